@@ -1,0 +1,240 @@
+#include "engine/VxBuffer.h"
+
+#include "diag/Diag.h"
+
+#include <cstring>
+
+TVxBufferTAG::~TVxBufferTAG() {
+    Close();
+}
+
+int TVxBufferTAG::AttachStage(TDSPTAG* stage) {
+    if (StageCount >= MaxStages)
+        return 0;
+    Stages[StageCount++] = stage;
+    return 1;
+}
+
+void TVxBufferTAG::NotifyStages(uint32_t flag, uint32_t value) {
+    for (uint32_t i = 0; i < StageCount; ++i) {
+        TDSPTAG* stage = Stages[i];
+        if (!(stage->Flags() & flag))
+            continue;
+        if (flag == kDspWantsPosition)
+            stage->NotifyPosition(value);
+        else if (flag == kDspWantsVolume)
+            stage->NotifyVolume(value);
+        else
+            stage->NotifyPan(static_cast<int32_t>(value));
+    }
+}
+
+int TVxBufferTAG::Open(TZylAudioTAG* audio, const TWaveFormatEx* format,
+                       const TVxBufferConfig& config, uint32_t sizeBytes) {
+    Close();
+    if (config.ChunkBytes == 0 || sizeBytes == 0 || sizeBytes % config.ChunkBytes != 0 ||
+        config.Decoder == nullptr || config.BytesPerFrame == 0 ||
+        config.FramesPerChunk * config.BytesPerFrame > config.ChunkBytes) {
+        DIAG_REPORT(kDiagReported, "VxBuffer: Bad config data");
+        return kDiagReported;
+    }
+    if (Create(audio, format, sizeBytes, kZylBufferLooping, 0) != 0) {
+        DIAG_REPORT(kDiagSilent, "%s", "");
+        return kDiagSilent;
+    }
+    ChunkBytes = config.ChunkBytes;
+    FramesPerChunk = config.FramesPerChunk;
+    BytesPerDecoderFrame = config.BytesPerFrame;
+    LoopPauseMs = config.LoopPauseMs;
+    Decoder = config.Decoder;
+    LoopBytes = static_cast<uint32_t>(config.LoopMs * static_cast<double>(BytesPerSecond) * 0.001);
+
+    SetPlayCursor(0);
+    WritePos = 0;
+    LastPlayCursor = 0;
+    PlayedBytes = 0;
+    FreeBytes = sizeBytes;
+    Looping = 0;
+    Running = false;
+    RestartPending = false;
+    DecoderFailed = false;
+    Event.Reset();
+
+    for (uint32_t i = 0; i < StageCount; ++i)
+        Stages[i]->Start(this, ChunkBytes);
+    NotifyStages(kDspWantsPosition, 0);
+    NotifyStages(kDspWantsVolume, GetEffectiveVolume());
+    NotifyStages(kDspWantsPan, static_cast<uint32_t>(GetPan()));
+    return 0;
+}
+
+void TVxBufferTAG::Close() {
+    if (!Active)
+        return;
+    TZylSoundBufferTAG::Stop();
+    Running = false;
+    RestartPending = false;
+    Looping = 0;
+    for (uint32_t i = 0; i < StageCount; ++i)
+        Stages[i]->Stop();
+    Release();
+    // Nobody may keep waiting for a restart that will never run.
+    Event.Signal();
+}
+
+void TVxBufferTAG::RequestRestart(uint32_t ms, bool play) {
+    if (!Active)
+        return;
+    RestartMs = ms;
+    PlayAfterRestart = play ? 1 : 0;
+    if (!RestartPending)
+        Event.Reset();
+    RestartPending = true;
+}
+
+bool TVxBufferTAG::WillPlay() {
+    if (!Active)
+        return false;
+    return RestartPending ? PlayAfterRestart != 0 : IsPlaying();
+}
+
+int TVxBufferTAG::TakePlayedBytes() {
+    const int played = PlayedBytes;
+    PlayedBytes = 0;
+    return played;
+}
+
+void TVxBufferTAG::Play() {
+    if (RestartPending)
+        PlayAfterRestart = 1;
+    else
+        TZylSoundBufferTAG::Play();
+}
+
+void TVxBufferTAG::Stop() {
+    if (RestartPending)
+        PlayAfterRestart = 0;
+    TZylSoundBufferTAG::Stop();
+}
+
+void TVxBufferTAG::StartLoop(uint32_t ms) {
+    if (Looping)
+        return;
+    RequestRestart(ms, true);
+    Looping = 1;
+}
+
+void TVxBufferTAG::EndLoop() {
+    if (!Looping)
+        return;
+    const bool playing = WillPlay();
+    Stop();
+    SetPlayCursor(RestartOffset);
+    Looping = 0;
+    if (playing)
+        Play();
+}
+
+void TVxBufferTAG::SetVolume(uint32_t volume) {
+    if (!Active)
+        return;
+    TZylSoundBufferTAG::SetVolume(volume);
+    NotifyStages(kDspWantsVolume, GetEffectiveVolume());
+}
+
+void TVxBufferTAG::SetPan(int32_t pan) {
+    if (!Active)
+        return;
+    TZylSoundBufferTAG::SetPan(pan);
+    NotifyStages(kDspWantsPan, static_cast<uint32_t>(GetPan()));
+}
+
+bool TVxBufferTAG::WriteChunk(uint32_t offset) {
+    void* memory = nullptr;
+    if (Lock(offset, ChunkBytes, &memory) != 0 || memory == nullptr)
+        return false;
+    uint8_t* data = static_cast<uint8_t*>(memory);
+    uint32_t framesRead = 0;
+    if (!DecoderFailed && Decoder->Read(data, FramesPerChunk, &framesRead) != 0) {
+        DecoderFailed = true;
+        framesRead = 0;
+    }
+    if (framesRead > FramesPerChunk)
+        framesRead = FramesPerChunk;
+    const uint32_t valid = framesRead * BytesPerDecoderFrame;
+    if (valid < ChunkBytes) {
+        // Whatever the decoder left behind the valid part is replaced by
+        // silence; a failed decoder guarantees nothing about it.
+        std::memset(data + valid, BitsPerSample == 8 ? 128 : 0, ChunkBytes - valid);
+    }
+    for (uint32_t i = 0; i < StageCount; ++i)
+        Stages[i]->Process(data, 0, offset, ChunkBytes, valid);
+    Unlock();
+    return true;
+}
+
+void TVxBufferTAG::PerformRestart() {
+    TZylSoundBufferTAG::Stop();
+    WritePos = 0;
+    uint32_t skip = 0;
+    DecoderFailed = Decoder->Seek(RestartMs, &skip) != 0;
+    // The skip lies inside the first chunk; anything else from a decoder
+    // would put the play cursor behind the audio written.
+    RestartOffset = skip < ChunkBytes ? skip - skip % BytesPerFrame : 0;
+    NotifyStages(kDspWantsPosition, RestartMs);
+    if (WriteChunk(0))
+        WritePos = ChunkBytes;
+    PlayedBytes = 0;
+    LastPlayCursor = RestartOffset;
+    SetPlayCursor(RestartOffset);
+    if (PlayAfterRestart)
+        TZylSoundBufferTAG::Play();
+    RestartPending = false;
+    Running = true;
+    Event.Signal();
+}
+
+void TVxBufferTAG::ServiceLoop(uint32_t cursor) {
+    if (cursor > RestartOffset + LoopBytes) {
+        TZylSoundBufferTAG::Stop();
+        if (LoopPauseMs != 0)
+            Clock.SleepMs(LoopPauseMs);
+        SetPlayCursor(RestartOffset);
+        TZylSoundBufferTAG::Play();
+    }
+    FreeBytes = SizeBytes - WritePos;
+}
+
+void TVxBufferTAG::UpdateFreeAndPlayed(uint32_t cursor) {
+    if (cursor == WritePos)
+        FreeBytes = SizeBytes;
+    else if (cursor < WritePos)
+        FreeBytes = cursor + SizeBytes - WritePos;
+    else
+        FreeBytes = cursor - WritePos;
+    if (cursor != LastPlayCursor) {
+        const uint32_t ahead = cursor < LastPlayCursor ? cursor + SizeBytes : cursor;
+        PlayedBytes += static_cast<int>(ahead - LastPlayCursor);
+        LastPlayCursor = cursor;
+    }
+}
+
+void TVxBufferTAG::Service() {
+    if (!Active)
+        return;
+    if (RestartPending)
+        PerformRestart();
+    if (!Running)
+        return;
+    const uint32_t cursor = GetPlayCursor();
+    if (Looping)
+        ServiceLoop(cursor);
+    else
+        UpdateFreeAndPlayed(cursor);
+    if (FreeBytes <= ChunkBytes)
+        return;
+    if (WritePos == SizeBytes)
+        WritePos = 0;
+    if (WriteChunk(WritePos))
+        WritePos += ChunkBytes;
+}

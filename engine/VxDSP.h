@@ -1,0 +1,101 @@
+// Processing stages: every chunk the stream buffer writes into the device
+// buffer passes in place through an ordered list of stages. The end-of-song
+// stage marks the blocks that lie after the song's last sample; the meter
+// stage records per-block peaks for the VU meter and folds stereo down to
+// one output channel. Every call comes with the player system's lock held:
+// Process and NotifyPosition from the worker, the rest from the window thread.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+class TZylSoundBufferTAG;
+
+// Flag bits a stage returns from Flags(): which notifications it wants.
+constexpr uint32_t kDspWantsVolume = 0x08;
+constexpr uint32_t kDspWantsPan = 0x10;
+constexpr uint32_t kDspWantsPosition = 0x20;
+
+class TDSPTAG {
+public:
+    virtual ~TDSPTAG() = default;
+    // A device buffer was created; arrays are sized to it.
+    virtual void Start(TZylSoundBufferTAG* buffer, uint32_t chunkBytes) = 0;
+    virtual void Stop() = 0;
+    // data points at the region [offset, offset + length) of the device
+    // buffer; its first validBytes hold the song, the rest is silence.
+    virtual void Process(uint8_t* data, uint32_t reserved, uint32_t offset, uint32_t length,
+                         uint32_t validBytes) = 0;
+    virtual uint32_t Flags() { return 0; }
+    virtual void NotifyPosition(uint32_t /*ms*/) {}
+    virtual void NotifyVolume(uint32_t /*volume*/) {}
+    virtual void NotifyPan(int /*pan*/) {}
+};
+
+// Marks the device-buffer blocks (40 PCM frames each) written after the
+// song's end with the current marker. A restart bumps the marker so that
+// marks written before it no longer count.
+class TVxControlDSPTAG final : public TDSPTAG {
+public:
+    static constexpr uint32_t FramesPerBlock = 40;
+
+    void Start(TZylSoundBufferTAG* buffer, uint32_t chunkBytes) override;
+    void Stop() override;
+    void Process(uint8_t* data, uint32_t reserved, uint32_t offset, uint32_t length,
+                 uint32_t validBytes) override;
+    uint32_t Flags() override { return kDspWantsPosition; }
+    void NotifyPosition(uint32_t ms) override;
+
+    // True when the play cursor lies in a block marked since the last restart.
+    bool IsEndOfSong() const;
+
+    uint32_t BlockBytes = 0;
+    uint32_t BlockCount = 0;
+    uint16_t Marker = 1;
+    std::vector<uint16_t> Marks;
+    TZylSoundBufferTAG* Buffer = nullptr;
+};
+
+// Level meter and mono downmix.
+class TVxVMetterDSPTAG final : public TDSPTAG {
+public:
+    enum : uint8_t { ModeNone = 0, ModeLeft = 1, ModeRight = 2 };
+    enum : uint8_t { Kind8Mono = 0, Kind8Stereo = 1, Kind16Mono = 2, Kind16Stereo = 3 };
+
+    void Start(TZylSoundBufferTAG* buffer, uint32_t chunkBytes) override;
+    void Stop() override;
+    void Process(uint8_t* data, uint32_t reserved, uint32_t offset, uint32_t length,
+                 uint32_t validBytes) override;
+    uint32_t Flags() override { return kDspWantsPosition | kDspWantsVolume | kDspWantsPan; }
+    void NotifyPosition(uint32_t ms) override;
+    void NotifyVolume(uint32_t volume) override;
+    void NotifyPan(int pan) override;
+
+    void SetDownmix(bool on);
+    // Peak levels 0..255 of the audio between the previous call's play
+    // cursor and the current one.
+    void GetLevels(int& left, int& right);
+
+    uint32_t BlockBytes = 0;
+    uint32_t BlockCount = 0;
+    uint32_t BlockFrames = 0;
+    uint32_t SamplesPerBlock = 0;
+    std::vector<uint8_t> LeftPeaks;
+    std::vector<uint8_t> RightPeaks;
+    uint32_t LastBlock = 0;
+    uint8_t Mode = ModeNone;
+    bool Downmix = false;
+    uint8_t Kind = Kind16Stereo;
+    uint32_t BytesPerFrame = 4;
+    int Volume = 100;
+    int LeftGain = 100;
+    int RightGain = 100;
+    float LeftScale = 255.0f;
+    float RightScale = 255.0f;
+    TZylSoundBufferTAG* Buffer = nullptr;
+
+private:
+    void Scan(const uint8_t* region, uint32_t offset, uint32_t length);
+    void DownmixRegion(uint8_t* data, uint32_t length) const;
+    void UpdateScales();
+};

@@ -1,0 +1,140 @@
+// The song slot: owns the sound device object, chooses a decoder among the
+// registered ones, sizes and owns the stream buffer with its end-of-song
+// stage, keeps the song information, the position and the cue point, runs
+// fixed-step and accelerating searches and formats the time display.
+//
+// Threads: every operation runs with the player system's lock held, from
+// the window thread or from the worker's tick.
+#pragma once
+
+#include "decoding/VxPlayer.h"
+#include "engine/VxBuffer.h"
+#include "engine/VxClock.h"
+#include "engine/VxDSP.h"
+#include "engine/device/ZylDS.h"
+
+#include <cstdint>
+#include <memory>
+
+struct TVxSongInfo {
+    char Title[kSongNameSize] = "-";
+    uint32_t LengthMs = 10;
+    uint32_t LengthBytes = 0;
+    uint32_t PageMs = 1;
+    uint32_t BufferBytes = 10;
+    uint32_t SampleRate = 1000;
+};
+
+// The song's time record. The texts use the display font's glyph codes:
+// 'a' is a blank, 'b' a dash.
+struct TVxSongTime {
+    uint32_t PositionMs = 0;
+    uint32_t PositionBytes = 0;
+    uint32_t BufferFreeBytes = 0;
+    uint32_t SliderMs = 0; // the cue point
+    uint32_t SliderChanged = 0;
+    int32_t ShownElapsedMs = 0;
+    int32_t ShownLengthMs = 0;
+    char TimeText[15] = "abb:bb";
+    char HundredthsText[13] = "bb";
+};
+
+class TVxSongTAG {
+public:
+    static constexpr unsigned MaxDecoders = 10;
+    enum : uint8_t { SearchNone = 0, SearchFixed = 1, SearchForward = 2, SearchBackward = 3 };
+
+    explicit TVxSongTAG(TVxClock& clock);
+    ~TVxSongTAG();
+    TVxSongTAG(const TVxSongTAG&) = delete;
+    TVxSongTAG& operator=(const TVxSongTAG&) = delete;
+
+    void SetWindow(void* window) { DeviceParams.Window = window; }
+    void SetDevice(const TZylDeviceId* id);
+    // 1 when registered, 0 when the list is full.
+    int RegisterDecoder(TVxPlayerTAG* decoder);
+
+    // 0, -1 (reported here) or -2 (reported below). The title tells the user
+    // what failed.
+    int Open(const char* path, uint32_t mode);
+    void Close();
+    // 1 when a decoder handled the file.
+    int FileInfo(const char* path, char* name, uint32_t* lengthMs);
+
+    void Play();
+    void Stop();
+    void Seek(uint32_t ms, bool moveSlider);
+    void SetPosition(uint32_t ms);
+    void StartSearchLoop();
+    void EndSearchLoop();
+    void SetCuePoint();
+    void SeekToCuePoint();
+    void StartFixedSearch(int stepMs, bool fresh);
+    void StartAcceleratingSearch(bool forward, bool fresh);
+    void StopSearch() { SearchMode = SearchNone; }
+
+    void ToggleTimeMode() { TimeMode = TimeMode ? 0 : 1; }
+    void SetTimeMode(uint8_t mode) { TimeMode = mode; }
+    // a is the pitch in 0.001 % that displayed times follow (0: song time).
+    void SetTimeFactor(int a) { TimeFactor = 100000.0 / (a + 100000.0); }
+
+    void SetFrequency(uint32_t hz);
+    void SetVolume(uint32_t volume);
+    void SetPan(int32_t pan);
+    void MuteOn();
+    void MuteOff();
+
+    // Formats the texts and copies the record out; clears SliderChanged.
+    void TimeOut(TVxSongTime& out);
+    void Tick();
+
+    // Under the lock: is there a restart the caller must wait for?
+    bool RestartOutstanding() const { return Loaded && Buffer.RestartOutstanding(); }
+    bool IsEndOfSong() const { return Loaded && EndStage.IsEndOfSong(); }
+
+    std::unique_ptr<TZylAudioTAG> Audio;
+    TVxPlayerTAG* Decoder = nullptr;
+    TVxBufferTAG Buffer;
+    int BufferMs = 3000;
+    int ChunkTarget = 32768;
+    int SearchFirstStep = 10;
+    int SearchStepFactor = 2;
+    int SearchBaseInterval = 200;
+    int SearchIntervalDivisor = 2;
+    int SearchMinInterval = 1;
+    int SearchStepsPerStage = 5;
+    int SearchMaxStep = 1431;
+    int FixedSearchInterval = 150;
+    bool SeekMovesSlider = true;
+    bool SearchMovesSlider = true;
+    TVxSongInfo Info;
+    TVxSongTime Time;
+    uint32_t ChunkBytes = 0;
+    uint32_t BufferBytes = 0;
+    uint32_t FramesPerChunk = 0;
+    uint8_t SearchMode = SearchNone;
+    int SearchStep = 0;
+    int SearchCount = 0;
+    uint32_t SearchElapsedMs = 0;
+    uint32_t SearchInterval = 0;
+    TVxControlDSPTAG EndStage;
+    uint8_t TimeMode = 0;
+    double TimeFactor = 1.0;
+    TZylAudioParams DeviceParams;
+    bool ReopenDevice = true;
+    bool Loaded = false;
+    unsigned DecoderCount = 0;
+    TVxPlayerTAG* Decoders[MaxDecoders] = {};
+
+private:
+    int OpenDevice();
+    int OpenDecoder(const char* path, uint32_t mode);
+    void FillInfo(const char* path);
+    void ResetInfoAndTime();
+    void SearchTick();
+    double BytesPerSecond() const;
+
+    TVxClock& Clock;
+    uint64_t SearchStamp = 0;
+    TZylDeviceId DeviceIdCopy;
+};

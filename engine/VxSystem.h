@@ -1,0 +1,150 @@
+// The player system: the one object through which the front end drives
+// playback. It owns the song slot, the two decoders, the level-meter stage,
+// the pitch control and the transport state, and a worker thread that every
+// 20 ms services the device buffer, advances the position, steps a running
+// search and animates pitch bends and slides.
+//
+// Threads: the window thread calls every operation; the worker calls Tick.
+// One recursive lock (this object's TZylSync base) guards everything; the
+// worker holds it for a whole tick. The window may read State, SongLoaded,
+// SongInfoChanged, StateChanged (and clear it), PitchChanged and Volume
+// directly without the lock.
+#pragma once
+
+#if __has_include("decoding/ZylMP3.h")
+#include "decoding/ZylMP3.h"
+#define VX_HAVE_MP3 1
+#endif
+#include "decoding/ZylWAV.h"
+#include "engine/VxClock.h"
+#include "engine/VxDSP.h"
+#include "engine/VxPitch.h"
+#include "engine/VxSong.h"
+#include "engine/VxSystemOptions.h"
+#include "engine/ZylSync.h"
+#include "engine/device/ZylDS.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+// Transport states.
+enum : uint8_t {
+    kVxNoSong = 0,
+    kVxPaused = 1,
+    kVxPlaying = 2,
+    kVxCued = 3,
+    kVxCuePlaying = 4,
+    kVxSearching = 5,
+};
+
+// The song's time record followed by the two meter levels (0..255).
+struct TVxTimeInfo : TVxSongTime {
+    int32_t LevelLeft = 0;
+    int32_t LevelRight = 0;
+};
+
+// How the system runs its worker. Tests and the headless renderer tick it by
+// hand on a clock of their own; the program uses the defaults.
+struct TVxSystemSetup {
+    bool ManualWorker = false; // no thread: the owner calls Tick()
+    TVxClock* Clock = nullptr; // null: the steady system clock
+};
+
+class TVxSystemTAG : public TZylSync {
+public:
+    static constexpr unsigned TickMs = 20;
+
+    explicit TVxSystemTAG(void* window, const TVxSystemSetup& setup = {});
+    ~TVxSystemTAG();
+    TVxSystemTAG(const TVxSystemTAG&) = delete;
+    TVxSystemTAG& operator=(const TVxSystemTAG&) = delete;
+
+    void SetOptions(const TVxSystemOptions& options);
+    void GetOptions(TVxSystemOptions& options);
+    // The device is re-created at the next open; null is the default device.
+    void SetOutputDevice(const TZylDeviceId* id);
+    void GetPitchLimits(TVxPitchLimits& limits);
+
+    // 0 success, -1 null path, -2 the song could not be opened (SongInfo's
+    // title says why). With autoPlay the song starts once its first restart
+    // is done.
+    int OpenSong(const char* path, bool autoPlay);
+    // 1 when a decoder handled the file; name receives kSongNameSize bytes.
+    int GetSongFileInfo(const char* path, char* name, uint32_t* lengthMs);
+    void CloseSong();
+    void GetSongInfo(TVxSongInfo& info);
+    // True once the play cursor is in the silence after the song's end.
+    bool IsEndOfSong();
+
+    void SetState(uint8_t requested);
+    void PlayPause();
+    void CuePress();
+    void CueRelease();
+    void PlayOrCue();
+    void ToggleTimeMode();
+    void ToggleRealTime();
+    void SetPosition(uint32_t ms);
+    // kind 1/5: steps of 10 ms, 2/6: 100 ms, 3/7: 1000 ms; others accelerate.
+    void SearchForwardPress(int kind);
+    void SearchBackwardPress(int kind);
+    void SearchForwardRelease();
+    void SearchBackwardRelease();
+
+    void SetPitch(int value);
+    void SetTouchBend(int value);
+    // kind 1..4: slides of 10, 100, 1000, 1 units per step; others bend.
+    void PitchUpPress(int kind);
+    void PitchDownPress(int kind);
+    void PitchUpRelease();
+    void PitchDownRelease();
+    void GetPitchInfo(TVxPitchInfo& info);
+
+    void SetVolume(int volume);
+    // balance -100..100; downmix folds both channels into the louder side.
+    void SetBalance(int balance, int downmix);
+    void MuteOn();
+    void MuteOff();
+    void GetTimeInfo(TVxTimeInfo& info);
+
+    static int EnumerateOutputDevices(TZylDeviceList& list);
+    static void FreeOutputDeviceList(TZylDeviceList& list);
+
+    // One worker tick, under the lock. The worker thread calls it every
+    // TickMs; with ManualWorker the owner calls it.
+    void Tick();
+
+private:
+    TVxClock& Clock;
+
+public:
+    TVxSongTAG Song;
+    TVxPitchControl PitchControl;
+    TVxVMetterDSPTAG Meter;
+    TVxPitchLimits PitchLimits;
+    TVxSongInfo SongInfo;
+    TVxSystemOptions Options;
+    std::atomic<uint32_t> SongLoaded{0};
+    std::atomic<uint32_t> SongInfoChanged{0};
+    std::atomic<uint32_t> StateChanged{1};
+    std::atomic<uint32_t> PitchChanged{1};
+    std::atomic<uint8_t> State{kVxNoSong};
+    TVxPitchInfo PitchInfo;
+    TVxTimeInfo TimeInfo;
+    std::atomic<int> Volume{100};
+    int Balance = 0;
+#ifdef VX_HAVE_MP3
+    TZylMP3TAG Mp3Decoder;
+#endif
+    TZylWAVTAG WavDecoder;
+    std::unique_ptr<TZylThreadTAG> Worker;
+
+private:
+    static void WorkerLoop(std::atomic<uint32_t>* stopRequested, void* userData);
+    void CloseSongLocked();
+    void RecomputeAndApply();
+    void ApplyVolumeAndBalance();
+    void SearchPress(int kind, bool forward);
+    void PitchPress(int kind, bool up);
+    void PitchRelease();
+};

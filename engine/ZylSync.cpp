@@ -1,0 +1,89 @@
+#include "engine/ZylSync.h"
+
+#include "diag/Diag.h"
+
+#include <chrono>
+#include <pthread.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+void TZylEventTAG::Signal() {
+    {
+        std::lock_guard<std::mutex> lock(Mutex);
+        Signalled = true;
+    }
+    Cond.notify_one();
+}
+
+void TZylEventTAG::Reset() {
+    std::lock_guard<std::mutex> lock(Mutex);
+    Signalled = false;
+}
+
+void TZylEventTAG::Wait() {
+    std::unique_lock<std::mutex> lock(Mutex);
+    Cond.wait(lock, [this] { return Signalled; });
+    Signalled = false;
+}
+
+bool TZylEventTAG::WaitFor(unsigned ms) {
+    std::unique_lock<std::mutex> lock(Mutex);
+    if (!Cond.wait_for(lock, std::chrono::milliseconds(ms), [this] { return Signalled; }))
+        return false;
+    Signalled = false;
+    return true;
+}
+
+namespace {
+// "Above normal" on Linux: a nice value below the process's default. Only
+// privileged processes (or a raised RLIMIT_NICE) get it; others keep normal.
+constexpr int kAboveNormalNice = -5;
+} // namespace
+
+TZylThreadTAG::TZylThreadTAG(TCallback callback, void* userData, int priority)
+    : Priority(priority), UserData(userData), Callback(callback) {
+    Handle = std::thread(&TZylThreadTAG::Entry, this);
+    ThreadId = Handle.get_id();
+}
+
+TZylThreadTAG::~TZylThreadTAG() {
+    Stop();
+}
+
+void TZylThreadTAG::RaisePriority() {
+    if (Priority != 1)
+        return;
+    // Per-thread nice value: Linux applies setpriority to a single thread id.
+    const int tid = static_cast<int>(gettid());
+    if (setpriority(PRIO_PROCESS, static_cast<id_t>(tid), kAboveNormalNice) == 0)
+        Raised.store(true);
+}
+
+void TZylThreadTAG::Entry() {
+    RaisePriority();
+    Callback(&StopRequested, UserData);
+    {
+        std::lock_guard<std::mutex> lock(DoneMutex);
+        Done = true;
+    }
+    DoneCond.notify_all();
+}
+
+void TZylThreadTAG::Stop() {
+    if (!Handle.joinable())
+        return;
+    StopRequested.store(1);
+    bool ended;
+    {
+        std::unique_lock<std::mutex> lock(DoneMutex);
+        ended = DoneCond.wait_for(lock, std::chrono::milliseconds(StopTimeoutMs),
+                                  [this] { return Done; });
+    }
+    if (!ended) {
+        DIAG_REPORT(kDiagReported, "ZylThread: worker did not stop within %u ms; cancelled",
+                    StopTimeoutMs);
+        pthread_cancel(Handle.native_handle());
+        Cancelled = true;
+    }
+    Handle.join();
+}
