@@ -1,0 +1,28 @@
+// The environment's choice of back end and converter.
+//
+// VEXALINE_AUDIO: unset, empty or "portaudio" plays through PortAudio;
+// "null" plays nothing in real time; "null:capture=PATH" also records the
+// output to the WAV file PATH. Anything else falls back to PortAudio.
+// VEXALINE_RESAMPLER: "sinc-best", "sinc-medium" (default), "sinc-fastest",
+// "linear" or "zoh"; anything else gives the default.
+#pragma once
+
+#include <string>
+
+struct TZylAudioChoice {
+    bool UseNull = false;
+    bool HandStepped = false;
+    std::string CapturePath; // empty: no capture
+};
+
+TZylAudioChoice ZylParseAudioChoice(const char* value);
+// The choice for the next device: the hand-stepped override, else the
+// environment.
+TZylAudioChoice ZylCurrentAudioChoice();
+
+// A libsamplerate converter type.
+int ZylParseConverter(const char* value);
+int ZylCurrentConverter();
+
+// Set by ZylNullSetHandStepped.
+void ZylSetHandSteppedOverride(bool on);

@@ -1,0 +1,23 @@
+// What the output needs from a back end: a stream at the device format that
+// calls the mixer's Render from its own thread (or lets a test call it), and
+// a way to tell that the stream has died.
+#pragma once
+
+#include "decoding/VxPlayer.h"
+#include "engine/device/ZylDSResult.h"
+
+class TZylMixer;
+
+class TZylBackend {
+public:
+    virtual ~TZylBackend() = default;
+    // Opens the stream at format and starts it pulling from mixer. The mixer
+    // outlives the stream: Close comes first.
+    virtual ZylResult Open(const TWaveFormatEx& format, TZylMixer* mixer) = 0;
+    // Stops the stream; once it returns, Render is no longer being called.
+    virtual void Close() = 0;
+    // True once the stream stopped on its own (device unplugged, I/O error).
+    virtual bool HasFailed() = 0;
+    // The stream's own estimate of the output latency, in seconds.
+    virtual double OutputLatency() = 0;
+};

@@ -1,0 +1,185 @@
+// The sound device layer: the opened output device (TZylAudioTAG) and its
+// buffers (TZylSoundBufferTAG), over an in-process software mixer.
+//
+// How the engine obtains a device: create a TZylAudioTAG and Open it. Open
+// picks the back end from the environment: VEXALINE_AUDIO unset (or
+// "portaudio") plays through PortAudio; "null" plays nothing but keeps real
+// time with a clock thread; "null:capture=PATH" also writes everything it
+// outputs to the WAV file PATH. VEXALINE_RESAMPLER picks the converter that
+// plays buffers at their own frequency: "sinc-medium" (default),
+// "sinc-best", "sinc-fastest", "linear" or "zoh".
+//
+// How a test drives the device by hand (see ZylNull.h):
+//     ZylNullSetHandStepped(true);      // before the device opens
+//     ... open the device, create and play buffers (directly or via the engine)
+//     std::vector<int16_t> out = ZylNullStepSamples(441); // 10 ms of output
+// While hand-stepped, no thread runs the mixer: each step renders exactly the
+// frames asked for, so play cursors move only when the test steps.
+//
+// A device lost while playing (unplugged, stream error) is reported once
+// through DiagReport; the buffers keep moving on a silent clock so the engine
+// keeps running, and IsLost tells the song to re-create the device at its
+// next open.
+//
+// Threads: every operation here is called with the player system's lock held
+// (one caller at a time). The mixer runs in the back end's callback and only
+// reads the buffers' control state through atomics.
+#pragma once
+
+#include "decoding/VxPlayer.h"
+#include "engine/device/ZylDSResult.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TZylOutput;
+class TZylVoice;
+class TZylSoundBufferTAG;
+
+// A 16-byte output device identifier: a stable digest of the host API name
+// and the device name. The default device has none (a null pointer).
+struct TZylDeviceId {
+    uint8_t Bytes[16] = {};
+};
+
+// Open flags: the value 1 starts the primary buffer after creation.
+constexpr uint32_t kZylAudioPlayPrimary = 1;
+
+struct TZylAudioParams {
+    uint32_t Flags = 0;
+    const TZylDeviceId* DeviceId = nullptr; // null: the default device
+    void* Window = nullptr;                 // kept for the caller; no role here
+    const TWaveFormatEx* Format = nullptr;  // null: 44100 Hz, 16-bit, stereo
+};
+
+// The output format used when the caller names none.
+TWaveFormatEx ZylDefaultOutputFormat();
+
+class TZylAudioTAG {
+public:
+    std::shared_ptr<TZylOutput> Device; // the opened output: mixer and back end
+    TZylSoundBufferTAG* Primary = nullptr;
+    uint32_t IsOpen = 0;
+    void* Window = nullptr;
+    TWaveFormatEx Format;
+
+    TZylAudioTAG() = default;
+    TZylAudioTAG(const TZylAudioTAG&) = delete;
+    TZylAudioTAG& operator=(const TZylAudioTAG&) = delete;
+    ~TZylAudioTAG();
+
+    // 0 success; -1 failure reported here; -2 failure reported by the
+    // primary buffer. After a failure nothing stays open.
+    int Open(const TZylAudioParams& params);
+    void Close();
+
+    // True once the open device has stopped working (lost while playing).
+    // The failure has already been reported; the song re-creates the device
+    // at its next open.
+    bool IsLost();
+};
+
+// Create flags.
+constexpr uint32_t kZylBufferSizeInMs = 1; // size is in milliseconds
+constexpr uint32_t kZylBufferAlignUp = 2;  // round size up to a multiple of alignment
+constexpr uint32_t kZylBufferLooping = 4;  // play looping
+
+// Play flags.
+constexpr uint32_t kZylPlayLooping = 1;
+
+// Frequency limits of a buffer, in Hz; 0 means the buffer's own rate.
+constexpr uint32_t kZylMinFrequency = 100;
+constexpr uint32_t kZylMaxFrequency = 200000;
+
+// One device buffer: the primary buffer (format only, no memory) or a
+// secondary buffer of SizeBytes in its own PCM format that the mixer plays.
+//
+// The play cursor is the byte offset of the next source frame the mixer
+// will consume. It advances at the playback frequency, wraps at the end when
+// looping, and when not looping playback stops at the end with the cursor
+// back at 0. Memory handed out by Lock may be written up to the play cursor;
+// Unlock publishes the writes to the mixer.
+//
+// Every operation except creation does nothing (or returns 0) while Active
+// is 0. Classes may derive from this one (the stream buffer does); it has no
+// virtual operations.
+class TZylSoundBufferTAG {
+public:
+    uint32_t SizeBytes = 0;
+    uint32_t SampleRate = 0;
+    uint16_t BitsPerSample = 0;
+    uint16_t Channels = 0;
+    uint32_t BytesPerSecond = 0;
+    uint16_t BytesPerFrame = 0;
+    uint32_t Active = 0;
+    uint32_t PlayFlags = 0;
+    uint32_t Muted = 0;
+    uint32_t Volume = 100; // 0..100
+    int32_t Pan = 0;       // -100..100
+    uint32_t MuteLevel = 0;
+    void* LockPtr1 = nullptr;
+    uint32_t LockBytes1 = 0;
+    void* LockPtr2 = nullptr;
+    uint32_t LockBytes2 = 0;
+    TZylVoice* Interface = nullptr; // the mixer's voice (secondary buffers)
+    TZylAudioTAG* Audio = nullptr;
+    std::shared_ptr<TZylOutput> Output; // keeps the mixer alive for Interface
+
+    TZylSoundBufferTAG() = default;
+    TZylSoundBufferTAG(const TZylSoundBufferTAG&) = delete;
+    TZylSoundBufferTAG& operator=(const TZylSoundBufferTAG&) = delete;
+    ~TZylSoundBufferTAG();
+
+    // flags: kZylBufferSizeInMs, kZylBufferAlignUp, kZylBufferLooping.
+    // 0 success, -1 failure (reported).
+    int Create(TZylAudioTAG* audio, const TWaveFormatEx* format, uint32_t size, uint32_t flags,
+               uint32_t alignment);
+    // 0 success, -1 failure (reported).
+    int CreatePrimary(const std::shared_ptr<TZylOutput>& device, const TWaveFormatEx* format);
+    void Release();
+
+    // *data receives the first region's pointer (null on failure). Requests
+    // never wrap. 0 success, -1 failure (reported).
+    int Lock(uint32_t offset, uint32_t length, void** data);
+    int Unlock();
+
+    void Play();
+    void Stop();
+    void SetPlayCursor(uint32_t offset);
+    uint32_t GetPlayCursor();
+    bool IsPlaying();
+
+    void SetVolume(uint32_t volume);
+    void SetPan(int32_t pan);
+    void SetFrequency(uint32_t hz);
+    uint32_t GetFrequency();
+    void MuteOn();
+    void MuteOff();
+    uint32_t GetEffectiveVolume(); // MuteLevel while muted, else Volume
+    int32_t GetPan();
+
+private:
+    void ReportIfLost();
+};
+
+// Volume 0..100 (above 100 counts as 100) to hundredths of a decibel,
+// -10000..0; pan -100..100 (clamped) to -10000..10000, negative values
+// attenuating the right channel.
+int32_t ZylVolumeLaw(uint32_t volume);
+int32_t ZylPanLaw(int32_t pan);
+
+// The output device list: one entry per device, the text naming host API
+// and device, the object a newly allocated copy of its identifier (null for
+// the default device, which comes first).
+struct TZylDeviceListItem {
+    std::string Text;
+    TZylDeviceId* Object = nullptr;
+};
+using TZylDeviceList = std::vector<TZylDeviceListItem>;
+
+// Frees any identifiers still held, lists the devices, returns the count.
+int EnumerateOutputDevices(TZylDeviceList& list);
+// Frees the identifier copies, last to first; the texts stay.
+void FreeOutputDeviceList(TZylDeviceList& list);

@@ -1,0 +1,37 @@
+#include "engine/device/ZylAudioConfig.h"
+#include "engine/device/ZylDS.h"
+#include "engine/device/ZylPortAudioBackend.h"
+
+namespace {
+
+constexpr char kDefaultDeviceText[] = "Default output device";
+constexpr char kNullDeviceText[] = "Null output (no sound)";
+
+} // namespace
+
+int EnumerateOutputDevices(TZylDeviceList& list) {
+    // Identifiers of an earlier listing would otherwise leak with the items.
+    FreeOutputDeviceList(list);
+    list.clear();
+    if (ZylCurrentAudioChoice().UseNull) {
+        list.push_back({kNullDeviceText, nullptr});
+        return static_cast<int>(list.size());
+    }
+    TZylPortAudioSession session;
+    if (session.Result() != DS_OK)
+        return 0;
+    const std::vector<TZylPortAudioDevice> devices = ZylListPortAudioDevices();
+    if (devices.empty())
+        return 0;
+    list.push_back({kDefaultDeviceText, nullptr});
+    for (const TZylPortAudioDevice& device : devices)
+        list.push_back({device.Text, new TZylDeviceId(device.Id)});
+    return static_cast<int>(list.size());
+}
+
+void FreeOutputDeviceList(TZylDeviceList& list) {
+    for (auto item = list.rbegin(); item != list.rend(); ++item) {
+        delete item->Object;
+        item->Object = nullptr;
+    }
+}

@@ -1,0 +1,64 @@
+#include "engine/device/ZylMixer.h"
+
+#include "engine/device/ZylSampleFormat.h"
+#include "engine/device/ZylVoice.h"
+
+#include <algorithm>
+#include <cstring>
+#include <thread>
+
+// Room for two channels, the most a device format has.
+TZylMixer::TZylMixer() : Mix(new float[kPassFrames * 2]) {}
+
+bool TZylMixer::Add(TZylVoice* voice) {
+    for (std::atomic<TZylVoice*>& slot : Slots) {
+        TZylVoice* empty = nullptr;
+        if (slot.compare_exchange_strong(empty, voice))
+            return true;
+    }
+    return false;
+}
+
+void TZylMixer::Remove(TZylVoice* voice) {
+    for (std::atomic<TZylVoice*>& slot : Slots) {
+        TZylVoice* present = voice;
+        if (slot.compare_exchange_strong(present, nullptr))
+            break;
+    }
+    // A pass that began before the slot emptied may still be using the
+    // voice; any pass that begins later cannot see it.
+    const uint64_t epoch = Epoch.load();
+    if (epoch % 2 == 0)
+        return;
+    while (Epoch.load() == epoch)
+        std::this_thread::yield();
+}
+
+void TZylMixer::Render(void* out, uint32_t frames) {
+    auto* bytes = static_cast<uint8_t*>(out);
+    if (Rendering.exchange(true, std::memory_order_acquire)) {
+        std::memset(bytes, DeviceFormat.wBitsPerSample == 8 ? 0x80 : 0,
+                    static_cast<size_t>(frames) * DeviceFormat.nBlockAlign);
+        return;
+    }
+    while (frames > 0) {
+        const uint32_t pass = std::min(frames, kPassFrames);
+        RenderPass(bytes, pass);
+        bytes += static_cast<size_t>(pass) * DeviceFormat.nBlockAlign;
+        frames -= pass;
+    }
+    Rendering.store(false, std::memory_order_release);
+}
+
+void TZylMixer::RenderPass(uint8_t* out, uint32_t frames) {
+    const uint32_t samples = frames * DeviceFormat.nChannels;
+    std::fill_n(Mix.get(), samples, 0.0f);
+    Epoch.fetch_add(1);
+    for (std::atomic<TZylVoice*>& slot : Slots) {
+        TZylVoice* voice = slot.load();
+        if (voice != nullptr)
+            voice->MixInto(Mix.get(), frames, DeviceFormat.nChannels, DeviceFormat.nSamplesPerSec);
+    }
+    Epoch.fetch_add(1);
+    ZylFloatToPcm(Mix.get(), samples, DeviceFormat.wBitsPerSample, out);
+}

@@ -1,0 +1,52 @@
+// The software mixer: the set of voices the output plays, and the render
+// call that the back end's callback (or a test's step) makes.
+//
+// Voices join and leave through a fixed table of atomic slots. Render marks
+// each pass with an odd epoch while it runs; Remove empties the slot and then
+// waits out a pass that may still hold the voice, so the caller can free the
+// voice as soon as Remove returns. Render never allocates, locks or blocks.
+#pragma once
+
+#include "decoding/VxPlayer.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+class TZylVoice;
+
+class TZylMixer {
+public:
+    static constexpr uint32_t kMaxVoices = 32;
+    // Frames mixed per pass; longer renders run in several passes.
+    static constexpr uint32_t kPassFrames = 1024;
+
+    TZylMixer();
+
+    // The device format (8 or 16 bits, 1 or 2 channels). Only while no
+    // render runs: before the stream starts or after it stopped.
+    void SetFormat(const TWaveFormatEx& format) { DeviceFormat = format; }
+
+    // Engine side. Add returns false when every slot is taken.
+    bool Add(TZylVoice* voice);
+    void Remove(TZylVoice* voice);
+
+    // Render side, one thread at a time: writes frames frames in the device
+    // format to out.
+    void Render(void* out, uint32_t frames);
+
+    const TWaveFormatEx& Format() const { return DeviceFormat; }
+
+private:
+    void RenderPass(uint8_t* out, uint32_t frames);
+
+    TWaveFormatEx DeviceFormat;
+    std::array<std::atomic<TZylVoice*>, kMaxVoices> Slots{};
+    std::atomic<uint64_t> Epoch{0};
+    // Guards against two render threads at once (a lost device's stream
+    // still finishing while its replacement clock starts): the second one
+    // outputs silence instead of corrupting the voices' converter state.
+    std::atomic<bool> Rendering{false};
+    std::unique_ptr<float[]> Mix;
+};

@@ -1,0 +1,133 @@
+#include "engine/device/ZylNullBackend.h"
+
+#include "diag/Diag.h"
+#include "engine/device/ZylAudioConfig.h"
+#include "engine/device/ZylMixer.h"
+#include "engine/device/ZylNull.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <utility>
+
+namespace {
+
+// The clock renders every 5 ms, like a sound card with a short period.
+constexpr std::chrono::milliseconds kClockTick{5};
+
+// The hand-stepped device that ZylNullStep drives. The mutex also keeps the
+// device open for the length of a step.
+std::mutex gSteppedMutex;
+TZylNullBackend* gStepped = nullptr;
+
+} // namespace
+
+TZylNullBackend::TZylNullBackend(bool handStepped, std::string capturePath)
+    : HandStepped(handStepped), CapturePath(std::move(capturePath)) {}
+
+TZylNullBackend::~TZylNullBackend() {
+    Close();
+}
+
+ZylResult TZylNullBackend::Open(const TWaveFormatEx& format, TZylMixer* mixer) {
+    Close();
+    Format = format;
+    Mixer = mixer;
+    if (!CapturePath.empty() && !Capture.Open(CapturePath, format))
+        DIAG_REPORT(kDiagReported, "ZylAudio: No se puede crear el fichero de captura %s",
+                    CapturePath.c_str());
+    const auto tickFrames = static_cast<size_t>(format.nSamplesPerSec * kClockTick.count() / 1000);
+    Scratch.assign((tickFrames + 1) * format.nBlockAlign, 0);
+    if (HandStepped) {
+        std::lock_guard<std::mutex> lock(gSteppedMutex);
+        gStepped = this;
+        return DS_OK;
+    }
+    ClockStopping = false;
+    ClockThread = std::thread(&TZylNullBackend::RunClock, this);
+    return DS_OK;
+}
+
+void TZylNullBackend::Close() {
+    {
+        std::lock_guard<std::mutex> lock(gSteppedMutex);
+        if (gStepped == this)
+            gStepped = nullptr;
+    }
+    if (ClockThread.joinable()) {
+        {
+            std::lock_guard<std::mutex> lock(ClockMutex);
+            ClockStopping = true;
+        }
+        ClockWake.notify_all();
+        ClockThread.join();
+    }
+    Capture.Close();
+    Mixer = nullptr;
+}
+
+double TZylNullBackend::OutputLatency() {
+    return HandStepped ? 0.0 : std::chrono::duration<double>(kClockTick).count();
+}
+
+void TZylNullBackend::Render(uint32_t frames, uint8_t* out) {
+    const uint32_t scratchFrames = static_cast<uint32_t>(Scratch.size() / Format.nBlockAlign);
+    while (frames > 0) {
+        const uint32_t pass = out != nullptr ? frames : std::min(frames, scratchFrames);
+        uint8_t* target = out != nullptr ? out : Scratch.data();
+        Mixer->Render(target, pass);
+        Capture.Write(target, static_cast<size_t>(pass) * Format.nBlockAlign);
+        frames -= pass;
+    }
+}
+
+// Renders as many frames as the wall clock says are due, every tick, so
+// that the device keeps time however late a tick wakes up.
+void TZylNullBackend::RunClock() {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start = Clock::now();
+    const uint32_t scratchFrames = static_cast<uint32_t>(Scratch.size() / Format.nBlockAlign);
+    uint64_t rendered = 0;
+    std::unique_lock<std::mutex> lock(ClockMutex);
+    Clock::time_point next = start;
+    while (!ClockStopping) {
+        next += kClockTick;
+        ClockWake.wait_until(lock, next, [this] { return ClockStopping; });
+        if (ClockStopping)
+            break;
+        const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+        const auto due = static_cast<uint64_t>(elapsed * Format.nSamplesPerSec);
+        while (rendered < due) {
+            const auto pass =
+                static_cast<uint32_t>(std::min<uint64_t>(due - rendered, scratchFrames));
+            Render(pass, Scratch.data());
+            rendered += pass;
+        }
+    }
+}
+
+void ZylNullSetHandStepped(bool on) {
+    ZylSetHandSteppedOverride(on);
+}
+
+uint32_t ZylNullStep(uint32_t frames, void* out) {
+    std::lock_guard<std::mutex> lock(gSteppedMutex);
+    if (gStepped == nullptr)
+        return 0;
+    gStepped->Render(frames, static_cast<uint8_t*>(out));
+    return frames;
+}
+
+std::vector<int16_t> ZylNullStepSamples(uint32_t frames) {
+    std::lock_guard<std::mutex> lock(gSteppedMutex);
+    if (gStepped == nullptr || gStepped->DeviceFormat().wBitsPerSample != 16)
+        return {};
+    std::vector<int16_t> samples(static_cast<size_t>(frames) * gStepped->DeviceFormat().nChannels);
+    gStepped->Render(frames, reinterpret_cast<uint8_t*>(samples.data()));
+    return samples;
+}
+
+TWaveFormatEx ZylNullFormat() {
+    std::lock_guard<std::mutex> lock(gSteppedMutex);
+    return gStepped != nullptr ? gStepped->DeviceFormat() : TWaveFormatEx{};
+}

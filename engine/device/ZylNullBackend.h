@@ -1,0 +1,45 @@
+// The Null back end: no sound. Either a clock thread renders the mixer in
+// real time, or (hand-stepped) nothing runs until a test calls ZylNullStep.
+// Either way everything rendered can be recorded to a WAV file.
+#pragma once
+
+#include "engine/device/ZylBackend.h"
+#include "engine/device/ZylWavWriter.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+class TZylNullBackend : public TZylBackend {
+public:
+    TZylNullBackend(bool handStepped, std::string capturePath);
+    ~TZylNullBackend() override;
+
+    ZylResult Open(const TWaveFormatEx& format, TZylMixer* mixer) override;
+    void Close() override;
+    bool HasFailed() override { return false; }
+    double OutputLatency() override;
+    const TWaveFormatEx& DeviceFormat() const { return Format; }
+
+    // Renders frames frames into out (or a scratch block when out is null)
+    // and records them. One render thread at a time.
+    void Render(uint32_t frames, uint8_t* out);
+
+private:
+    void RunClock();
+
+    const bool HandStepped;
+    const std::string CapturePath;
+    TWaveFormatEx Format;
+    TZylMixer* Mixer = nullptr;
+    TZylWavWriter Capture;
+    std::vector<uint8_t> Scratch;
+
+    std::thread ClockThread;
+    std::mutex ClockMutex;
+    std::condition_variable ClockWake;
+    bool ClockStopping = false;
+};

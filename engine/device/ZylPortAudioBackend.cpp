@@ -1,0 +1,181 @@
+#include "engine/device/ZylPortAudioBackend.h"
+
+#include "engine/device/ZylMixer.h"
+#include "engine/device/ZylQuietStderr.h"
+
+#include <portaudio.h>
+
+#include <chrono>
+#include <cstring>
+
+namespace {
+
+// A stream whose callback has not run for this long has stalled: a device
+// that vanished without PortAudio noticing.
+constexpr int64_t kStallNs = 2'000'000'000;
+
+int64_t NowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+ZylResult ResultFromPaError(PaError error) {
+    switch (error) {
+    case paNoError:
+        return DS_OK;
+    case paNotInitialized:
+        return DSERR_UNINITIALIZED;
+    case paInvalidChannelCount:
+    case paInvalidSampleRate:
+    case paSampleFormatNotSupported:
+        return DSERR_BADFORMAT;
+    case paInvalidDevice:
+        return DSERR_NODRIVER;
+    case paDeviceUnavailable:
+        return DSERR_ALLOCATED;
+    case paInsufficientMemory:
+        return DSERR_OUTOFMEMORY;
+    case paInvalidFlag:
+    case paBadStreamPtr:
+    case paBadIODeviceCombination:
+        return DSERR_INVALIDPARAM;
+    default:
+        return DSERR_GENERIC;
+    }
+}
+
+// FNV-1a over the host API name, a separator and the device name, twice
+// with different offsets: 16 bytes that stay the same from run to run for
+// the same device.
+TZylDeviceId DigestDevice(const char* hostApi, const char* name) {
+    constexpr uint64_t kPrime = 0x100000001b3ull;
+    uint64_t halves[2] = {0xcbf29ce484222325ull, 0x84222325cbf29ce4ull};
+    for (uint64_t& hash : halves) {
+        auto feed = [&hash](const char* text) {
+            for (const char* p = text; *p != '\0'; ++p)
+                hash = (hash ^ static_cast<uint8_t>(*p)) * kPrime;
+        };
+        feed(hostApi);
+        hash = (hash ^ 0x1f) * kPrime;
+        feed(name);
+    }
+    TZylDeviceId id;
+    std::memcpy(id.Bytes, halves, sizeof id.Bytes);
+    return id;
+}
+
+} // namespace
+
+TZylPortAudioSession::TZylPortAudioSession() {
+    TZylQuietStderr quiet;
+    InitResult = ResultFromPaError(Pa_Initialize());
+}
+
+TZylPortAudioSession::~TZylPortAudioSession() {
+    if (InitResult == DS_OK)
+        Pa_Terminate();
+}
+
+std::vector<TZylPortAudioDevice> ZylListPortAudioDevices() {
+    std::vector<TZylPortAudioDevice> devices;
+    const PaDeviceIndex count = Pa_GetDeviceCount();
+    for (PaDeviceIndex index = 0; index < count; ++index) {
+        const PaDeviceInfo* info = Pa_GetDeviceInfo(index);
+        if (info == nullptr || info->maxOutputChannels <= 0)
+            continue;
+        const PaHostApiInfo* host = Pa_GetHostApiInfo(info->hostApi);
+        const char* hostName = host != nullptr ? host->name : "";
+        TZylPortAudioDevice device;
+        device.Index = index;
+        device.Text = std::string(hostName) + ": " + info->name;
+        device.Id = DigestDevice(hostName, info->name);
+        devices.push_back(std::move(device));
+    }
+    return devices;
+}
+
+std::unique_ptr<TZylPortAudioBackend> TZylPortAudioBackend::Create(const TZylDeviceId* id,
+                                                                   ZylResult* result) {
+    std::unique_ptr<TZylPortAudioBackend> backend(new TZylPortAudioBackend());
+    *result = backend->Session.Result();
+    if (*result != DS_OK)
+        return nullptr;
+    if (id == nullptr) {
+        backend->DeviceIndex = Pa_GetDefaultOutputDevice();
+    } else {
+        for (const TZylPortAudioDevice& device : ZylListPortAudioDevices())
+            if (std::memcmp(device.Id.Bytes, id->Bytes, sizeof id->Bytes) == 0)
+                backend->DeviceIndex = device.Index;
+    }
+    if (backend->DeviceIndex == paNoDevice) {
+        *result = DSERR_NODRIVER;
+        return nullptr;
+    }
+    return backend;
+}
+
+TZylPortAudioBackend::~TZylPortAudioBackend() {
+    Close();
+}
+
+ZylResult TZylPortAudioBackend::Open(const TWaveFormatEx& format, TZylMixer* mixer) {
+    Close();
+    const PaDeviceInfo* info = Pa_GetDeviceInfo(DeviceIndex);
+    if (info == nullptr)
+        return DSERR_NODRIVER;
+    PaStreamParameters output{};
+    output.device = DeviceIndex;
+    output.channelCount = format.nChannels;
+    output.sampleFormat = format.wBitsPerSample == 8 ? paUInt8 : paInt16;
+    output.suggestedLatency = info->defaultLowOutputLatency;
+    Mixer = mixer;
+    StreamFinished.store(false);
+    LastCallbackNs.store(NowNs());
+    TZylQuietStderr quiet;
+    PaError error = Pa_OpenStream(&Stream, nullptr, &output, format.nSamplesPerSec,
+                                  paFramesPerBufferUnspecified, paNoFlag, &Callback, this);
+    if (error == paNoError)
+        error = Pa_SetStreamFinishedCallback(Stream, &Finished);
+    if (error == paNoError)
+        error = Pa_StartStream(Stream);
+    if (error != paNoError) {
+        if (Stream != nullptr)
+            Pa_CloseStream(Stream);
+        Stream = nullptr;
+        return ResultFromPaError(error);
+    }
+    return DS_OK;
+}
+
+void TZylPortAudioBackend::Close() {
+    if (Stream == nullptr)
+        return;
+    Pa_AbortStream(Stream);
+    Pa_CloseStream(Stream);
+    Stream = nullptr;
+}
+
+bool TZylPortAudioBackend::HasFailed() {
+    if (Stream == nullptr)
+        return false;
+    return StreamFinished.load() || Pa_IsStreamActive(Stream) != 1 ||
+           NowNs() - LastCallbackNs.load() > kStallNs;
+}
+
+double TZylPortAudioBackend::OutputLatency() {
+    const PaStreamInfo* info = Stream != nullptr ? Pa_GetStreamInfo(Stream) : nullptr;
+    return info != nullptr ? info->outputLatency : 0.0;
+}
+
+int TZylPortAudioBackend::Callback(const void*, void* output, unsigned long frames,
+                                   const PaStreamCallbackTimeInfo*, unsigned long, void* self) {
+    auto* backend = static_cast<TZylPortAudioBackend*>(self);
+    backend->Mixer->Render(output, static_cast<uint32_t>(frames));
+    backend->LastCallbackNs.store(NowNs(), std::memory_order_relaxed);
+    return paContinue;
+}
+
+void TZylPortAudioBackend::Finished(void* self) {
+    static_cast<TZylPortAudioBackend*>(self)->StreamFinished.store(true);
+}

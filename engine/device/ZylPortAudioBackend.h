@@ -1,0 +1,62 @@
+// The PortAudio back end: the real sound output.
+#pragma once
+
+#include "engine/device/ZylBackend.h"
+#include "engine/device/ZylDS.h"
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+typedef void PaStream;
+
+// PortAudio initialised for the object's lifetime, with the sound system's
+// start-up chatter kept off the terminal. PortAudio counts its own
+// initialisations, so sessions may overlap.
+class TZylPortAudioSession {
+public:
+    TZylPortAudioSession();
+    ~TZylPortAudioSession();
+    TZylPortAudioSession(const TZylPortAudioSession&) = delete;
+    TZylPortAudioSession& operator=(const TZylPortAudioSession&) = delete;
+    ZylResult Result() const { return InitResult; }
+
+private:
+    ZylResult InitResult;
+};
+
+struct TZylPortAudioDevice {
+    int Index = -1;
+    std::string Text; // "<host API>: <device name>"
+    TZylDeviceId Id;
+};
+
+// Every device with output channels, in PortAudio's order. Needs a session.
+std::vector<TZylPortAudioDevice> ZylListPortAudioDevices();
+
+class TZylPortAudioBackend : public TZylBackend {
+public:
+    // Initialises PortAudio and finds the device (null: the default one).
+    static std::unique_ptr<TZylPortAudioBackend> Create(const TZylDeviceId* id, ZylResult* result);
+    ~TZylPortAudioBackend() override;
+
+    ZylResult Open(const TWaveFormatEx& format, TZylMixer* mixer) override;
+    void Close() override;
+    bool HasFailed() override;
+    double OutputLatency() override;
+
+private:
+    TZylPortAudioBackend() = default;
+    static int Callback(const void* input, void* output, unsigned long frames,
+                        const struct PaStreamCallbackTimeInfo* time, unsigned long flags,
+                        void* self);
+    static void Finished(void* self);
+
+    TZylPortAudioSession Session;
+    int DeviceIndex = -1; // paNoDevice until found
+    PaStream* Stream = nullptr;
+    TZylMixer* Mixer = nullptr;
+    std::atomic<bool> StreamFinished{false};
+    std::atomic<int64_t> LastCallbackNs{0};
+};

@@ -1,0 +1,30 @@
+// Writes PCM to a RIFF WAVE file: the header goes first with sizes that
+// Close fills in. Used by the Null back end to record what it "plays".
+#pragma once
+
+#include "decoding/VxPlayer.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+class TZylWavWriter {
+public:
+    TZylWavWriter() = default;
+    TZylWavWriter(const TZylWavWriter&) = delete;
+    TZylWavWriter& operator=(const TZylWavWriter&) = delete;
+    ~TZylWavWriter();
+
+    bool Open(const std::string& path, const TWaveFormatEx& format);
+    bool IsOpen() const { return File != nullptr; }
+    void Write(const void* data, size_t bytes);
+    // Fills in the sizes and closes the file.
+    void Close();
+
+private:
+    void WriteHeader();
+
+    FILE* File = nullptr;
+    TWaveFormatEx Format;
+    uint64_t DataBytes = 0;
+};
