@@ -1,0 +1,58 @@
+// The frame-header scanner shared by the frame index variants and the MPEG
+// decoder's GetInfo: sync search, confirmed headers, the whole-file frame
+// walk, the Xing header and the constant-bitrate shortcut.
+#pragma once
+
+#include "decoding/MPEGHeader.h"
+#include "decoding/ZylFile.h"
+
+#include <cstdint>
+
+// How many candidate positions one sync search tests before it gives up, so
+// that a file of zeros or a huge tag is refused in bounded time.
+constexpr int64_t kMaxSyncSearch = 0x18000;
+constexpr int kProbeBufferSize = 1024;
+constexpr int kWalkBufferSize = 0xC000;
+
+struct TMPEGQuickInfo {
+    uint32_t FrameCount;
+    uint32_t FrameBytes;
+    int64_t StreamBytes;
+    uint32_t LengthMs;
+};
+
+struct TXingInfo {
+    int Mpeg1;
+    uint32_t SampleRate;
+    uint32_t Flags;
+    uint32_t FrameCount;  // flag 1
+    uint32_t StreamBytes; // flag 2
+    uint8_t Toc[100];     // flag 4
+    int32_t Quality;      // flag 8, else -1
+};
+
+constexpr uint32_t kXingFrames = 1;
+constexpr uint32_t kXingBytes = 2;
+constexpr uint32_t kXingToc = 4;
+constexpr uint32_t kXingQuality = 8;
+
+// Called for every frame of the walk, in file order, with the header and
+// the byte offset of its first byte.
+using TFrameCallback = void (*)(void* context, uint32_t header, int64_t offset);
+
+// Searches for a header from the stream's position; on success the stream
+// stands just after its four bytes. 1 found, 0 not found.
+int FindSync(TZylFileStreamTAG& stream, uint32_t* header);
+// A header whose successor, at the computed frame length, is a header too;
+// the stream stands just after the returned header. Gives up once the search
+// has passed kMaxSyncSearch bytes. 1 found, 0 not.
+int ReadFrameHeader(TZylFileStreamTAG& stream, uint32_t* header);
+// Walks the whole file from header to header; returns the frames counted
+// (0 also when the file cannot be opened).
+uint32_t CountFrames(const char* path, TFrameCallback callback, void* context);
+int ReadXingHeader(const char* path, TXingInfo* info);
+// The length without a walk: from a Xing header with a frame count, or for a
+// file whose first and middle frames have the same bitrate. 1 / 0.
+int ReadQuickInfo(const char* path, TMPEGQuickInfo* info);
+// ReadFrameHeader then DecodeFrameHeader; 1 when both succeed.
+int ReadFrameInfo(TZylFileStreamTAG& stream, uint32_t* header, TMPEGFrameInfo* info);

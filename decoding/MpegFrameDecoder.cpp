@@ -1,0 +1,190 @@
+#include "decoding/MpegFrameDecoder.h"
+
+#include "decoding/XaudioStatus.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <mpg123.h>
+#include <mutex>
+
+namespace {
+
+// A corrupt stretch longer than this is not resynchronised over; the frame
+// scanner gives up on a gap of the same size.
+constexpr long kResyncLimit = 0x18000;
+// A format change is announced once before the frame's data; more in a row
+// means the library is stuck.
+constexpr int kMaxFormatAnnouncements = 4;
+
+void InitLibraryOnce() {
+    static std::once_flag once;
+    std::call_once(once, [] { mpg123_init(); });
+}
+
+int ChannelFlag(uint32_t stereo) {
+    return stereo ? MPG123_STEREO : MPG123_MONO;
+}
+
+} // namespace
+
+int TMpegFrameDecoder::New() {
+    Delete();
+    InitLibraryOnce();
+    int error = MPG123_OK;
+    FHandle = mpg123_new(nullptr, &error);
+    if (FHandle == nullptr)
+        return XaudioStatusFromMpg123(error);
+    const bool configured =
+        mpg123_param(FHandle, MPG123_REMOVE_FLAGS, MPG123_GAPLESS, 0) == MPG123_OK &&
+        mpg123_param(FHandle, MPG123_ADD_FLAGS,
+                     MPG123_QUIET | MPG123_IGNORE_INFOFRAME | MPG123_SEEKBUFFER, 0) == MPG123_OK &&
+        mpg123_param(FHandle, MPG123_RESYNC_LIMIT, kResyncLimit, 0) == MPG123_OK &&
+        mpg123_replace_reader_handle(FHandle, &ReadInput, &SeekInput, nullptr) == MPG123_OK;
+    if (!configured) {
+        const int status = XaudioStatusFromMpg123(mpg123_errcode(FHandle));
+        Delete();
+        return status;
+    }
+    AcceptEvery16BitFormat();
+    return kXaSuccess;
+}
+
+void TMpegFrameDecoder::Delete() {
+    InputDelete();
+    if (FHandle != nullptr)
+        mpg123_delete(FHandle);
+    FHandle = nullptr;
+}
+
+void TMpegFrameDecoder::AcceptEvery16BitFormat() {
+    mpg123_format_none(FHandle);
+    const long* rates = nullptr;
+    size_t count = 0;
+    mpg123_rates(&rates, &count);
+    for (size_t i = 0; i < count; ++i)
+        mpg123_format(FHandle, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
+}
+
+int TMpegFrameDecoder::InputNew(const char* path) {
+    if (FHandle == nullptr || path == nullptr)
+        return kXaErrorInvalidParameters;
+    InputDelete();
+    FPath = path;
+    return kXaSuccess;
+}
+
+int TMpegFrameDecoder::InputOpen() {
+    if (FHandle == nullptr || FPath.empty())
+        return kXaErrorInvalidParameters;
+    if (FFile.Open(FPath.c_str(), O_RDONLY) < 0)
+        return XaudioStatusFromErrno(errno);
+    FInputOpen = true;
+    const int status = SeekToOffset(0);
+    if (status != kXaSuccess)
+        InputDelete();
+    return status;
+}
+
+void TMpegFrameDecoder::InputDelete() {
+    if (FHandle != nullptr)
+        mpg123_close(FHandle);
+    FFile.Close();
+    FInputOpen = false;
+    if (FFormatLocked) {
+        AcceptEvery16BitFormat();
+        FFormatLocked = false;
+    }
+    FOutput = TMpegOutputInfo{};
+}
+
+int TMpegFrameDecoder::SeekToOffset(int64_t offset) {
+    if (!FInputOpen)
+        return kXaErrorInvalidParameters;
+    mpg123_close(FHandle);
+    if (FFile.Seek(offset, 0) != offset)
+        return kXaErrorReadFailed;
+    if (mpg123_open_handle(FHandle, this) != MPG123_OK)
+        return XaudioStatusFromMpg123(mpg123_errcode(FHandle));
+    return kXaSuccess;
+}
+
+int TMpegFrameDecoder::Decode(uint8_t* destination, uint32_t frameBytes) {
+    if (!FInputOpen)
+        return kXaErrorInvalidParameters;
+    for (int announcements = 0; announcements <= kMaxFormatAnnouncements; ++announcements) {
+        off_t frameNumber = 0;
+        unsigned char* audio = nullptr;
+        size_t bytes = 0;
+        const int result = mpg123_decode_frame(FHandle, &frameNumber, &audio, &bytes);
+        if (result == MPG123_NEW_FORMAT) {
+            const int status = TakeNewFormat();
+            if (status != kXaSuccess)
+                return status;
+            continue;
+        }
+        if (result == MPG123_DONE || result == MPG123_NEED_MORE)
+            return kXaEndOfInput;
+        if (result != MPG123_OK) {
+            const int error = mpg123_errcode(FHandle);
+            // A last frame cut short by the end of the file ends the stream.
+            if (error == MPG123_ERR_READER && FFile.Eof())
+                return kXaEndOfInput;
+            Report(kNotifySourceDecoder, error, mpg123_plain_strerror(error),
+                   mpg123_strerror(FHandle));
+            return XaudioStatusFromMpg123(error);
+        }
+        if (destination != nullptr) {
+            const size_t kept = bytes < frameBytes ? bytes : frameBytes;
+            if (kept > 0)
+                std::memcpy(destination, audio, kept);
+            std::memset(destination + kept, 0, frameBytes - kept);
+        }
+        return kXaSuccess;
+    }
+    return kXaErrorInternal;
+}
+
+// The first format of a file becomes the only one the library may deliver,
+// so that a stream whose rate or channel count changes midway is converted
+// to it instead of changing the engine's buffer format under it.
+int TMpegFrameDecoder::TakeNewFormat() {
+    long rate = 0;
+    int channels = 0;
+    int encoding = 0;
+    if (mpg123_getformat(FHandle, &rate, &channels, &encoding) != MPG123_OK)
+        return XaudioStatusFromMpg123(mpg123_errcode(FHandle));
+    const uint32_t stereo = channels == 2 ? 1 : 0;
+    if (FFormatLocked) {
+        if (static_cast<uint32_t>(rate) != FOutput.SampleRate || stereo != FOutput.Stereo)
+            Report(kNotifySourceDecoder, MPG123_OK, "output format changed", nullptr);
+        return kXaSuccess;
+    }
+    mpg123_frameinfo2 info{};
+    mpg123_info2(FHandle, &info);
+    FOutput.BytesPerSample = 2;
+    FOutput.Stereo = stereo;
+    FOutput.SampleRate = static_cast<uint32_t>(rate);
+    FOutput.Version = info.version == MPG123_1_0 ? 1 : info.version == MPG123_2_0 ? 2 : 3;
+    FOutput.Layer = static_cast<uint32_t>(info.layer);
+    mpg123_format_none(FHandle);
+    mpg123_format(FHandle, rate, ChannelFlag(stereo), MPG123_ENC_SIGNED_16);
+    FFormatLocked = true;
+    return kXaSuccess;
+}
+
+void TMpegFrameDecoder::Report(int source, int code, const char* message, const char* reason) {
+    if (Notify.OnMessage != nullptr)
+        Notify.OnMessage(Notify.Client, source, code, message, reason);
+}
+
+ssize_t TMpegFrameDecoder::ReadInput(void* self, void* buffer, size_t count) {
+    auto* decoder = static_cast<TMpegFrameDecoder*>(self);
+    return static_cast<ssize_t>(decoder->FFile.Read(buffer, static_cast<int64_t>(count)));
+}
+
+// The library never moves our file: every repositioning is a reopen at an
+// exact byte offset, so the input presents itself as a plain stream.
+off_t TMpegFrameDecoder::SeekInput(void*, off_t, int) {
+    return -1;
+}

@@ -1,0 +1,74 @@
+// The decoder wrapper of the MPEG decoder: one decoding-library object, the
+// frame index of the open file, and seeking by frame with a pre-roll that
+// rebuilds the decoder's history before the requested frame.
+//
+// Not thread-safe: every call comes from the player system under its lock.
+#pragma once
+
+#include "decoding/MPEGIndex.h"
+#include "decoding/MpegFrameDecoder.h"
+
+#include <cstdint>
+#include <memory>
+
+// Index kinds of OpenStream.
+constexpr int kIndexCompatible = 0;
+constexpr int kIndexCompatible2 = 1;
+constexpr int kIndexExact = 2;
+
+class TXDecoderTAG {
+public:
+    TXDecoderTAG() = default;
+    TXDecoderTAG(const TXDecoderTAG&) = delete;
+    TXDecoderTAG& operator=(const TXDecoderTAG&) = delete;
+    ~TXDecoderTAG() { Destroy(); }
+
+    // All return 0 success, -1 a failure reported here, -2 one reported below.
+    int Create();
+    void Destroy();
+    int OpenStream(const char* path, int indexKind);
+    void CloseStream();
+    // Positions the next Decode at the frame holding this PCM byte position;
+    // skip is the position's distance into that frame, a multiple of 4.
+    int SeekBytes(uint64_t position, uint32_t* skip);
+    // The next Decode delivers this frame (clamped to the last one).
+    int SeekFrame(uint32_t frame);
+    // Decodes up to frames frames of FrameBytes each into buffer.
+    int Decode(uint8_t* buffer, uint32_t frames, uint32_t* decoded);
+
+    bool Created() const { return FCreated; }
+    bool StreamOpen() const { return FStreamOpen; }
+    uint32_t SampleRate() const { return FSampleRate; }
+    uint32_t BitsPerSample() const { return FBitsPerSample; }
+    uint32_t BytesPerSecond() const { return FBytesPerSecond; }
+    uint32_t Channels() const { return FChannels; }
+    uint32_t FrameBytes() const { return FFrameBytes; }
+    uint32_t BlockAlign() const { return FBlockAlign; }
+    uint64_t TotalBytes() const { return FTotalBytes; }
+    uint32_t LastFrame() const { return FLastFrame; }
+    // Frames decoded and dropped before a sought frame, for this stream.
+    uint32_t PreRollFrames() const;
+
+private:
+    static void LogNotify(void* client, int source, int code, const char* message,
+                          const char* reason);
+    int ReadStreamFormat();
+    void DropStream();
+
+    TMpegFrameDecoder FDecoder;
+    std::unique_ptr<TMPEGIndexTAG> FIndex;
+    bool FCreated = false;
+    bool FStreamOpen = false;
+    uint32_t FSampleRate = 0;
+    uint32_t FBitsPerSample = 0;
+    uint32_t FBytesPerSecond = 0;
+    uint32_t FChannels = 0;
+    uint32_t FFrameBytes = 0;
+    uint32_t FBlockAlign = 0;
+    uint64_t FTotalBytes = 0;
+    uint32_t FLastFrame = 0;
+};
+
+// Pre-roll frames for a stream of this MPEG version (1, 2, 3 for 2.5) and
+// layer (1..3).
+uint32_t PreRollFramesFor(uint32_t version, uint32_t layer);

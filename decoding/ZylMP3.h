@@ -1,0 +1,42 @@
+// The decoder for MPEG audio files (".mp3", ".mp2", ".mpg"): the decoder
+// contract over the decoding wrapper. Its read unit is one MPEG frame of
+// decoded PCM. Registered first, it is also the fallback for files no
+// decoder claims.
+//
+// Not thread-safe: the player system serialises every call under its lock.
+// GetInfo touches only its own file streams, never the decoding library.
+#pragma once
+
+#include "decoding/VxPlayer.h"
+#include "decoding/XDecoder.h"
+
+// Open mode bits: which frame index to build.
+constexpr uint32_t kMP3ModeCompatible2 = 1;
+constexpr uint32_t kMP3ModeExactIndex = 2;
+
+class TZylMP3TAG : public TVxPlayerTAG {
+public:
+    TZylMP3TAG();
+    ~TZylMP3TAG() override;
+
+    int Accepts(const char* path) override;
+    int Open(const char* path, uint32_t mode) override;
+    int GetInfo(const char* path, char* name, uint32_t* lengthMs) override;
+    void Close() override;
+    int Seek(uint32_t ms, uint32_t* skipBytes) override;
+    int Read(void* buffer, uint32_t frames, uint32_t* framesRead) override;
+    const char* GetTitle() override;
+
+    // Whether the decoding library started (every Open fails otherwise).
+    bool Ready() const { return FReady; }
+
+private:
+    static constexpr unsigned kTitleSize = 200;
+
+    TXDecoderTAG FDecoder;
+    bool FReady = false;
+    char FTitle[kTitleSize] = "";
+};
+
+// The file name without folder and extension, cut to size bytes.
+void FileTitleOf(const char* path, char* name, size_t size);
