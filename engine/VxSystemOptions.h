@@ -1,21 +1,22 @@
-// The player system's options, copied in and out whole between the
-// configuration store, the options dialog and the player system.
+// The player system's options record, copied in and out whole by
+// TVxSystemTAG::SetOptions / GetOptions and translated to and from the
+// configuration record by the front end.
 #pragma once
 
 #include <cstdint>
 
-// Bits of TVxSystemOptions::Flags.
-constexpr uint32_t kVxOptSearchLoop = 1;    // searching repeats a short piece (SearchLoop)
-constexpr uint32_t kVxOptCueKeyPlays = 2;   // the cue key plays while held (PioneerCueKey)
-constexpr uint32_t kVxOptDoubledPitch = 4;  // the pitch slider counts double (DoubledPitch)
-constexpr uint32_t kVxOptAccuratePitch = 8; // pitch steps of 0.001 % instead of 0.01 % (AccuratePitch)
+// Bit values of TVxSystemOptions::Flags.
+constexpr uint32_t kVxOptionSearchLoop = 1;    // search keeps playing in short loops
+constexpr uint32_t kVxOptionPioneerCueKey = 2; // the cue key plays while held when cued
+constexpr uint32_t kVxOptionDoubledPitch = 4;
+constexpr uint32_t kVxOptionAccuratePitch = 8;
 
 struct TVxSystemOptions {
-    uint32_t Flags = kVxOptSearchLoop | kVxOptCueKeyPlays;
-    uint8_t TimeMode = 0;   // 0 elapsed, 1 remaining (TimeMode)
-    uint32_t RealTime = 0;  // nonzero: displayed times follow the pitch (DisplayRealTime)
-    uint8_t PitchRange = 1; // 0 = 8 %, 1 = 16 %, 2 = 20 % (PitchRange)
-    uint8_t OpenMode = 0;   // 2 when ExactSongLength is on, else 0; handed to the decoders' open
+    uint32_t Flags = kVxOptionSearchLoop | kVxOptionPioneerCueKey;
+    uint8_t TimeMode = 0;   // 0 elapsed, 1 remaining
+    uint32_t RealTime = 0;  // nonzero: displayed times follow the pitch
+    uint8_t PitchRange = 1; // 0 = 8 %, 1 = 16 %, 2 = 20 %
+    uint8_t OpenMode = 0;   // handed to the decoders' open; 2 = exact song length
 };
 
-static_assert(sizeof(TVxSystemOptions) == 16, "the options record is copied whole");
+static_assert(sizeof(TVxSystemOptions) == 16, "the options record is copied as 16 bytes");
