@@ -178,6 +178,14 @@ void TZylVoice::Accumulate(float* mix, uint32_t frames, uint16_t mixChannels, ui
     }
 }
 
+// At the end of the memory a looping voice starts over and a one-shot voice
+// stops; either way the cursor goes back to the start.
+uint32_t TZylVoice::WrapAtEnd(TControl& control) {
+    if (!control.Looping)
+        control.Playing = false;
+    return 0;
+}
+
 void TZylVoice::MixInto(float* mix, uint32_t frames, uint16_t mixChannels, uint32_t deviceRate) {
     const uint64_t seen = Control.load(std::memory_order_acquire);
     TControl control = Unpack(seen);
@@ -198,14 +206,9 @@ void TZylVoice::MixInto(float* mix, uint32_t frames, uint16_t mixChannels, uint3
     uint32_t frame = control.Cursor / Format.BlockAlign;
     uint32_t done = 0;
     int idleCalls = 0;
-    while (done < frames && idleCalls < kMaxIdleCalls) {
-        if (frame >= TotalFrames) {
-            if (!control.Looping) {
-                control.Playing = false;
-                break;
-            }
-            frame = 0;
-        }
+    while (done < frames && idleCalls < kMaxIdleCalls && control.Playing) {
+        if (frame >= TotalFrames)
+            frame = WrapAtEnd(control);
         const uint32_t wanted = std::min(frames - done, kOutFrames);
         const uint32_t estimate = static_cast<uint32_t>(wanted / ratio) + kOfferSlack;
         const uint32_t offer = std::min({TotalFrames - frame, kStageFrames, estimate});
@@ -229,7 +232,7 @@ void TZylVoice::MixInto(float* mix, uint32_t frames, uint16_t mixChannels, uint3
     RampFrom = RampTo;
 
     if (frame >= TotalFrames)
-        frame = 0;
+        frame = WrapAtEnd(control);
     control.Cursor = frame * Format.BlockAlign;
     uint64_t expected = seen;
     Control.compare_exchange_strong(expected, Pack(control), std::memory_order_acq_rel);

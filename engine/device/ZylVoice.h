@@ -68,6 +68,7 @@ private:
     void Accumulate(float* mix, uint32_t frames, uint16_t mixChannels, uint32_t rampIndex,
                     uint32_t rampLength) const;
     double RatioFor(uint32_t deviceRate) const;
+    static uint32_t WrapAtEnd(TControl& control);
 
     const TZylPcmFormat Format;
     const uint32_t SizeBytes;
