@@ -13,7 +13,9 @@
 #pragma once
 
 #include "controls/ZylColor.h"
+#include "controls/ZylImageList.h"
 
+#include <QColor>
 #include <QCursor>
 #include <QImage>
 #include <QPoint>
@@ -26,7 +28,6 @@
 #include <functional>
 
 class QPainter;
-class TZylImageList;
 
 enum TZylControlStyle { ecsImage = 0, ecsOffsetImage = 1, ecsCustomDraw = 2 };
 enum TZylControlAlignment { ecaLeft, ecaCenter, ecaRight };
@@ -223,3 +224,4 @@ private:
 
 // Toolkit conversions shared by the controls.
 TZylShiftState ZylShiftState(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons);
+QColor ZylToQColor(TZylColor color);

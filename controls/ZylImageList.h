@@ -60,6 +60,8 @@ public:
     int MeasureWidth(const std::vector<int>& indices, int spacing) const;
     int GetImageWidth(unsigned index) const;
     int GetImageHeight(unsigned index) const;
+    // Width of the cell Draw shows for an index (the last cell past Count).
+    int GetDrawnWidth(int index) const;
     // The cell's rectangle in image pixels; empty for an index past Count.
     QRect GetCellRect(unsigned index) const;
     bool GetEmpty() const { return m_bitmap.GetEmpty(); }

@@ -84,6 +84,7 @@ private:
     void StoreValue(int value, bool notify);
     void Refresh();
     QPoint Mirrored(int x, int y) const;
+    QSize HalfThumb() const;
 
     int m_minValue = -10;
     int m_maxValue = 10;

@@ -1,0 +1,23 @@
+#include "controls/ZylCodePage.h"
+
+namespace {
+
+// Unicode code points of bytes 0x80 … 0x9F; 0 marks a byte with no character.
+constexpr char32_t kHighControls[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+} // namespace
+
+int ZylUnicodeToCp1252(char32_t codePoint) {
+    if (codePoint < 0x80 || (codePoint >= 0xA0 && codePoint <= 0xFF)) {
+        return int(codePoint);
+    }
+    for (int i = 0; i < 32; ++i) {
+        if (kHighControls[i] != 0 && kHighControls[i] == codePoint) {
+            return 0x80 + i;
+        }
+    }
+    return -1;
+}
