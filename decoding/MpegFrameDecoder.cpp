@@ -31,6 +31,15 @@ int ChannelFlag(uint32_t stereo) {
 int TMpegFrameDecoder::New() {
     Delete();
     InitLibraryOnce();
+    return ReplaceHandle();
+}
+
+// A handle of its own for every start: the library keeps synthesis state
+// across a close and reopen, and a seek must not depend on what was decoded
+// before it.
+int TMpegFrameDecoder::ReplaceHandle() {
+    if (FHandle != nullptr)
+        mpg123_delete(FHandle);
     int error = MPG123_OK;
     FHandle = mpg123_new(nullptr, &error);
     if (FHandle == nullptr)
@@ -40,14 +49,14 @@ int TMpegFrameDecoder::New() {
         mpg123_param(FHandle, MPG123_ADD_FLAGS,
                      MPG123_QUIET | MPG123_IGNORE_INFOFRAME | MPG123_SEEKBUFFER, 0) == MPG123_OK &&
         mpg123_param(FHandle, MPG123_RESYNC_LIMIT, kResyncLimit, 0) == MPG123_OK &&
-        mpg123_replace_reader_handle(FHandle, &ReadInput, &SeekInput, nullptr) == MPG123_OK;
-    if (!configured) {
-        const int status = XaudioStatusFromMpg123(mpg123_errcode(FHandle));
-        Delete();
-        return status;
-    }
-    AcceptEvery16BitFormat();
-    return kXaSuccess;
+        mpg123_replace_reader_handle(FHandle, &ReadInput, &SeekInput, nullptr) == MPG123_OK &&
+        SetOutputFormats() == MPG123_OK;
+    if (configured)
+        return kXaSuccess;
+    const int status = XaudioStatusFromMpg123(mpg123_errcode(FHandle));
+    mpg123_delete(FHandle);
+    FHandle = nullptr;
+    return status;
 }
 
 void TMpegFrameDecoder::Delete() {
@@ -57,13 +66,24 @@ void TMpegFrameDecoder::Delete() {
     FHandle = nullptr;
 }
 
-void TMpegFrameDecoder::AcceptEvery16BitFormat() {
-    mpg123_format_none(FHandle);
+// Before the first frame of a file every rate and channel count is taken;
+// after it, only the file's first format, so that a stream whose rate or
+// channel count changes midway is converted instead of changing the engine's
+// buffer format under it.
+int TMpegFrameDecoder::SetOutputFormats() {
+    int result = mpg123_format_none(FHandle);
+    if (FFormatLocked)
+        return result == MPG123_OK
+                   ? mpg123_format(FHandle, FOutput.SampleRate, ChannelFlag(FOutput.Stereo),
+                                   MPG123_ENC_SIGNED_16)
+                   : result;
     const long* rates = nullptr;
     size_t count = 0;
     mpg123_rates(&rates, &count);
-    for (size_t i = 0; i < count; ++i)
-        mpg123_format(FHandle, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
+    for (size_t i = 0; i < count && result == MPG123_OK; ++i)
+        result =
+            mpg123_format(FHandle, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
+    return result;
 }
 
 int TMpegFrameDecoder::InputNew(const char* path) {
@@ -91,19 +111,18 @@ void TMpegFrameDecoder::InputDelete() {
         mpg123_close(FHandle);
     FFile.Close();
     FInputOpen = false;
-    if (FFormatLocked) {
-        AcceptEvery16BitFormat();
-        FFormatLocked = false;
-    }
+    FFormatLocked = false;
     FOutput = TMpegOutputInfo{};
 }
 
 int TMpegFrameDecoder::SeekToOffset(int64_t offset) {
     if (!FInputOpen)
         return kXaErrorInvalidParameters;
-    mpg123_close(FHandle);
     if (FFile.Seek(offset, 0) != offset)
         return kXaErrorReadFailed;
+    const int status = ReplaceHandle();
+    if (status != kXaSuccess)
+        return status;
     if (mpg123_open_handle(FHandle, this) != MPG123_OK)
         return XaudioStatusFromMpg123(mpg123_errcode(FHandle));
     return kXaSuccess;
@@ -145,9 +164,6 @@ int TMpegFrameDecoder::Decode(uint8_t* destination, uint32_t frameBytes) {
     return kXaErrorInternal;
 }
 
-// The first format of a file becomes the only one the library may deliver,
-// so that a stream whose rate or channel count changes midway is converted
-// to it instead of changing the engine's buffer format under it.
 int TMpegFrameDecoder::TakeNewFormat() {
     long rate = 0;
     int channels = 0;
@@ -167,10 +183,9 @@ int TMpegFrameDecoder::TakeNewFormat() {
     FOutput.SampleRate = static_cast<uint32_t>(rate);
     FOutput.Version = info.version == MPG123_1_0 ? 1 : info.version == MPG123_2_0 ? 2 : 3;
     FOutput.Layer = static_cast<uint32_t>(info.layer);
-    mpg123_format_none(FHandle);
-    mpg123_format(FHandle, rate, ChannelFlag(stereo), MPG123_ENC_SIGNED_16);
     FFormatLocked = true;
-    return kXaSuccess;
+    return SetOutputFormats() == MPG123_OK ? kXaSuccess
+                                           : XaudioStatusFromMpg123(mpg123_errcode(FHandle));
 }
 
 void TMpegFrameDecoder::Report(int source, int code, const char* message, const char* reason) {

@@ -46,8 +46,8 @@ public:
     uint32_t BlockAlign() const { return FBlockAlign; }
     uint64_t TotalBytes() const { return FTotalBytes; }
     uint32_t LastFrame() const { return FLastFrame; }
-    // Frames decoded and dropped before a sought frame, for this stream.
-    uint32_t PreRollFrames() const;
+    // The frame a seek to frame starts decoding at.
+    uint32_t PreRollStart(uint32_t frame);
 
 private:
     static void LogNotify(void* client, int source, int code, const char* message,
@@ -68,7 +68,3 @@ private:
     uint64_t FTotalBytes = 0;
     uint32_t FLastFrame = 0;
 };
-
-// Pre-roll frames for a stream of this MPEG version (1, 2, 3 for 2.5) and
-// layer (1..3).
-uint32_t PreRollFramesFor(uint32_t version, uint32_t layer);

@@ -53,14 +53,14 @@ lame_q -b 128 -t "$work/s44.wav" "$work/part1.mp3"
 cat "$work/part1.mp3" "$out/mpeg2_l3_22k_mono.mp3" >"$out/format_change.mp3"
 
 # Fuzz seeds: small, whole files.
-for target in mpeg_index_fuzz mpeg_decoder_fuzz; do
+for target in fuzz_mpeg_index fuzz_mpeg_decoder; do
     mkdir -p "$seeds/$target"
     cp "$out/frames21.mp3" "$out/mpeg25_8k.mp3" "$seeds/$target/"
     head -c 6000 "$out/vbr_xing.mp3" >"$seeds/$target/vbr_xing_head.mp3"
     head -c 6000 "$out/layer2_48k.mp2" >"$seeds/$target/layer2_head.mp2"
 done
-mkdir -p "$seeds/id3v1_title_fuzz"
-tail -c 128 "$out/cbr128_id3v1.mp3" >"$seeds/id3v1_title_fuzz/tag.bin"
-printf 'TAG%-30s%-30s' "Caf\351 Titel" "K\374nstler" >"$seeds/id3v1_title_fuzz/latin1.bin"
-head -c 68 /dev/zero >>"$seeds/id3v1_title_fuzz/latin1.bin"
+mkdir -p "$seeds/fuzz_id3v1_title"
+tail -c 128 "$out/cbr128_id3v1.mp3" >"$seeds/fuzz_id3v1_title/tag.bin"
+printf 'TAG%-30s%-30s' "Caf\351 Titel" "K\374nstler" >"$seeds/fuzz_id3v1_title/latin1.bin"
+head -c 68 /dev/zero >>"$seeds/fuzz_id3v1_title/latin1.bin"
 ls -l "$out"

@@ -1,0 +1,184 @@
+#include "decoding/MPEGIndex.h"
+
+#include "diag/Diag.h"
+#include "tests/decoding/MpegReference.h"
+#include "tests/decoding/MpegTestFiles.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace {
+
+uint32_t HeaderAt(const std::vector<uint8_t>& bytes, int64_t offset) {
+    const auto at = static_cast<size_t>(offset);
+    return uint32_t{bytes[at]} << 24 | uint32_t{bytes[at + 1]} << 16 |
+           uint32_t{bytes[at + 2]} << 8 | bytes[at + 3];
+}
+
+// Files that libmpg123 decodes frame for frame as the index walks them.
+const char* const kWellFormed[] = {
+    "cbr128_id3v1.mp3",      "vbr_xing.mp3",  "vbr_noxing.mp3", "vbr_v9.mp3",
+    "id3v2.mp3",             "layer2_48k.mp2", "mpeg25_8k.mp3", "frames21.mp3",
+    "mpeg2_l3_22k_mono.mp3", "format_change.mp3",
+};
+
+TEST(MPEGExactIndex, AgreesWithTheDecodersOwnFrameWalk) {
+    for (const char* name : kWellFormed) {
+        SCOPED_TRACE(name);
+        const std::string path = MpegFixture(name);
+        TMpegReference reference;
+        ASSERT_TRUE(DecodeReference(path, &reference));
+        TMPEGExactIndexTAG index;
+        ASSERT_EQ(index.Build(path.c_str()), 0);
+        ASSERT_EQ(index.GetFrameCount(), reference.Headers.size());
+        const std::vector<uint8_t> bytes = ReadWholeFile(path);
+        int64_t previous = -1;
+        for (uint32_t frame = 0; frame < index.GetFrameCount(); ++frame) {
+            int64_t offset = 0;
+            ASSERT_EQ(index.GetFrameOffset(frame, &offset), 0);
+            ASSERT_GT(offset, previous);
+            ASSERT_EQ(HeaderAt(bytes, offset), reference.Headers[frame]) << "frame " << frame;
+            previous = offset;
+        }
+    }
+}
+
+TEST(MPEGExactIndex, CountsBothRunsAroundACorruptStretchAndTheCutLastFrame) {
+    TMpegReference intact;
+    ASSERT_TRUE(DecodeReference(MpegFixture("cbr128_id3v1.mp3"), &intact));
+    TMPEGExactIndexTAG index;
+    ASSERT_EQ(index.Build(MpegFixture("corrupt_middle.mp3").c_str()), 0);
+    // 700 bytes of garbage take two whole frames and damage the edges of two
+    // more, whose headers are lost.
+    EXPECT_GE(index.GetFrameCount(), intact.Frames.size() - 4);
+    EXPECT_LT(index.GetFrameCount(), intact.Frames.size());
+
+    TMpegReference whole;
+    ASSERT_TRUE(DecodeReference(MpegFixture("vbr_noxing.mp3"), &whole));
+    ASSERT_EQ(index.Build(MpegFixture("truncated.mp3").c_str()), 0);
+    EXPECT_EQ(index.GetFrameCount(), whole.Frames.size()); // the cut frame still counts
+}
+
+TEST(MPEGExactIndex, FrameOffsetsAreClampedToTheLastFrame) {
+    TMPEGExactIndexTAG index;
+    int64_t offset = 0;
+    EXPECT_EQ(index.GetFrameOffset(0, &offset), -1);
+    EXPECT_NE(std::string(DiagLastMessage()).find("MPEG-Index: Not initialized"),
+              std::string::npos);
+    ASSERT_EQ(index.Build(MpegFixture("frames21.mp3").c_str()), 0);
+    EXPECT_EQ(index.GetFrameCount(), 21u);
+    EXPECT_EQ(index.GetFrameBytes(), 1152u * 2 * 2);
+    ASSERT_EQ(index.GetFrameOffset(1000, &offset), 0);
+    EXPECT_EQ(offset, 20 * 384);
+    index.Clear();
+    EXPECT_EQ(index.GetFrameCount(), 0u);
+    EXPECT_EQ(index.GetFrameOffset(0, &offset), -1);
+}
+
+TEST(MPEGQuickInfo, TakenForConstantBitrateAndXingFilesOnly) {
+    TMPEGQuickInfo info{};
+    ASSERT_EQ(ReadQuickInfo(MpegFixture("cbr128_id3v1.mp3").c_str(), &info), 1);
+    const auto size = static_cast<int64_t>(ReadWholeFile(MpegFixture("cbr128_id3v1.mp3")).size());
+    EXPECT_EQ(info.StreamBytes, size);
+    EXPECT_EQ(info.LengthMs, static_cast<uint32_t>(size / 16)); // bytes / (128 / 8)
+    EXPECT_EQ(info.FrameBytes, 4608u);
+
+    TXingInfo xing{};
+    ASSERT_EQ(ReadXingHeader(MpegFixture("vbr_xing.mp3").c_str(), &xing), 1);
+    ASSERT_TRUE(xing.Flags & kXingFrames);
+    ASSERT_EQ(ReadQuickInfo(MpegFixture("vbr_xing.mp3").c_str(), &info), 1);
+    EXPECT_EQ(info.FrameCount, xing.FrameCount);
+    EXPECT_EQ(info.LengthMs, static_cast<uint32_t>(1152.0 * xing.FrameCount / 44100 * 1000));
+
+    EXPECT_EQ(ReadQuickInfo(MpegFixture("vbr_noxing.mp3").c_str(), &info), 0);
+    // The Xing check looks at the file's first bytes only: not behind a tag.
+    EXPECT_EQ(ReadXingHeader(MpegFixture("id3v2.mp3").c_str(), &xing), 0);
+    EXPECT_EQ(ReadQuickInfo("/nonexistent.mp3", &info), 0);
+}
+
+TEST(MPEGCompatibleIndex, QuickPathOrSampledBitrates) {
+    TMPEGCompatibleIndexTAG compatible;
+    TMPEGCompatibleIndex2TAG compatible2;
+    TMPEGQuickInfo quick{};
+    const std::string cbr = MpegFixture("cbr128_id3v1.mp3");
+    ASSERT_EQ(ReadQuickInfo(cbr.c_str(), &quick), 1);
+    for (TMPEGIndexTAG* index : {static_cast<TMPEGIndexTAG*>(&compatible),
+                                 static_cast<TMPEGIndexTAG*>(&compatible2)}) {
+        ASSERT_EQ(index->Build(cbr.c_str()), 0);
+        EXPECT_EQ(index->GetFrameCount(), quick.FrameCount);
+        int64_t offset = 0;
+        ASSERT_EQ(index->GetFrameOffset(quick.FrameCount + 50, &offset), 0);
+        EXPECT_EQ(offset, quick.StreamBytes);
+    }
+
+    // Without a quick answer the second variant walks the file.
+    const std::string vbr = MpegFixture("vbr_noxing.mp3");
+    TMPEGExactIndexTAG exact;
+    ASSERT_EQ(exact.Build(vbr.c_str()), 0);
+    ASSERT_EQ(compatible2.Build(vbr.c_str()), 0);
+    EXPECT_EQ(compatible2.GetFrameCount(), exact.GetFrameCount());
+    // The first variant estimates from five sampled bitrates.
+    ASSERT_EQ(compatible.Build(vbr.c_str()), 0);
+    EXPECT_NEAR(compatible.GetFrameCount(), exact.GetFrameCount(), exact.GetFrameCount() / 2.0);
+    EXPECT_EQ(compatible.GetFrameBytes(), 4608u);
+}
+
+TEST(MPEGIndex, NonMpegFilesAreRefusedWithTheirMessages) {
+    TScratchFile noise("index-noise.mp3", std::vector<uint8_t>(5000, 0x41));
+    TMPEGCompatibleIndexTAG compatible;
+    TMPEGCompatibleIndex2TAG compatible2;
+    TMPEGExactIndexTAG exact;
+    EXPECT_EQ(compatible.Build(noise.Path()), -1);
+    EXPECT_NE(std::string(DiagLastMessage()).find("MPEG-Index: Bad file ("), std::string::npos);
+    EXPECT_EQ(compatible2.Build(noise.Path()), -1);
+    EXPECT_NE(std::string(DiagLastMessage()).find("MPEG-Index: Can't open file ("),
+              std::string::npos);
+    EXPECT_EQ(exact.Build(noise.Path()), -1);
+    EXPECT_NE(std::string(DiagLastMessage()).find("MPEG-Index: Error getting data ("),
+              std::string::npos);
+    EXPECT_EQ(compatible.Build("/nonexistent.mp3"), -1);
+    EXPECT_NE(std::string(DiagLastMessage()).find("MPEG-Index: Can't open file (/nonexistent"),
+              std::string::npos);
+}
+
+TEST(MPEGScan, UnconfirmedHeadersAreSkipped) {
+    // A lone valid-looking header whose successor is garbage, then two
+    // chained frames of 384 bytes: the confirmed header is the first real one.
+    std::vector<uint8_t> bytes(100, 0x11);
+    const uint8_t lone[] = {0xFF, 0xFB, 0x94, 0x04};
+    bytes.insert(bytes.begin() + 10, lone, lone + 4);
+    const std::vector<uint8_t> frames = ReadWholeFile(MpegFixture("frames21.mp3"));
+    bytes.insert(bytes.end(), frames.begin(), frames.begin() + 3 * 384);
+    TScratchFile file("unconfirmed.mp3", bytes);
+    TZylFileStreamTAG stream;
+    ASSERT_EQ(stream.Open(file.Path(), kProbeBufferSize), 1);
+    uint32_t header = 0;
+    ASSERT_EQ(ReadFrameHeader(stream, &header), 1);
+    EXPECT_EQ(stream.Position(), 104 + 4);
+    // The walk takes the lone header as a run of one frame and resumes its
+    // search behind it, inside the first real frame: two real frames follow.
+    EXPECT_EQ(CountFrames(file.Path(), nullptr, nullptr), 3u);
+}
+
+TEST(MPEGScan, AGigabyteOfZerosIsRefusedAfterABoundedSearch) {
+    TScratchFile file("zeros.mp3");
+    ASSERT_EQ(truncate(file.Path(), int64_t{1} << 30), 0); // sparse: costs no disk
+    TZylFileStreamTAG stream;
+    ASSERT_EQ(stream.Open(file.Path(), kWalkBufferSize), 1);
+    uint32_t header = 0;
+    EXPECT_EQ(FindSync(stream, &header), 0);
+    EXPECT_LE(stream.Position(), kMaxSyncSearch + 8);
+    stream.Seek(0, 0);
+    EXPECT_EQ(ReadFrameHeader(stream, &header), 0);
+    EXPECT_LE(stream.Position(), kMaxSyncSearch + 8);
+    stream.Close();
+    TMPEGCompatibleIndexTAG compatible;
+    TMPEGCompatibleIndex2TAG compatible2;
+    TMPEGExactIndexTAG exact;
+    EXPECT_EQ(compatible.Build(file.Path()), -1);
+    EXPECT_EQ(compatible2.Build(file.Path()), -1);
+    EXPECT_EQ(exact.Build(file.Path()), -1);
+    EXPECT_EQ(CountFrames(file.Path(), nullptr, nullptr), 0u);
+}
+
+} // namespace
