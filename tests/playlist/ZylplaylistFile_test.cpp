@@ -1,0 +1,190 @@
+// Adding through the scan, merging, saving and loading playlist files.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "PlaylistTestSupport.h"
+#include "playlist/PlaylistPaths.h"
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+class PlaylistFile : public ::testing::Test {
+protected:
+    TTempTree Tree;
+    TPlaylistHarness H;
+    TZylPlaylist& P = H.Playlist;
+    int AfterAdded = -1;
+    bool AfterAborted = false;
+
+    void SetUp() override {
+        P.OnAfterScanning = [this](TZylPlaylist&, int added, bool aborted) {
+            AfterAdded = added;
+            AfterAborted = aborted;
+        };
+    }
+};
+
+} // namespace
+
+TEST_F(PlaylistFile, InsertingBeforeTheCurrentSongMovesItsPosition) {
+    H.Add({Tree.File("a.mp3"), Tree.File("b.mp3")});
+    P.JumpTo(1);
+    H.Add({Tree.File("x.mp3"), Tree.File("y.mp3")}, 1);
+    EXPECT_EQ(H.FileNames(), (Names{"a.mp3", "x.mp3", "y.mp3", "b.mp3"}));
+    EXPECT_EQ(P.GetCurrentPosition(), 3);
+    H.Add({Tree.File("z.mp3")});
+    EXPECT_EQ(P.GetCurrentPosition(), 3);
+    EXPECT_EQ(P.ItemText(3, 0), " \xC2\xBB");
+    EXPECT_EQ(AfterAdded, 1);
+    EXPECT_TRUE(P.GetModified());
+}
+
+TEST_F(PlaylistFile, KnownSongsWithADurationAreNotAddedAgain) {
+    std::string timed = Tree.File("timed.mp3", "xx");
+    std::string untimed = Tree.File("untimed.mp3", "");
+    H.Add({timed, untimed});
+    H.Add({timed, untimed});
+    EXPECT_EQ(H.FileNames(), (Names{"timed.mp3", "untimed.mp3", "untimed.mp3"}));
+}
+
+TEST_F(PlaylistFile, FirstScanIntoAnEmptyListOpensWithAutoOpen) {
+    P.SetOptions(poAutoOpen);
+    H.Add({Tree.File("a.mp3"), Tree.File("b.mp3")});
+    EXPECT_EQ(H.Opened, (Names{"a.mp3"}));
+    H.Add({Tree.File("c.mp3")});
+    EXPECT_EQ(H.Opened.size(), 1u);
+}
+
+TEST_F(PlaylistFile, AbortedScanKeepsWhatItFound) {
+    for (int i = 0; i < 10; ++i)
+        Tree.File("many/s" + std::to_string(i) + ".mp3");
+    // On the window thread, so that the handler may abort the scan itself.
+    P.SyncSongInfoEvent = true;
+    int offered = 0;
+    P.OnSongInfoCreate = [&](TZylPlaylist& playlist, const std::string&, uint32_t, std::string&,
+                             std::string&, uint32_t&, void*&) {
+        if (++offered == 3)
+            playlist.AbortScan();
+        return true;
+    };
+    H.Add({Tree.Path("many")});
+    EXPECT_EQ(P.GetCount(), 3);
+    EXPECT_EQ(AfterAdded, 3);
+    EXPECT_TRUE(AfterAborted);
+}
+
+TEST_F(PlaylistFile, OperationsAreRefusedWhileScanning) {
+    Tree.File("a.mp3");
+    H.Add({Tree.Path("a.mp3")});
+    std::string list = Tree.File("list.m3u", "old\r\n");
+    P.SetDragAcceptFiles(true);
+    P.SyncSongInfoEvent = true; // the scan waits for the dispatcher we do not drain
+    P.AddFiles(Tree.File("b.mp3"), TZylPlaylist::kAppend);
+    ASSERT_TRUE(P.GetScanning());
+    EXPECT_FALSE(P.AcceptsDroppedFiles());
+    EXPECT_FALSE(P.SaveToFile(list));
+    EXPECT_EQ(ReadWholeFile(list), "old\r\n");
+    P.JumpTo(0);
+    P.SelectAll();
+    EXPECT_EQ(P.DeleteSelected(), 0);
+    EXPECT_TRUE(H.Opened.empty());
+    ASSERT_TRUE(WaitForScan(P, H.Dispatcher));
+    EXPECT_EQ(P.GetCount(), 2);
+}
+
+TEST_F(PlaylistFile, SavedPathsAreRelativeToThePlaylistFolder) {
+    H.Add({Tree.File("list/a.mp3"), Tree.File("list/sub/b.mp3"), Tree.File("m/x/c.mp3")});
+    std::string list = Tree.Path("list/deep/out.m3u");
+    Tree.Folder("list/deep");
+    ASSERT_TRUE(P.GetModified());
+    ASSERT_TRUE(P.SaveToFile(list));
+    EXPECT_EQ(ReadWholeFile(list), "../a.mp3\r\n../sub/b.mp3\r\n../../m/x/c.mp3\r\n");
+    EXPECT_FALSE(P.GetModified());
+    P.SetOptions(poSaveAbsolutePaths);
+    ASSERT_TRUE(P.SaveToFile(list));
+    EXPECT_EQ(ReadWholeFile(list), Tree.Root() + "/list/a.mp3\r\n" + Tree.Root() +
+                                       "/list/sub/b.mp3\r\n" + Tree.Root() + "/m/x/c.mp3\r\n");
+}
+
+TEST_F(PlaylistFile, SaveIntoAMissingFolderFailsAndKeepsTheModifiedFlag) {
+    H.Add({Tree.File("a.mp3"), Tree.File("b.mp3")});
+    ASSERT_TRUE(P.GetModified());
+    EXPECT_FALSE(P.SaveToFile(Tree.Path("missing/out.m3u")));
+    EXPECT_TRUE(P.GetModified());
+}
+
+TEST_F(PlaylistFile, ForeignLineEndsAndHeadersLoadLikeOwnOutput) {
+    H.Add({Tree.File("songs/a.mp3"), Tree.File("songs/sub/b.mp3")});
+    std::string own = Tree.Path("songs/own.m3u");
+    ASSERT_TRUE(P.SaveToFile(own));
+    Tree.File("songs/lf.m3u", "#EXTM3U\n#EXTINF:1,A\n  a.mp3\t\nsub/b.mp3\n");
+    Tree.File("songs/dos.m3u", "a.mp3\r\nsub\\b.mp3\r\n");
+    for (const char* name : {"own.m3u", "lf.m3u", "dos.m3u"}) {
+        P.LoadFromFile(Tree.Path(std::string("songs/") + name));
+        ASSERT_TRUE(WaitForScan(P, H.Dispatcher));
+        EXPECT_EQ(H.FileNames(), (Names{"a.mp3", "b.mp3"})) << name;
+        EXPECT_EQ(P.GetSongInfo(1).FileName, Tree.Path("songs/sub/b.mp3")) << name;
+        EXPECT_FALSE(P.GetModified()) << name;
+    }
+}
+
+TEST_F(PlaylistFile, LoadWithNothingUsableLeavesTheListAlone) {
+    H.Add({Tree.File("keep.mp3")});
+    P.ScanOptions |= fsCheckFileExists;
+    Tree.File("gone.m3u", "gone1.mp3\r\ngone2.mp3\r\n");
+    const char junk[] = "\x01\xff\xfe\r\r\n\x7f garbage \x80\x81\0after.mp3";
+    Tree.File("after.mp3");
+    Tree.File("junk.m3u", std::string(junk, sizeof junk - 1));
+    Tree.File("self.m3u", "self.m3u\r\nfolder\r\n");
+    Tree.Folder("folder");
+    for (const char* name : {"gone.m3u", "junk.m3u", "self.m3u", "absent.m3u"}) {
+        AfterAdded = -1;
+        P.LoadFromFile(Tree.Path(name));
+        ASSERT_TRUE(WaitForScan(P, H.Dispatcher));
+        EXPECT_EQ(AfterAdded, 0) << name;
+        EXPECT_EQ(H.FileNames(), (Names{"keep.mp3"})) << name;
+    }
+}
+
+TEST_F(PlaylistFile, HugePlaylistsAndLongLinesLoadWithoutTrouble) {
+    std::string song = Tree.File("real.mp3");
+    {
+        std::ofstream out(Tree.Path("huge.m3u"), std::ios::binary);
+        for (int i = 0; i < 1000000; ++i)
+            out << "missing" << i << ".mp3\r\n";
+        out << std::string(100000, 'L') << ".mp3\n";
+        for (int i = 0; i < 50000; ++i)
+            out << "./";
+        out << "real.mp3\n";
+    }
+    P.ScanOptions |= fsCheckFileExists;
+    P.LoadFromFile(Tree.Path("huge.m3u"));
+    ASSERT_TRUE(WaitForScan(P, H.Dispatcher));
+    EXPECT_EQ(H.FileNames(), (Names{"real.mp3"}));
+    EXPECT_EQ(P.GetSongInfo(0).FileName, song);
+}
+
+TEST_F(PlaylistFile, DestroyingThePlaylistStopsARunningScan) {
+    Tree.File("a.mp3");
+    Tree.File("b.mp3");
+    int created = 0;
+    int deleted = 0;
+    {
+        TZylQueueDispatcher dispatcher;
+        TZylPlaylist playlist(dispatcher);
+        playlist.SetExtensions({"mp3"});
+        playlist.SyncSongInfoEvent = true;
+        playlist.OnSongInfoCreate = [&](TZylPlaylist&, const std::string&, uint32_t, std::string&,
+                                        std::string&, uint32_t&, void*&) { return ++created > 0; };
+        playlist.OnSongInfoDelete = [&](TZylPlaylist&, TSongInfo&) { ++deleted; };
+        playlist.AddFiles(Tree.Root(), TZylPlaylist::kAppend);
+        // Let the first file through; the scan then waits for the second.
+        while (created == 0)
+            dispatcher.WaitAndDrain(std::chrono::milliseconds(50));
+        ASSERT_TRUE(playlist.GetScanning());
+    }
+    EXPECT_GE(created, 1);
+    EXPECT_EQ(deleted, created); // entries never merged are still handed back
+}
