@@ -1,0 +1,40 @@
+#include "skin/generator/SkinGenerator.h"
+
+#include "skin/DeckLayout.h"
+#include "skin/generator/SkinPaint.h"
+#include "skin/generator/SkinParts.h"
+
+namespace VxSkinPaint {
+
+std::vector<TSkinPicture> GenerateSkin() {
+    using namespace VxDeck;
+    const QImage deck = PaintDeck();
+    const QImage titleInactive = PaintTitleBar(false);
+    const QImage titleActive = PaintTitleBar(true);
+
+    std::vector<TSkinPicture> out;
+    out.push_back({"Background", CropBox(deck, Background)});
+    out.push_back({"TitleBar", JoinCells({titleInactive, titleActive})});
+    out.push_back({"SysMenu", PaintSysMenu(titleActive)});
+    PaintButtons(deck, titleActive, out);
+    out.push_back({"KnobBalance", PaintKnobStrip(CropBox(deck, Balance), 53, QColor(92, 96, 104),
+                                                 Palette::Accent)});
+    out.push_back({"KnobDownMix", PaintKnobStrip(CropBox(deck, DownMix), 53, QColor(44, 96, 190),
+                                                 QColor(236, 240, 246))});
+    out.push_back({"KnobTouchBend", PaintTouchBendStrip(CropBox(deck, TouchBend), 103)});
+    out.push_back({"ThumbVolume", PaintThumb(Volume.Width, 13, QColor(236, 240, 246), true)});
+    out.push_back({"ThumbPitch", PaintThumb(Pitch.Width, 13, Palette::Accent, true)});
+    out.push_back({"ThumbPosition", PaintThumb(11, Position.Height, Palette::Accent, false)});
+    out.push_back({"LedVU", PaintVuLeds()});
+    out.push_back({"LedProgress", PaintProgressLeds()});
+    out.push_back({"LedPitch", PaintPitchLed(CropBox(deck, LedPitch))});
+    out.push_back({"LcdBig", PaintLcdBigFont()});
+    out.push_back({"LcdSmall", PaintLcdSmallFont()});
+    out.push_back({"MsSerifGreen", PaintMessageFont()});
+    out.push_back({"MsSerifBoldWhite", PaintTitleFont()});
+    out.push_back({"CursorHand", PaintHandCursor()});
+    out.push_back({"About", PaintAbout()});
+    return out;
+}
+
+} // namespace VxSkinPaint
