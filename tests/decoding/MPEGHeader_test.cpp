@@ -47,10 +47,14 @@ TEST(MPEGHeader, RejectsReservedAndUnusableFields) {
         const char* What;
         uint32_t Header;
     } invalid[] = {
-        {"no sync", 0xFF7B9064},        {"reserved version", 0xFFEB9064},
-        {"reserved layer", 0xFFF99064}, {"free format", 0xFFFB0064},
-        {"bitrate index 15", 0xFFFBF064}, {"reserved sample rate", 0xFFFB9C64},
-        {"zeros", 0x00000000},          {"all ones", 0xFFFFFFFF},
+        {"no sync", 0xFF7B9064},
+        {"reserved version", 0xFFEB9064},
+        {"reserved layer", 0xFFF99064},
+        {"free format", 0xFFFB0064},
+        {"bitrate index 15", 0xFFFBF064},
+        {"reserved sample rate", 0xFFFB9C64},
+        {"zeros", 0x00000000},
+        {"all ones", 0xFFFFFFFF},
     };
     for (const auto& c : invalid) {
         SCOPED_TRACE(c.What);

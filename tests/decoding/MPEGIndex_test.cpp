@@ -17,9 +17,10 @@ uint32_t HeaderAt(const std::vector<uint8_t>& bytes, int64_t offset) {
 
 // Files that libmpg123 decodes frame for frame as the index walks them.
 const char* const kWellFormed[] = {
-    "cbr128_id3v1.mp3",      "vbr_xing.mp3",  "vbr_noxing.mp3", "vbr_v9.mp3",
-    "id3v2.mp3",             "layer2_48k.mp2", "mpeg25_8k.mp3", "frames21.mp3",
-    "mpeg2_l3_22k_mono.mp3", "format_change.mp3",
+    "cbr128_id3v1.mp3",  "vbr_xing.mp3", "vbr_noxing.mp3",
+    "vbr_v9.mp3",        "id3v2.mp3",    "layer2_48k.mp2",
+    "mpeg25_8k.mp3",     "frames21.mp3", "mpeg2_l3_22k_mono.mp3",
+    "format_change.mp3",
 };
 
 TEST(MPEGExactIndex, AgreesWithTheDecodersOwnFrameWalk) {
@@ -102,8 +103,8 @@ TEST(MPEGCompatibleIndex, QuickPathOrSampledBitrates) {
     TMPEGQuickInfo quick{};
     const std::string cbr = MpegFixture("cbr128_id3v1.mp3");
     ASSERT_EQ(ReadQuickInfo(cbr.c_str(), &quick), 1);
-    for (TMPEGIndexTAG* index : {static_cast<TMPEGIndexTAG*>(&compatible),
-                                 static_cast<TMPEGIndexTAG*>(&compatible2)}) {
+    for (TMPEGIndexTAG* index :
+         {static_cast<TMPEGIndexTAG*>(&compatible), static_cast<TMPEGIndexTAG*>(&compatible2)}) {
         ASSERT_EQ(index->Build(cbr.c_str()), 0);
         EXPECT_EQ(index->GetFrameCount(), quick.FrameCount);
         int64_t offset = 0;

@@ -1,0 +1,278 @@
+#include "decoding/ZylMP3.h"
+
+#include "decoding/ID3v1.h"
+#include "diag/Diag.h"
+#include "tests/decoding/MpegReference.h"
+#include "tests/decoding/MpegTestFiles.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr uint32_t kChunkFrames = 8;
+
+bool LastMessageHas(const char* text) {
+    return std::string(DiagLastMessage()).find(text) != std::string::npos;
+}
+
+int MaxSampleDifference(const uint8_t* a, const uint8_t* b, size_t bytes) {
+    int worst = 0;
+    for (size_t i = 0; i + 1 < bytes; i += 2) {
+        int16_t x, y;
+        std::memcpy(&x, a + i, 2);
+        std::memcpy(&y, b + i, 2);
+        worst = std::max(worst, std::abs(x - y));
+    }
+    return worst;
+}
+
+// Everything the decoder delivers from its position to the end.
+std::vector<uint8_t> ReadToEnd(TZylMP3TAG& decoder) {
+    std::vector<uint8_t> pcm;
+    std::vector<uint8_t> chunk(size_t{kChunkFrames} * decoder.BytesPerFrame);
+    uint32_t read = kChunkFrames;
+    while (read == kChunkFrames) {
+        EXPECT_EQ(decoder.Read(chunk.data(), kChunkFrames, &read), 0);
+        pcm.insert(pcm.end(), chunk.begin(), chunk.begin() + size_t{read} * decoder.BytesPerFrame);
+    }
+    return pcm;
+}
+
+struct TSeekCase {
+    const char* Name;
+    int Tolerance; // largest sample difference allowed
+};
+
+// MPEG-1 Layer II and III come out exactly; MPEG-2 and 2.5 Layer III keep
+// 1 LSB of synthesis history that no pre-roll restores.
+constexpr TSeekCase kSeekCases[] = {
+    {"cbr128_id3v1.mp3", 0}, {"vbr_xing.mp3", 0},          {"vbr_noxing.mp3", 0},
+    {"id3v2.mp3", 0},        {"layer2_48k.mp2", 0},        {"frames21.mp3", 0},
+    {"vbr_v9.mp3", 1},       {"mpeg2_l3_22k_mono.mp3", 1}, {"mpeg25_8k.mp3", 1},
+};
+
+TEST(ZylMP3, ReadingAWholeFileEqualsAStraightDecode) {
+    for (const TSeekCase& c : kSeekCases) {
+        SCOPED_TRACE(c.Name);
+        const std::string path = MpegFixture(c.Name);
+        TMpegReference reference;
+        ASSERT_TRUE(DecodeReference(path, &reference));
+        TZylMP3TAG decoder;
+        ASSERT_EQ(decoder.Open(path.c_str(), kMP3ModeExactIndex), 0);
+        EXPECT_EQ(decoder.Format.nChannels, reference.Channels);
+        EXPECT_EQ(decoder.Format.nSamplesPerSec, reference.Rate);
+        EXPECT_EQ(decoder.Format.wBitsPerSample, 16);
+        EXPECT_EQ(decoder.Format.cbSize, 1);
+        EXPECT_EQ(decoder.BytesPerFrame, reference.Frames[1].size());
+        const double pcmBytes = (reference.Frames.size() - 1.0) * decoder.BytesPerFrame;
+        EXPECT_EQ(decoder.LengthMs,
+                  static_cast<uint32_t>(pcmBytes / decoder.Format.nAvgBytesPerSec * 1000));
+        EXPECT_EQ(ReadToEnd(decoder), reference.Pcm());
+    }
+}
+
+TEST(ZylMP3, SeekLandsOnTheRequestedSample) {
+    for (const TSeekCase& c : kSeekCases) {
+        SCOPED_TRACE(c.Name);
+        const std::string path = MpegFixture(c.Name);
+        TMpegReference reference;
+        ASSERT_TRUE(DecodeReference(path, &reference));
+        const std::vector<uint8_t> straight = reference.Pcm();
+        TZylMP3TAG decoder;
+        ASSERT_EQ(decoder.Open(path.c_str(), kMP3ModeExactIndex), 0);
+        std::vector<uint8_t> chunk(size_t{kChunkFrames} * decoder.BytesPerFrame);
+        // Every 7 ms hits every frame at many positions inside it.
+        for (uint32_t ms = 0; ms <= decoder.LengthMs; ms += 7) {
+            SCOPED_TRACE(ms);
+            uint32_t skip = 0, read = 0;
+            ASSERT_EQ(decoder.Seek(ms, &skip), 0);
+            ASSERT_LT(skip, decoder.BytesPerFrame);
+            ASSERT_EQ(skip % 4, 0u);
+            ASSERT_EQ(decoder.Read(chunk.data(), kChunkFrames, &read), 0);
+            const uint64_t at = uint64_t{ms} * decoder.Format.nAvgBytesPerSec / 1000 & ~uint64_t{3};
+            const size_t compared =
+                std::min<size_t>(size_t{read} * decoder.BytesPerFrame - skip, straight.size() - at);
+            ASSERT_GT(compared, 0u);
+            ASSERT_LE(MaxSampleDifference(chunk.data() + skip, straight.data() + at, compared),
+                      c.Tolerance);
+        }
+    }
+}
+
+TEST(ZylMP3, SeekPastTheEndLandsOnTheLastFrame) {
+    const std::string path = MpegFixture("frames21.mp3");
+    TMpegReference reference;
+    ASSERT_TRUE(DecodeReference(path, &reference));
+    TZylMP3TAG decoder;
+    ASSERT_EQ(decoder.Open(path.c_str(), kMP3ModeExactIndex), 0);
+    uint32_t skip = 1, read = 0;
+    ASSERT_EQ(decoder.Seek(decoder.LengthMs + 5000, &skip), 0);
+    EXPECT_EQ(skip, 0u);
+    std::vector<uint8_t> chunk(2 * decoder.BytesPerFrame, 0x77);
+    ASSERT_EQ(decoder.Read(chunk.data(), 2, &read), 0);
+    EXPECT_EQ(read, 1u);
+    EXPECT_TRUE(
+        std::equal(reference.Frames.back().begin(), reference.Frames.back().end(), chunk.begin()));
+    EXPECT_TRUE(std::all_of(chunk.begin() + decoder.BytesPerFrame, chunk.end(),
+                            [](uint8_t b) { return b == 0; }));
+}
+
+TEST(ZylMP3, StreamsOfTwentyFramesOrFewerAreRefused) {
+    TZylMP3TAG decoder;
+    EXPECT_EQ(decoder.Open(MpegFixture("frames20.mp3").c_str(), kMP3ModeExactIndex), -2);
+    EXPECT_TRUE(LastMessageHas("XAudio: Stream too short (19 frames)"));
+    EXPECT_EQ(decoder.IsOpen, 0u);
+    EXPECT_EQ(decoder.Open(MpegFixture("frames21.mp3").c_str(), kMP3ModeExactIndex), 0);
+    EXPECT_EQ(decoder.IsOpen, 1u);
+}
+
+TEST(ZylMP3, CompatibleIndexOpensAndSeeksEveryFixture) {
+    for (const char* name : {"cbr128_id3v1.mp3", "vbr_xing.mp3", "vbr_noxing.mp3", "id3v2.mp3",
+                             "layer2_48k.mp2", "mpeg25_8k.mp3"}) {
+        SCOPED_TRACE(name);
+        for (uint32_t mode : {0u, kMP3ModeCompatible2}) {
+            TZylMP3TAG decoder;
+            ASSERT_EQ(decoder.Open(MpegFixture(name).c_str(), mode), 0);
+            uint32_t skip = 0, read = 0;
+            std::vector<uint8_t> chunk(size_t{kChunkFrames} * decoder.BytesPerFrame);
+            for (uint32_t ms : {0u, decoder.LengthMs / 3, decoder.LengthMs / 2}) {
+                ASSERT_EQ(decoder.Seek(ms, &skip), 0);
+                ASSERT_EQ(decoder.Read(chunk.data(), kChunkFrames, &read), 0);
+                EXPECT_GT(read, 0u);
+            }
+        }
+    }
+}
+
+TEST(ZylMP3, TitleFromTheID3v1Tag) {
+    TZylMP3TAG decoder;
+    char name[kSongNameSize] = "";
+    uint32_t length = 0;
+    const std::string tagged = MpegFixture("cbr128_id3v1.mp3");
+    ASSERT_EQ(decoder.GetInfo(tagged.c_str(), name, &length), 0);
+    EXPECT_STREQ(name, "Some Artist - Song Title");
+    EXPECT_EQ(length, ReadWholeFile(tagged).size() / 16);
+    EXPECT_EQ(decoder.GetTitle(), nullptr);
+    ASSERT_EQ(decoder.Open(tagged.c_str(), 0), 0);
+    ASSERT_NE(decoder.GetTitle(), nullptr);
+    EXPECT_STREQ(decoder.GetTitle(), "Some Artist - Song Title");
+
+    ASSERT_EQ(decoder.Open(MpegFixture("id3v2.mp3").c_str(), 0), 0);
+    EXPECT_EQ(decoder.GetTitle(), nullptr);
+    ASSERT_EQ(decoder.GetInfo(MpegFixture("id3v2.mp3").c_str(), name, &length), 0);
+    EXPECT_STREQ(name, "id3v2");
+}
+
+TEST(ID3v1, FieldsAreTrimmedJoinedAndConvertedToUtf8) {
+    const auto tag = [](const char* title, const char* artist) {
+        uint8_t block[kID3v1Size] = {'T', 'A', 'G'};
+        std::memcpy(block + 3, title, std::min<size_t>(30, std::strlen(title)));
+        std::memcpy(block + 33, artist, std::min<size_t>(30, std::strlen(artist)));
+        char text[200];
+        ID3v1TitleFromTag(block, text, sizeof text);
+        return std::string(text);
+    };
+    EXPECT_EQ(tag("Title   ", "Artist    "), "Artist - Title");
+    EXPECT_EQ(tag("Only Title", ""), "Only Title");
+    EXPECT_EQ(tag("   ", "Only Artist"), "Only Artist");
+    EXPECT_EQ(tag("", ""), "");
+    EXPECT_EQ(tag("Caf\xE9", "K\xFCnstler"), "K\xC3\xBCnstler - Caf\xC3\xA9");
+    // A field that fills all 30 bytes has no terminator of its own.
+    EXPECT_EQ(tag("123456789012345678901234567890XYZ", ""), "123456789012345678901234567890");
+
+    uint8_t notATag[kID3v1Size] = {'T', 'A', 'X', 'x'};
+    char text[8] = "stale";
+    ID3v1TitleFromTag(notATag, text, sizeof text);
+    EXPECT_STREQ(text, "");
+    // A cut title stays valid UTF-8: the two bytes of "é" are not split.
+    uint8_t block[kID3v1Size] = {'T', 'A', 'G', 'a', 'b', 0xE9};
+    char shortText[4];
+    ID3v1TitleFromTag(block, shortText, sizeof shortText);
+    EXPECT_STREQ(shortText, "ab");
+
+    char fromMissing[16] = "stale";
+    ReadID3v1Title("/nonexistent.mp3", fromMissing, sizeof fromMissing);
+    EXPECT_STREQ(fromMissing, "");
+}
+
+TEST(ZylMP3, AcceptsByExtensionOnly) {
+    TZylMP3TAG decoder;
+    EXPECT_EQ(decoder.Accepts("/music/a.mp3"), 1);
+    EXPECT_EQ(decoder.Accepts("/music/a.MP2"), 1);
+    EXPECT_EQ(decoder.Accepts("a.Mpg"), 1);
+    EXPECT_EQ(decoder.Accepts("/music/a.wav"), 0);
+    EXPECT_EQ(decoder.Accepts("/music/mp3"), 0);
+    EXPECT_EQ(decoder.Accepts("/music.mp3/file"), 0);
+    EXPECT_EQ(decoder.Accepts("/music/a.mp3.txt"), 0);
+}
+
+TEST(ZylMP3, CallsWithoutAnOpenFileAreReported) {
+    TZylMP3TAG decoder;
+    uint32_t skip = 0, read = 7;
+    uint8_t buffer[16];
+    EXPECT_EQ(decoder.Seek(0, &skip), -1);
+    EXPECT_TRUE(LastMessageHas("MP3 decoder: No open stream"));
+    EXPECT_EQ(decoder.Read(buffer, 1, &read), -1);
+    EXPECT_EQ(read, 0u);
+    EXPECT_TRUE(LastMessageHas("MP3 decoder: No open file"));
+}
+
+TEST(ZylMP3, BadFilesFailCleanly) {
+    std::vector<uint8_t> riff = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'};
+    riff.resize(20000, 0x20);
+    TScratchFile text("bad-text.mp3", std::vector<uint8_t>(20000, 'x'));
+    TScratchFile wave("bad-wave.mp3", riff);
+    TScratchFile empty("bad-empty.mp3");
+    TZylMP3TAG decoder;
+    for (const char* path : {text.Path(), wave.Path(), empty.Path(), "/nonexistent/x.mp3"}) {
+        SCOPED_TRACE(path);
+        for (uint32_t mode : {0u, kMP3ModeCompatible2, kMP3ModeExactIndex}) {
+            EXPECT_EQ(decoder.Open(path, mode), -2);
+            EXPECT_TRUE(LastMessageHas("MPEG-Index: "));
+            EXPECT_EQ(decoder.IsOpen, 0u);
+        }
+    }
+    char name[kSongNameSize];
+    uint32_t length = 0;
+    EXPECT_EQ(decoder.GetInfo("/nonexistent/x.mp3", name, &length), -1);
+    EXPECT_TRUE(LastMessageHas("MP3 decoder: File not found (/nonexistent/x.mp3)"));
+    EXPECT_STREQ(name, "x");
+    EXPECT_EQ(decoder.GetInfo(text.Path(), name, &length), -1);
+    EXPECT_TRUE(LastMessageHas("MP3 decoder: Bad mpeg file ("));
+}
+
+TEST(ZylMP3, DamagedStreamsPlayToTheirEnd) {
+    for (const char* name : {"corrupt_middle.mp3", "truncated.mp3"}) {
+        SCOPED_TRACE(name);
+        TZylMP3TAG decoder;
+        ASSERT_EQ(decoder.Open(MpegFixture(name).c_str(), kMP3ModeExactIndex), 0);
+        TMpegReference reference;
+        ASSERT_TRUE(DecodeReference(MpegFixture(name), &reference));
+        uint32_t skip = 0;
+        ASSERT_EQ(decoder.Seek(0, &skip), 0);
+        EXPECT_EQ(ReadToEnd(decoder).size(), reference.Frames.size() * decoder.BytesPerFrame);
+    }
+}
+
+TEST(ZylMP3, AFormatChangeMidwayNeverOverrunsAFrame) {
+    TZylMP3TAG decoder;
+    ASSERT_EQ(decoder.Open(MpegFixture("format_change.mp3").c_str(), kMP3ModeExactIndex), 0);
+    EXPECT_EQ(decoder.Format.nSamplesPerSec, 44100u);
+    EXPECT_EQ(decoder.Format.nChannels, 2);
+    const size_t frameBytes = decoder.BytesPerFrame;
+    std::vector<uint8_t> buffer(kChunkFrames * frameBytes + 64, 0xA5);
+    uint32_t read = kChunkFrames, total = 0;
+    while (read == kChunkFrames) {
+        ASSERT_EQ(decoder.Read(buffer.data(), kChunkFrames, &read), 0);
+        total += read;
+        ASSERT_TRUE(
+            std::all_of(buffer.end() - 64, buffer.end(), [](uint8_t b) { return b == 0xA5; }));
+    }
+    TMpegReference reference;
+    ASSERT_TRUE(DecodeReference(MpegFixture("format_change.mp3"), &reference));
+    EXPECT_EQ(total, reference.Frames.size());
+}
+
+} // namespace
