@@ -1,0 +1,45 @@
+// The program: the window toolkit, the application title, the main window,
+// and the toolkit's message loop. An exception that escapes is shown in a
+// message box and the program ends.
+#include "diag/Diag.h"
+#include "frontend/MainForm.h"
+#include "frontend/VxMessageBox.h"
+#include "frontend/config/GlobalConfig.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include <exception>
+
+namespace {
+
+constexpr const char* kApplicationTitle = "Vexaline Velm free";
+
+int RunPlayer(QApplication& application) {
+    // The one configuration record of the run; it outlives the window.
+    TGlobalConfigTAG config;
+    QStringList arguments = QApplication::arguments();
+    arguments.removeFirst();
+    TMainForm form(config, arguments);
+    if (!form.FormCreate())
+        return form.ExitCode();
+    form.show();
+    return application.exec();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("vexaline"));
+    QApplication::setApplicationDisplayName(QString::fromLatin1(kApplicationTitle));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/app/vexaline.png")));
+    VxInstallMessageBoxHandler();
+    try {
+        return RunPlayer(application);
+    } catch (const std::exception& error) {
+        QMessageBox::critical(nullptr, QString::fromLatin1(kApplicationTitle),
+                              QString::fromLocal8Bit(error.what()));
+    }
+    return 0;
+}

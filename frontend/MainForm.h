@@ -1,0 +1,310 @@
+// The player's only main window: a borderless, skinned deck of 384 by 223
+// pixels. It owns the player system, the output device list, the skin's
+// image lists and the controls; it turns every control event into a call on
+// the player system, and its 37 ms update timer polls the player system and
+// refreshes the displays. The player system never calls the window.
+//
+// Everything here runs on the window thread, except OnSongInfoCreate of the
+// playlist (PlayListSongInfoCreate), which the scan thread calls.
+#pragma once
+
+#include "engine/VxSystem.h"
+#include "engine/device/ZylDS.h"
+#include "frontend/VxDisplayText.h"
+#include "frontend/VxInstanceLock.h"
+
+#include <QStringList>
+#include <QTimer>
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QMenu;
+class QAction;
+class QKeyEvent;
+class TGlobalConfigTAG;
+class TVxHintManager;
+class TVxHotKey;
+class TZylButton;
+class TZylFont;
+class TZylImage;
+class TZylImageList;
+class TZylKnob;
+class TZylLabel;
+class TZylPlaylist;
+class TZylPlaylistView;
+class QFileDialog;
+class TZylProgressBar;
+class TZylSlider;
+class TZylVUMeter;
+struct TSongInfo;
+
+class TMainForm;
+
+// The keyboard reader's side of the window (installed by the keyboard
+// module): started at the end of FormCreate, re-acquired on activation,
+// released on deactivation, stopped on close; every key message of the
+// window goes to KeyMessage.
+class IVxFormKeyboard {
+public:
+    virtual ~IVxFormKeyboard() = default;
+    virtual void Start(TMainForm& form) = 0;
+    virtual void Stop() = 0;
+    virtual void Reacquire() = 0;
+    virtual void ReleaseAll() = 0;
+    virtual void KeyMessage(QKeyEvent* event) = 0;
+};
+
+// The options dialog as the window runs it (installed by the dialog's
+// module). aboutPage opens it on its About page; afterwards, if the About
+// page is still the active one, the page that was active before returns.
+class IVxOptionsDialog {
+public:
+    virtual ~IVxOptionsDialog() = default;
+    virtual void Show(TMainForm& form, bool aboutPage) = 0;
+};
+
+// The few platform facts the controller asks for, replaceable by tests.
+struct TVxFormPlatform {
+    // The clock of the window's time-outs and of the player system; null: the
+    // steady system clock.
+    TVxClock* Clock = nullptr;
+    // Tests step the player system's worker by hand.
+    bool ManualWorker = false;
+    // The platform's own Ctrl state (the track buttons ask it directly);
+    // empty: the toolkit's query.
+    std::function<bool()> CtrlDown;
+    // Runs the open dialog and returns the chosen files (none: cancelled);
+    // empty: the dialog runs modally.
+    std::function<QStringList(QFileDialog& dialog)> RunOpenDialog;
+};
+
+// The toolkit's name filters for a filter written as "text|patterns|..."
+// pairs with ';' between patterns.
+QStringList VxQtNameFilters(const QString& pairs);
+
+class TMainForm : public QWidget {
+public:
+    // Modifier bits as the keyboard reader saw them.
+    static constexpr unsigned kShift = 1;
+    static constexpr unsigned kAlt = 2;
+    static constexpr unsigned kCtrl = 4;
+
+    static constexpr int kUpdateIntervalMs = 37;
+    static constexpr const char* kSettingsKey = "Software\\Zyl\\Vexaline\\Velm";
+
+    // Builds the deck. The configuration record outlives the window;
+    // arguments are the program's command-line arguments without the
+    // program's own name.
+    TMainForm(TGlobalConfigTAG& config, QStringList arguments, TVxFormPlatform platform = {});
+    ~TMainForm() override;
+
+    // The creation event, run once before the window is shown. False when the
+    // player cannot run (no sound output device); ExitCode then tells main
+    // what to return.
+    bool FormCreate();
+    int ExitCode() const { return exitCode_; }
+
+    void ApplySettings();
+    void UpdateDropAcceptance(bool scanStarting);
+    void ShowOptions(bool aboutPage = false);
+    void SetKeyboard(std::unique_ptr<IVxFormKeyboard> keyboard);
+    void SetOptionsDialog(std::unique_ptr<IVxOptionsDialog> dialog);
+
+    void FormActivate();
+    void FormDeactivate();
+    // Both key-down and key-up messages of the window (the form previews
+    // every key); the key is swallowed.
+    void FormKeyDown(QKeyEvent* event);
+    bool FormCloseQuery();
+    void FormClose();
+
+    // Displays and hints.
+    void ShowMessage(const QString& text, std::uint32_t timeoutMs);
+    void ShowMessages(const QString& line1, const QString& line2, std::uint32_t timeoutMs);
+    void RefreshPitchDisplays(bool force);
+    void RefreshSongInfo();
+    void RefreshTime();
+    void RefreshTrack();
+    void HelpOn();
+    void HelpOff();
+    bool HelpMode() const { return helpMode_; }
+
+    // One tick of the update timer (also run by tests).
+    void TimerUpdateTimer();
+
+    // Control handlers (Part of the window's published interface: the
+    // keyboard module presses the same buttons).
+    void btnPlayMouseDown();
+    void btnCUEMouseDown();
+    void btnCUEMouseUp();
+    void btnFFMouseDown();
+    void btnFFMouseUp();
+    void btnRWMouseDown();
+    void btnRWMouseUp();
+    void btnFastMouseDown();
+    void btnFastMouseUp();
+    void btnSlowMouseDown();
+    void btnSlowMouseUp();
+    void PitchChange();
+    void TouchBendChange();
+    void TouchBendMouseUp();
+    void LedPitchDblClick();
+    void PositionChange();
+    void VolumeChange();
+    void BalanceChange();
+    void DownMixChange();
+    void btnMuteMouseDown();
+    void btnMuteMouseUp();
+    void btnTimeMouseDown();
+    void btnRealTimeMouseDown();
+    void btnNextMouseUp();
+    void btnPrevMouseUp();
+    void btnConfigMouseUp();
+    void imgLogoClickDblClick();
+    void btnHelpMouseDown();
+    void btnCloseClick();
+    void btnMinimizeClick();
+    void btnOpenMouseUp();
+
+    // Playlist integration.
+    bool ConfirmLoad();
+    void DropOnDeck(const QStringList& paths, const QPoint& point);
+    void PlayListDropFiles(int position, const std::vector<std::string>& files);
+    void PlayListBeforeScanning(const std::vector<std::string>& files);
+    void PlayListAfterScanning(int addedFiles, bool aborted);
+    void PlayListOpenSong(TSongInfo& songInfo);
+    bool PlayListSongInfoCreate(const std::string& fileName, std::string& title,
+                                std::uint32_t& duration);
+    void PlayListDblClick();
+    void PlayListListChange();
+    void PlaylistPopupPopup();
+    void PopupViewID3Click();
+    void PopupViewFileNamesClick();
+
+    // The deck's parts, for the keyboard module, the options dialog and tests.
+    TVxSystemTAG& System() { return *system_; }
+    TGlobalConfigTAG& Config() { return config_; }
+    const TZylDeviceList& Devices() const { return devices_; }
+    TZylPlaylist& Playlist();
+    bool OnAir() const;
+
+    unsigned Modifiers = 0;
+    bool PlayAfterOpen = false;
+    // The file name the save-list dialog offers: the playlist last loaded.
+    QString SaveListFileName;
+
+    TZylImage* Background = nullptr;
+    TZylImage* TitleBar = nullptr;
+    TZylLabel* Title = nullptr;
+    TZylImage* SysMenu = nullptr;
+    TZylButton* btnConfig = nullptr;
+    TZylButton* btnHelp = nullptr;
+    TZylButton* btnMinimize = nullptr;
+    TZylButton* btnClose = nullptr;
+    TZylVUMeter* VMetter = nullptr;
+    TZylKnob* Balance = nullptr;
+    TZylKnob* DownMix = nullptr;
+    TZylSlider* Volume = nullptr;
+    TZylButton* btnMute = nullptr;
+    TZylButton* btnOpen = nullptr;
+    TZylButton* btnAux1 = nullptr;
+    TZylButton* btnAux2 = nullptr;
+    TZylButton* btnRealTime = nullptr;
+    TZylButton* btnTime = nullptr;
+    TZylLabel* LabelValue = nullptr;
+    TZylLabel* LabelPitch = nullptr;
+    TZylLabel* LabelTrack = nullptr;
+    TZylLabel* LabelTimeMMSS = nullptr;
+    TZylLabel* LabelTimeCS = nullptr;
+    TZylLabel* LabelMessage1 = nullptr;
+    TZylLabel* LabelMessage2 = nullptr;
+    TZylButton* btnPrev = nullptr;
+    TZylButton* btnNext = nullptr;
+    TZylButton* btnRW = nullptr;
+    TZylButton* btnFF = nullptr;
+    TZylButton* btnCUE = nullptr;
+    TZylButton* btnPlay = nullptr;
+    TZylButton* btnSlow = nullptr;
+    TZylButton* btnFast = nullptr;
+    TZylSlider* Pitch = nullptr;
+    TZylKnob* TouchBend = nullptr;
+    TZylImage* LedPitch = nullptr;
+    TZylSlider* Position = nullptr;
+    TZylProgressBar* Progress = nullptr;
+    TZylProgressBar* Buffer = nullptr;
+    TZylImage* imgLogoClick = nullptr;
+    TZylPlaylistView* PlayList = nullptr;
+    QMenu* PlaylistPopup = nullptr;
+    QAction* PopupOpen = nullptr;
+    QAction* PopupViewID3 = nullptr;
+    QAction* PopupViewFileNames = nullptr;
+    QAction* PopupDeleteSelected = nullptr;
+    QTimer TimerUpdate;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    friend class TDeckBuilder;
+
+    void BuildDeck();
+    void CreatePlaylist();
+    void CreatePlaylistPopup();
+    void SetHandCursor();
+    void ApplyStayOnTop(bool onTop);
+    void ConnectHandlers();
+    void ConnectPlaylist();
+    void SetInitialRanges();
+    void SettingsStartUp();
+    void MoveToStartPosition();
+    void SetUpHints();
+    void EndOfTrack();
+    void UpdateTransportButtons();
+    int SearchKind() const;
+    bool BendKind(int& kind) const;
+    bool RefuseTrackChange();
+    void SaveLastPlaylist();
+    void ApplyPlaylistOptions();
+    void SetMessageLine(TZylLabel* label, const QString& text);
+    std::uint64_t NowMs();
+    bool PlatformCtrlDown() const;
+
+    TVxInstanceLock instanceLock_;
+    TGlobalConfigTAG& config_;
+    QStringList arguments_;
+    TVxFormPlatform platform_;
+    std::unique_ptr<TVxSystemTAG> system_;
+    TZylDeviceList devices_;
+    std::vector<std::unique_ptr<QObject>> imageLists_;
+    std::unique_ptr<TVxHintManager> hints_;
+    std::unique_ptr<TVxHotKey> hotKey_;
+    std::unique_ptr<IVxFormKeyboard> keyboard_;
+    std::unique_ptr<IVxOptionsDialog> optionsDialog_;
+
+    bool created_ = false;
+    bool closed_ = false;
+    int exitCode_ = 0;
+    bool searchHeld_ = false;
+    bool bendHeld_ = false;
+    bool dropsAccepted_ = false;
+    std::optional<std::uint64_t> lastTrackPress_;
+    int lastPitchShown_ = 0;
+    std::uint32_t songLengthMs_ = 0;
+    vxdisplay::TMessageTimeout messageTimeout_;
+    bool helpMode_ = false;
+    int rememberedHintPause_ = 0;
+    int rememberedHintShortPause_ = 0;
+    QString rememberedTitleHint_;
+    bool rememberedTitleShowHint_ = false;
+};
