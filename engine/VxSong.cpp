@@ -13,6 +13,8 @@ const char kDeviceFailureText[] =
     "VXSONG: Directsound audio not available. Try closing any other\nsound application and "
     "opening the file(s) again. Error message follows:\n\n%s";
 
+constexpr uint32_t kMinChunks = 3;
+
 std::string FileNameOf(const char* path) {
     const char* slash = std::strrchr(path, '/');
     return slash ? slash + 1 : path;
@@ -155,7 +157,12 @@ int TVxSongTAG::Open(const char* path, uint32_t mode) {
     const uint32_t target = static_cast<uint32_t>(ChunkTarget);
     ChunkBytes = (target + frameBytes - 1) / frameBytes * frameBytes;
     const uint32_t bufferTarget = static_cast<uint32_t>(BufferMs * rate * 0.001);
-    BufferBytes = std::max<uint32_t>(1, (bufferTarget + ChunkBytes - 1) / ChunkBytes) * ChunkBytes;
+    // At least three chunks: a chunk is written only while more than one is
+    // free, so a low-rate song whose three seconds fit in one chunk would
+    // otherwise repeat its first chunk for ever and never reach its end.
+    const uint32_t chunks =
+        std::max<uint32_t>(kMinChunks, (bufferTarget + ChunkBytes - 1) / ChunkBytes);
+    BufferBytes = chunks * ChunkBytes;
     FramesPerChunk = ChunkBytes / frameBytes;
 
     TVxBufferConfig config;

@@ -16,9 +16,7 @@ TVxSystemTAG::TVxSystemTAG(void* window, const TVxSystemSetup& setup)
     : Clock(setup.Clock ? *setup.Clock : VxDefaultClock()), Song(Clock), PitchControl(Clock) {
     PitchControl.Pitch = PitchControl.Bend = PitchControl.SlideStep = 0;
     Song.SetWindow(window);
-#ifdef VX_HAVE_MP3
     Song.RegisterDecoder(&Mp3Decoder);
-#endif
     Song.RegisterDecoder(&WavDecoder);
     Song.Buffer.AttachStage(&Meter);
     PitchLimits = PitchControl.Limits();

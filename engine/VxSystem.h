@@ -11,10 +11,7 @@
 // directly without the lock.
 #pragma once
 
-#if __has_include("decoding/ZylMP3.h")
 #include "decoding/ZylMP3.h"
-#define VX_HAVE_MP3 1
-#endif
 #include "decoding/ZylWAV.h"
 #include "engine/VxClock.h"
 #include "engine/VxDSP.h"
@@ -133,9 +130,7 @@ public:
     TVxTimeInfo TimeInfo;
     std::atomic<int> Volume{100};
     int Balance = 0;
-#ifdef VX_HAVE_MP3
     TZylMP3TAG Mp3Decoder;
-#endif
     TZylWAVTAG WavDecoder;
     std::unique_ptr<TZylThreadTAG> Worker;
 

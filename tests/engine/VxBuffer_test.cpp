@@ -1,0 +1,213 @@
+#include "engine/VxBuffer.h"
+
+#include "EngineTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+using namespace enginetest;
+
+namespace {
+
+constexpr uint32_t kChunk = 36864;           // 8 units of 4608 bytes
+constexpr uint32_t kSize = 552960;           // 15 chunks
+constexpr uint32_t kSongFrames = 1152 * 400; // about 10.4 s
+
+struct BufferFixture : ::testing::Test {
+    TManualClock Clock;
+    TZylAudioTAG Audio;
+    TPatternDecoder Decoder{kSongFrames};
+    TVxControlDSPTAG EndStage;
+    std::unique_ptr<TVxBufferTAG> Buffer;
+    std::vector<int16_t> Output;
+
+    void SetUp() override {
+        UseHandSteppedDevice();
+        ASSERT_EQ(Audio.Open(TZylAudioParams()), 0);
+        ASSERT_EQ(Decoder.Open("x", 0), 0);
+        Buffer = std::make_unique<TVxBufferTAG>(Clock);
+        Buffer->AttachStage(&EndStage);
+        ASSERT_EQ(Buffer->Open(&Audio, &Decoder.Format, Config(), kSize), 0);
+    }
+    TVxBufferConfig Config() {
+        TVxBufferConfig config;
+        config.ChunkBytes = kChunk;
+        config.FramesPerChunk = 8;
+        config.BytesPerFrame = 4608;
+        config.Decoder = &Decoder;
+        return config;
+    }
+    // Plays frames of output, then services once.
+    void Step(uint32_t frames = kFramesPerTick) {
+        const std::vector<int16_t> out = ZylNullStepSamples(frames);
+        Output.insert(Output.end(), out.begin(), out.end());
+        Clock.Advance(frames * 1000 / kRate);
+        Buffer->Service();
+    }
+    int64_t OutputFrame(size_t frame) const {
+        return PatternFrame(Output[2 * frame], Output[2 * frame + 1]);
+    }
+    size_t OutputFrames() const { return Output.size() / 2; }
+};
+
+TEST_F(BufferFixture, SizeThatIsNotWholeChunksIsRefused) {
+    TVxBufferTAG other(Clock);
+    EXPECT_EQ(other.Open(&Audio, &Decoder.Format, Config(), kSize + 4), -1);
+    EXPECT_NE(std::strstr(DiagLastMessage(), "VxBuffer: Bad config data"), nullptr);
+    EXPECT_EQ(other.Active, 0u);
+}
+
+TEST_F(BufferFixture, RestartInsideADecoderFrameStartsAtTheRequestedSample) {
+    Buffer->RequestRestart(1234, true);
+    Buffer->Service();
+    const uint32_t target = 1234 * 441 / 10; // 54419, 275 frames into its unit
+    EXPECT_EQ(Buffer->RestartOffset, (target % 1152) * 4);
+    EXPECT_EQ(Buffer->GetPlayCursor(), Buffer->RestartOffset);
+    Step();
+    ASSERT_GE(OutputFrames(), kFramesPerTick);
+    EXPECT_EQ(OutputFrame(0), target);
+    const size_t delay = LeadingRepeats([this](size_t f) { return OutputFrame(f); }, 0);
+    EXPECT_LE(delay, 1u);
+    for (size_t i = delay; i < kFramesPerTick; ++i)
+        ASSERT_EQ(OutputFrame(i), target + i - delay) << i;
+    // The played count starts at the restart position, not the unit's start.
+    EXPECT_EQ(Buffer->TakePlayedBytes(), int(kFramesPerTick * 4));
+    EXPECT_EQ(Buffer->TakePlayedBytes(), 0);
+}
+
+TEST_F(BufferFixture, RestartKeepsTheDeviceRunningOrStopped) {
+    Buffer->RequestRestart(0, true);
+    Step();
+    Step();
+    ASSERT_TRUE(Buffer->IsPlaying());
+    Buffer->RequestRestart(5000, Buffer->WillPlay());
+    Step();
+    EXPECT_TRUE(Buffer->IsPlaying());
+    Buffer->Stop();
+    Buffer->RequestRestart(2000, Buffer->WillPlay());
+    Step();
+    EXPECT_FALSE(Buffer->IsPlaying());
+    EXPECT_EQ(Buffer->GetPlayCursor(), Buffer->RestartOffset);
+}
+
+TEST_F(BufferFixture, PlayAskedForWhileARestartIsPendingIsKeptForTheRestart) {
+    Buffer->RequestRestart(0, false);
+    Buffer->Play(); // e.g. autoplay before the worker came round
+    Step();
+    EXPECT_TRUE(Buffer->IsPlaying());
+    Buffer->RequestRestart(3000, true);
+    Buffer->Stop();
+    Step();
+    EXPECT_FALSE(Buffer->IsPlaying());
+}
+
+TEST_F(BufferFixture, ChunksChaseThePlayCursorOneAtATime) {
+    Buffer->RequestRestart(0, false);
+    Buffer->Service(); // the restart's chunk and the first regular one
+    EXPECT_EQ(Buffer->WritePos, 2 * kChunk);
+    for (int i = 0; i < 30; ++i)
+        Buffer->Service();
+    // Writing stops while no more than one chunk is free: the chunk under
+    // the cursor is never overwritten.
+    EXPECT_EQ(Buffer->WritePos, kSize - kChunk);
+    EXPECT_EQ(Buffer->FreeBytes, kChunk);
+    Buffer->SetPlayCursor(kChunk + 4);
+    Buffer->Service();
+    EXPECT_EQ(Buffer->WritePos, kSize);
+    Buffer->Service();
+    EXPECT_EQ(Buffer->WritePos, kChunk); // wrapped and wrote the first chunk again
+    Buffer->SetPlayCursor(kChunk);
+    Buffer->Service();
+    EXPECT_EQ(Buffer->FreeBytes, kSize); // cursor on the write position: all free
+}
+
+TEST_F(BufferFixture, SearchLoopRepeatsTheSamePieceWithAPause) {
+    Buffer->StartLoop(1000);
+    std::vector<size_t> passStarts;
+    for (int i = 0; i < 60; ++i) {
+        const size_t before = OutputFrames();
+        Step();
+        for (size_t f = std::max<size_t>(before, 1); f < OutputFrames(); ++f)
+            if (OutputFrame(f) == 44100 && OutputFrame(f - 1) != 44100)
+                passStarts.push_back(f);
+    }
+    ASSERT_GE(passStarts.size(), 4u);
+    for (size_t p = 1; p + 1 < passStarts.size(); ++p) {
+        // Each pass plays the same piece: at least 200 ms, and it is cut at
+        // the first service after the cursor passes its end.
+        const size_t length = passStarts[p] - passStarts[p - 1];
+        EXPECT_GE(length, 8820u);
+        EXPECT_LE(length, 8820u + kFramesPerTick + 1);
+        const size_t from = passStarts[p];
+        const size_t delay = LeadingRepeats([this](size_t f) { return OutputFrame(f); }, from);
+        for (size_t f = delay; f < 8820; ++f)
+            ASSERT_EQ(OutputFrame(from + f), 44100 + int64_t(f - delay));
+    }
+    // The device paused 50 ms before each repeat.
+    EXPECT_GE(Clock.Sleeps.size(), passStarts.size() - 1);
+    for (unsigned ms : Clock.Sleeps)
+        EXPECT_EQ(ms, 50u);
+    EXPECT_EQ(Buffer->TakePlayedBytes(), 0); // the position stays at the loop's start
+
+    // Ending the loop continues normally from the loop's start.
+    Buffer->EndLoop();
+    Output.clear();
+    Step();
+    EXPECT_EQ(OutputFrame(0), 44100);
+    EXPECT_NEAR(double(OutputFrame(kFramesPerTick - 1)), 44100.0 + kFramesPerTick - 1, 1);
+}
+
+TEST_F(BufferFixture, PlaybackRecoversAfterTheDecoderFellBehind) {
+    Buffer->RequestRestart(0, true);
+    for (int i = 0; i < 10; ++i)
+        Step();
+    // No service for four seconds: the cursor laps the written audio and
+    // replays stale memory. Nothing detects it; nothing may break.
+    for (int i = 0; i < 200; ++i) {
+        const std::vector<int16_t> out = ZylNullStepSamples(kFramesPerTick);
+        Output.insert(Output.end(), out.begin(), out.end());
+    }
+    // The decoder catches up: within one buffer length output is a
+    // continuous run of the song again.
+    for (int i = 0; i < 250; ++i)
+        Step();
+    const size_t last = OutputFrames() - 1;
+    const int64_t end = OutputFrame(last);
+    ASSERT_GT(end, 0);
+    for (size_t back = 1; back < 44100; ++back)
+        ASSERT_EQ(OutputFrame(last - back), end - int64_t(back)) << back;
+}
+
+TEST_F(BufferFixture, DecoderFailureIsReportedOnceAndTheSongRunsOutInSilence) {
+    Buffer->RequestRestart(0, true);
+    for (int i = 0; i < 20; ++i)
+        Step();
+    TReportCounter reports;
+    Decoder.FailReads = true;
+    const int readsBefore = Decoder.Reads;
+    bool ended = false;
+    for (int i = 0; i < 400 && !ended; ++i) {
+        Step();
+        ended = EndStage.IsEndOfSong();
+    }
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(Decoder.Reads, readsBefore + 1);
+    EXPECT_EQ(TReportCounter::Count(), 1);
+    // A restart gives the decoder another chance.
+    Decoder.FailReads = false;
+    Buffer->RequestRestart(0, true);
+    Step();
+    EXPECT_FALSE(EndStage.IsEndOfSong());
+}
+
+TEST_F(BufferFixture, CloseWakesAWaiterAndStopsTheStages) {
+    Buffer->RequestRestart(0, false);
+    EXPECT_TRUE(Buffer->RestartOutstanding());
+    Buffer->Close();
+    EXPECT_FALSE(Buffer->RestartOutstanding());
+    EXPECT_TRUE(Buffer->Event.WaitFor(0));
+    EXPECT_EQ(EndStage.Buffer, nullptr);
+}
+
+} // namespace

@@ -1,0 +1,548 @@
+#include "engine/VxSystem.h"
+
+#include "EngineFixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <unistd.h>
+
+using namespace enginetest;
+
+namespace {
+
+struct SystemFixture : ::testing::Test {
+    wavtest::TempFolder Folder{"engine-system"};
+    TDeck Deck;
+    TVxSystemTAG& System = *Deck.System;
+
+    std::string Write(const std::string& name, const wavtest::Bytes& bytes) {
+        return Folder.Write(name, bytes);
+    }
+    // Opens a pattern song of the given length and performs its first restart.
+    void OpenPattern(uint32_t frames, const char* name = "pattern.wav") {
+        ASSERT_EQ(System.OpenSong(Write(name, PatternWav(frames)).c_str(), false), 0);
+        Deck.Step();
+    }
+    uint32_t PositionMs() { return Deck.Time().PositionMs; }
+    // The song frame heard last, or -1 for silence.
+    int64_t LastHeardFrame() {
+        const size_t n = Deck.Output.size();
+        return PatternFrame(Deck.Output[n - 2], Deck.Output[n - 1]);
+    }
+};
+
+// ------------------------------------------------------------ whole songs
+
+// Output index at which reference sample refFrom is heard, taking the first
+// audible sample of each from the given starts (the converter may delay by a
+// constant few frames).
+size_t Alignment(const std::vector<int16_t>& out, size_t outFrom,
+                 const std::vector<int16_t>& reference, size_t refFrom) {
+    size_t o = outFrom, r = refFrom;
+    while (o < out.size() && out[o] == 0)
+        ++o;
+    while (r < reference.size() && reference[r] == 0)
+        ++r;
+    o -= o % 2;
+    r -= r % 2;
+    o += 2 * LeadingRepeats([&](size_t f) { return std::make_pair(out[2 * f], out[2 * f + 1]); },
+                            o / 2);
+    return o - (r - refFrom);
+}
+
+// Plays a song from its start and checks that the output is the decoded PCM,
+// then silence, and that the end is announced exactly when the play cursor
+// enters the first block wholly after the last valid byte.
+void PlayThroughAndCompare(TDeck& deck, const std::vector<int16_t>& reference,
+                           uint32_t validBytes) {
+    TVxSystemTAG& system = *deck.System;
+    system.PlayPause();
+    const uint32_t blockBytes = system.Song.EndStage.BlockBytes;
+    const uint32_t size = system.Song.BufferBytes;
+    const uint32_t endBlockStart = (validBytes + blockBytes - 1) / blockBytes * blockBytes % size;
+    // Coarse steps until the cursor is within a tick of the end, then frame
+    // by frame (the worker keeps ticking on its own period).
+    uint64_t playedBytes = 0;
+    while (playedBytes + 2 * kFramesPerTick * 4 < validBytes) {
+        deck.Step();
+        playedBytes += kFramesPerTick * 4;
+        ASSERT_FALSE(system.IsEndOfSong()) << playedBytes;
+    }
+    bool ended = false;
+    for (uint32_t f = 0; f < 4 * kFramesPerTick && !ended; ++f) {
+        deck.Render(1);
+        if (f % kFramesPerTick == 0) {
+            deck.Clock.Advance(20);
+            system.Tick();
+        }
+        const uint32_t cursor = deck.Cursor();
+        ended = system.IsEndOfSong();
+        const bool inEndBlock = cursor >= endBlockStart && cursor < endBlockStart + blockBytes;
+        ASSERT_EQ(ended, inEndBlock) << "cursor " << cursor << " end block " << endBlockStart;
+    }
+    ASSERT_TRUE(ended);
+    deck.Step(60); // more than a second of what follows
+
+    const std::vector<int16_t>& out = deck.Output;
+    const size_t shift = Alignment(out, 0, reference, 0);
+    const size_t validSamples = validBytes / 2;
+    ASSERT_GE(out.size(), shift + validSamples + 2 * kRate);
+    for (size_t i = 0; i < validSamples; ++i)
+        ASSERT_EQ(out[shift + i], reference[i]) << "sample " << i;
+    for (size_t i = validSamples; i < validSamples + 2 * kRate; ++i)
+        ASSERT_EQ(out[shift + i], 0) << "after the end, sample " << i;
+}
+
+TEST_F(SystemFixture, WavPlaysToTheEndAsDecodedThenSilence) {
+    // 2 s and 37 frames: the last 128-byte read unit is partial.
+    const std::string path = Write("song.wav", PatternWav(2 * kRate + 37));
+    const std::vector<int16_t> reference = DecodeWhole<TZylWAVTAG>(path);
+    ASSERT_EQ(System.OpenSong(path.c_str(), false), 0);
+    Deck.Step();
+    PlayThroughAndCompare(Deck, reference, uint32_t(reference.size() * 2));
+}
+
+TEST_F(SystemFixture, Mp3PlaysToTheEndAsDecodedThenSilence) {
+    const std::string path = MpegFixture("cbr128_id3v1.mp3");
+    const std::vector<int16_t> reference = DecodeWhole<TZylMP3TAG>(path);
+    ASSERT_FALSE(reference.empty());
+    ASSERT_EQ(System.OpenSong(path.c_str(), false), 0);
+    EXPECT_EQ(System.Song.ChunkBytes, 36864u);
+    EXPECT_EQ(System.Song.BufferBytes, 552960u);
+    EXPECT_EQ(System.Song.FramesPerChunk, 8u);
+    Deck.Step();
+    PlayThroughAndCompare(Deck, reference, uint32_t(reference.size() * 2));
+}
+
+TEST_F(SystemFixture, WavBufferSizing) {
+    OpenPattern(kRate);
+    EXPECT_EQ(System.Song.ChunkBytes, 32768u);
+    EXPECT_EQ(System.Song.BufferBytes, 557056u);
+    EXPECT_EQ(System.Song.FramesPerChunk, 256u);
+    TVxSongInfo info;
+    System.GetSongInfo(info);
+    EXPECT_EQ(info.BufferBytes, 557056u);
+    EXPECT_EQ(info.SampleRate, 44100u);
+    EXPECT_EQ(info.LengthMs, 1000u);
+    EXPECT_EQ(info.LengthBytes, 176400u);
+    EXPECT_EQ(info.PageMs, 250u);
+}
+
+TEST_F(SystemFixture, Mp3RestartInsideAFrameStartsAtTheRequestedSample) {
+    // Exact positions need the exact frame index (the ExactSongLength mode).
+    TVxSystemOptions options;
+    System.GetOptions(options);
+    options.OpenMode = 2;
+    System.SetOptions(options);
+    for (const char* name : {"vbr_noxing.mp3", "cbr128_id3v1.mp3"}) {
+        SCOPED_TRACE(name);
+        const std::string path = MpegFixture(name);
+        const std::vector<int16_t> reference = DecodeWhole<TZylMP3TAG>(path);
+        ASSERT_EQ(System.OpenSong(path.c_str(), false), 0);
+        Deck.Step();
+        for (bool playing : {false, true}) {
+            const size_t at = 1234 * 441 / 10; // 54419: 275 frames into an MPEG frame
+            System.SetPosition(1234);
+            if (!playing)
+                System.PlayPause();
+            Deck.Step();
+            Deck.Output.clear();
+            Deck.Step(3);
+            const std::vector<int16_t>& out = Deck.Output;
+            const size_t shift = Alignment(out, 0, reference, at * 2);
+            ASSERT_LT(shift, 64u);
+            for (size_t i = shift; i < out.size(); ++i)
+                ASSERT_EQ(out[i], reference[at * 2 + i - shift]) << i;
+            EXPECT_EQ(System.State, kVxPlaying);
+        }
+    }
+}
+
+TEST_F(SystemFixture, LowRateSongPlaysPastItsFirstChunkToItsEnd) {
+    // Three seconds of 8 kHz 8-bit mono fit in one 32768-byte chunk.
+    ASSERT_EQ(System.OpenSong(Write("low.wav", LongQuietWav(6000)).c_str(), false), 0);
+    EXPECT_EQ(System.Song.BufferBytes, 3u * 32768u);
+    Deck.Step();
+    System.PlayPause();
+    bool ended = false;
+    for (int i = 0; i < 400 && !ended; ++i) {
+        Deck.Step();
+        ended = System.IsEndOfSong();
+    }
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(PositionMs(), 6000u);
+}
+
+// ----------------------------------------------------------------- transport
+
+TEST_F(SystemFixture, OpenEntersPausedAndPlayPauseToggles) {
+    EXPECT_EQ(System.State, kVxNoSong);
+    OpenPattern(5 * kRate);
+    EXPECT_EQ(System.State, kVxPaused);
+    EXPECT_EQ(System.SongLoaded, 1u);
+    System.StateChanged = 0;
+    System.PlayPause();
+    EXPECT_EQ(System.State, kVxPlaying);
+    EXPECT_EQ(System.StateChanged, 1u);
+    Deck.Step(25);
+    EXPECT_TRUE(System.Song.Buffer.IsPlaying());
+    const uint32_t position = PositionMs();
+    EXPECT_NEAR(position, 500, 21);
+    System.PlayPause();
+    EXPECT_EQ(System.State, kVxPaused);
+    EXPECT_FALSE(System.Song.Buffer.IsPlaying());
+    EXPECT_EQ(Deck.Time().SliderMs, position); // pausing sets the cue point
+}
+
+TEST_F(SystemFixture, CueReturnsToWherePlaybackLastPaused) {
+    OpenPattern(5 * kRate);
+    System.SetPosition(1000);
+    System.PlayPause();
+    Deck.Step(25);
+    System.CuePress(); // Playing -> Cued: stop and go back
+    EXPECT_EQ(System.State, kVxCued);
+    Deck.Step();
+    EXPECT_EQ(PositionMs(), 1000u);
+    EXPECT_FALSE(System.Song.Buffer.IsPlaying());
+    System.PlayOrCue(); // not playing: plays
+    EXPECT_EQ(System.State, kVxPlaying);
+    Deck.Step(10);
+    System.PlayOrCue(); // playing: cues
+    EXPECT_EQ(System.State, kVxCued);
+    Deck.Step();
+    EXPECT_EQ(PositionMs(), 1000u);
+}
+
+TEST_F(SystemFixture, CueKeyPlaysWhileHeldOnlyWithItsFlag) {
+    OpenPattern(5 * kRate);
+    System.CuePress(); // Paused -> Cued
+    EXPECT_EQ(System.State, kVxCued);
+    System.CuePress(); // the flag is on by default
+    EXPECT_EQ(System.State, kVxCuePlaying);
+    Deck.Step(10);
+    EXPECT_GT(PositionMs(), 100u);
+    System.CueRelease();
+    EXPECT_EQ(System.State, kVxCued);
+    Deck.Step();
+    EXPECT_EQ(PositionMs(), 0u);
+    EXPECT_FALSE(System.Song.Buffer.IsPlaying());
+
+    TVxSystemOptions options;
+    System.GetOptions(options);
+    options.Flags &= ~kVxOptionPioneerCueKey;
+    System.SetOptions(options);
+    System.CuePress();
+    EXPECT_EQ(System.State, kVxCued);
+    System.CueRelease();
+    EXPECT_EQ(System.State, kVxCued);
+}
+
+TEST_F(SystemFixture, TransportTableWithoutASong) {
+    System.PlayPause();
+    System.CuePress();
+    System.SearchForwardPress(0);
+    System.SetState(kVxPlaying);
+    EXPECT_EQ(System.State, kVxNoSong);
+}
+
+// -------------------------------------------------------------------- search
+
+TEST_F(SystemFixture, SearchLoopHoldsTheStateAndPlayContinuesFromTheSearchPosition) {
+    OpenPattern(10 * kRate);
+    System.SetPosition(2000);
+    Deck.Step();
+    System.SearchForwardPress(3); // 1000 ms steps, fresh: waits one interval
+    EXPECT_EQ(System.State, kVxSearching);
+    Deck.Step(5);
+    EXPECT_EQ(PositionMs(), 2000u);
+    Deck.Step(6);
+    EXPECT_EQ(PositionMs(), 3000u);
+    System.SearchForwardRelease();
+    Deck.Step(20);
+    EXPECT_EQ(System.State, kVxSearching); // releasing only stops the steps
+    EXPECT_EQ(PositionMs(), 3000u);
+    System.PlayPause();
+    EXPECT_EQ(System.State, kVxPlaying);
+    Deck.Output.clear();
+    Deck.Step(5);
+    EXPECT_NEAR(double(LastHeardFrame()), 3.1 * kRate, 200);
+    EXPECT_EQ(Deck.Time().SliderMs, 3000u);
+}
+
+TEST_F(SystemFixture, AcceleratingSearchFollowsItsSchedule) {
+    TVxSystemOptions options;
+    System.GetOptions(options);
+    options.Flags &= ~kVxOptionSearchLoop; // search while playing, no loop
+    System.SetOptions(options);
+    ASSERT_EQ(System.OpenSong(Write("long.wav", LongQuietWav(30000)).c_str(), false), 0);
+    Deck.Step();
+    System.SearchForwardPress(0);
+    EXPECT_EQ(System.State, kVxPaused);
+    std::vector<int> steps, ticks;
+    uint32_t last = 0;
+    for (int tick = 1; tick <= 400 && steps.size() < 45; ++tick) {
+        Deck.Step();
+        const uint32_t now = PositionMs();
+        if (now != last) {
+            steps.push_back(int(now - last));
+            ticks.push_back(tick);
+            last = now;
+        }
+    }
+    const int expected[] = {10, 20, 40, 80, 160, 320, 640, 1280, 1431};
+    ASSERT_EQ(steps.size(), 45u);
+    for (size_t i = 0; i < steps.size(); ++i)
+        EXPECT_EQ(steps[i], expected[i / 5]) << "step " << i;
+    // Not fresh (no loop): the first step at the next tick (its surplus of
+    // 21 ms carries over); then 200 ms and 100 ms apart; never two in a tick.
+    EXPECT_EQ(ticks[0], 1);
+    EXPECT_EQ(ticks[1] - ticks[0], 9);
+    EXPECT_EQ(ticks[2] - ticks[1], 10);
+    EXPECT_EQ(ticks[6] - ticks[5], 5);
+    for (size_t i = 1; i < ticks.size(); ++i)
+        EXPECT_GE(ticks[i] - ticks[i - 1], 1);
+    EXPECT_EQ(ticks[44] - ticks[35], 9); // one step per tick at the end
+
+    System.SearchForwardRelease();
+    System.SearchBackwardPress(0);
+    for (int tick = 0; tick < 400; ++tick)
+        Deck.Step();
+    EXPECT_EQ(PositionMs(), 0u); // a backward search stops at the start
+}
+
+TEST_F(SystemFixture, FixedSearchStepsAndSmallStepsThatDoNotSeek) {
+    TVxSystemOptions options;
+    System.GetOptions(options);
+    options.Flags &= ~kVxOptionSearchLoop;
+    System.SetOptions(options);
+    OpenPattern(10 * kRate);
+    System.SetPosition(5005);
+    System.SearchBackwardPress(2); // -100 ms every 150 ms
+    Deck.Step();
+    EXPECT_EQ(PositionMs(), 4905u);
+    Deck.Step(8);
+    EXPECT_EQ(PositionMs(), 4805u);
+    System.SearchBackwardRelease();
+    System.SetPosition(5005);
+    System.SearchForwardPress(5); // +10 ms
+    Deck.Step();
+    EXPECT_EQ(PositionMs(), 5015u);
+}
+
+TEST_F(SystemFixture, SeekBeyondTheEndGoesToTheEnd) {
+    OpenPattern(kRate);
+    System.SetPosition(99999);
+    EXPECT_EQ(PositionMs(), 1000u);
+    EXPECT_EQ(Deck.Time().SliderMs, 1000u);
+}
+
+// ------------------------------------------------------------ pitch, volume
+
+TEST_F(SystemFixture, PitchReachesTheDeviceBuffer) {
+    OpenPattern(kRate);
+    System.SetPitch(8000);
+    TVxPitchInfo info;
+    System.GetPitchInfo(info);
+    EXPECT_EQ(info.Frequency, 47627);
+    EXPECT_EQ(System.PitchChanged, 0u);
+    EXPECT_EQ(System.Song.Buffer.GetFrequency(), 47627u);
+    System.PitchUpPress(0); // push bend on top of the pitch
+    Deck.Step();
+    System.GetPitchInfo(info);
+    EXPECT_EQ(info.Bend, 500);
+    EXPECT_EQ(info.Frequency, 47848); // 8000 + 500 units
+    System.PitchUpRelease();
+    System.GetPitchInfo(info);
+    EXPECT_EQ(info.Frequency, 47627);
+    TVxPitchLimits limits;
+    System.GetPitchLimits(limits);
+    EXPECT_EQ(limits.NullZone, 571);
+}
+
+TEST_F(SystemFixture, PitchSlideThroughTheWorkerStopsAtTheLimit) {
+    OpenPattern(kRate);
+    System.SetPitch(15500);
+    System.PitchUpPress(3);
+    Deck.Step();
+    TVxPitchInfo info;
+    System.GetPitchInfo(info);
+    EXPECT_EQ(info.Pitch, 16000);
+    Deck.Step(10);
+    System.GetPitchInfo(info);
+    EXPECT_EQ(info.SlideStep, 0);
+    EXPECT_EQ(System.PitchControl.Sliding, false);
+}
+
+TEST_F(SystemFixture, VolumeBalanceDownmixAndMuteReachBufferAndMeter) {
+    OpenPattern(kRate);
+    System.SetVolume(50);
+    System.SetBalance(-40, 1);
+    EXPECT_EQ(System.Song.Buffer.Volume, 50u);
+    EXPECT_EQ(System.Song.Buffer.Pan, -40);
+    EXPECT_EQ(System.Meter.Mode, TVxVMetterDSPTAG::ModeLeft);
+    EXPECT_FLOAT_EQ(System.Meter.LeftScale, 127.5f);
+    EXPECT_FLOAT_EQ(System.Meter.RightScale, 127.5f);
+    System.MuteOn();
+    System.SetVolume(70);
+    EXPECT_EQ(System.Song.Buffer.Muted, 1u);
+    EXPECT_EQ(System.Song.Buffer.GetEffectiveVolume(), 0u);
+    System.MuteOff();
+    EXPECT_EQ(System.Song.Buffer.GetEffectiveVolume(), 70u);
+    // A new song gets the volume and balance of the knobs.
+    OpenPattern(kRate, "second.wav");
+    EXPECT_EQ(System.Song.Buffer.Volume, 70u);
+    EXPECT_EQ(System.Song.Buffer.Pan, -40);
+}
+
+TEST_F(SystemFixture, DownmixedOutputCarriesTheAverageOnTheLeftOnly) {
+    const std::string path = Write("song.wav", PatternWav(kRate));
+    System.SetBalance(-40, 1);
+    ASSERT_EQ(System.OpenSong(path.c_str(), false), 0);
+    System.PlayPause();
+    Deck.Step(20);
+    size_t checked = 0;
+    for (size_t i = 0; i + 1 < Deck.Output.size(); i += 2) {
+        EXPECT_EQ(Deck.Output[i + 1], 0);
+        if (Deck.Output[i] != 0)
+            ++checked;
+    }
+    EXPECT_GT(checked, 10000u);
+}
+
+// --------------------------------------------------------------- time texts
+
+TEST_F(SystemFixture, TimeTextsElapsedRemainingAndClamped) {
+    ASSERT_EQ(System.OpenSong(Write("t.wav", LongQuietWav(200000)).c_str(), false), 0);
+    Deck.Step();
+    System.SetPosition(65432);
+    TVxTimeInfo time = Deck.Time();
+    EXPECT_STREQ(time.TimeText, "a01:05");
+    EXPECT_STREQ(time.HundredthsText, "43");
+    System.ToggleTimeMode();
+    time = Deck.Time();
+    EXPECT_STREQ(time.TimeText, "-02:14"); // 134568 ms left
+    EXPECT_STREQ(time.HundredthsText, "56");
+    // Real time at +8 %: the shown times shrink by 100000 / 108000.
+    System.SetPitch(8000);
+    System.ToggleRealTime();
+    time = Deck.Time();
+    EXPECT_EQ(time.ShownElapsedMs, int(65432 * (100000.0 / 108000)));
+    EXPECT_EQ(time.ShownLengthMs, int(200000 * (100000.0 / 108000)));
+    // A shown elapsed time past the shown length reads zero, never negative.
+    System.Song.Time.PositionMs = 250000;
+    time = Deck.Time();
+    EXPECT_STREQ(time.TimeText, "-00:00");
+    EXPECT_STREQ(time.HundredthsText, "00");
+    System.CloseSong();
+    time = Deck.Time();
+    EXPECT_STREQ(time.TimeText, "abb:bb");
+    EXPECT_STREQ(time.HundredthsText, "bb");
+    EXPECT_EQ(time.PositionMs, 0u);
+}
+
+TEST_F(SystemFixture, PageSizeOfThePositionSlider) {
+    TVxSongInfo info;
+    ASSERT_EQ(System.OpenSong(Write("a.wav", LongQuietWav(50000)).c_str(), false), 0);
+    System.GetSongInfo(info);
+    EXPECT_EQ(info.PageMs, 12500u);
+    ASSERT_EQ(System.OpenSong(Write("b.wav", LongQuietWav(60000)).c_str(), false), 0);
+    System.GetSongInfo(info);
+    EXPECT_EQ(info.PageMs, 30000u);
+    System.CloseSong();
+    info = System.Song.Info;
+    EXPECT_STREQ(info.Title, "-");
+    EXPECT_EQ(info.LengthMs, 10u);
+    EXPECT_EQ(info.PageMs, 1u);
+    EXPECT_EQ(info.SampleRate, 1000u);
+}
+
+// ------------------------------------------------------------ failures
+
+TEST_F(SystemFixture, FailureTitles) {
+    TVxSongInfo info;
+    EXPECT_EQ(System.OpenSong(nullptr, false), -1);
+    EXPECT_NE(std::strstr(DiagLastMessage(), "Can't open"), nullptr);
+
+    EXPECT_EQ(System.OpenSong(Write("noise.xyz", wavtest::Ramp(3000)).c_str(), false), -2);
+    System.GetSongInfo(info);
+    EXPECT_STREQ(info.Title, "(Unsupported) noise.xyz");
+    EXPECT_EQ(System.State, kVxNoSong);
+
+    EXPECT_EQ(System.OpenSong(Write("broken.wav", wavtest::Ramp(300)).c_str(), false), -2);
+    EXPECT_EQ(System.SongInfoChanged, 1u);
+    System.GetSongInfo(info);
+    EXPECT_STREQ(info.Title, "(ERROR) broken.wav");
+    EXPECT_EQ(System.SongInfoChanged, 0u);
+    EXPECT_EQ(System.SongLoaded, 0u);
+}
+
+TEST_F(SystemFixture, TitleFromTheFileNameWithBlanksForUnderscores) {
+    OpenPattern(kRate, "My_Best_Song.wav");
+    TVxSongInfo info;
+    System.GetSongInfo(info);
+    EXPECT_STREQ(info.Title, "My Best Song");
+}
+
+TEST_F(SystemFixture, MpegDataUnderAnotherExtensionFallsBackToTheFirstDecoder) {
+    std::ifstream in(MpegFixture("cbr128_id3v1.mp3"), std::ios::binary);
+    wavtest::Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_EQ(System.OpenSong(Write("song.dat", bytes).c_str(), false), 0);
+    EXPECT_EQ(System.Song.Decoder, &System.Mp3Decoder);
+}
+
+TEST_F(SystemFixture, TruncatedWhilePlayingEndsInSilence) {
+    const std::string path = Write("cut.wav", PatternWav(8 * kRate));
+    ASSERT_EQ(System.OpenSong(path.c_str(), false), 0);
+    System.PlayPause();
+    Deck.Step(50);
+    ASSERT_EQ(::truncate(path.c_str(), 4 * kRate * 4), 0);
+    bool ended = false;
+    for (int i = 0; i < 600 && !ended; ++i) {
+        Deck.Step();
+        ended = System.IsEndOfSong();
+    }
+    EXPECT_TRUE(ended);
+    Deck.Step(10);
+    EXPECT_EQ(LastHeardFrame(), -1);
+}
+
+TEST_F(SystemFixture, DeletedWhilePlayingStillPlaysToItsEnd) {
+    const std::string path = Write("gone.wav", PatternWav(2 * kRate));
+    ASSERT_EQ(System.OpenSong(path.c_str(), false), 0);
+    System.PlayPause();
+    Deck.Step(5);
+    ASSERT_EQ(::unlink(path.c_str()), 0);
+    bool ended = false;
+    for (int i = 0; i < 300 && !ended; ++i) {
+        Deck.Step();
+        ended = System.IsEndOfSong();
+    }
+    EXPECT_TRUE(ended);
+}
+
+TEST_F(SystemFixture, SecondSongWhileTheFirstPlaysAndCloseDuringASearchLoop) {
+    OpenPattern(5 * kRate, "first.wav");
+    System.PlayPause();
+    Deck.Step(10);
+    OpenPattern(5 * kRate, "second.wav");
+    EXPECT_EQ(System.State, kVxPaused);
+    EXPECT_EQ(PositionMs(), 0u);
+    System.SearchForwardPress(0);
+    Deck.Step(30);
+    System.CloseSong();
+    EXPECT_EQ(System.State, kVxNoSong);
+    Deck.Step(5);
+    EXPECT_FALSE(System.IsEndOfSong());
+}
+
+TEST_F(SystemFixture, SongFileInfoWithoutOpening) {
+    char name[kSongNameSize] = {};
+    uint32_t length = 0;
+    EXPECT_EQ(System.GetSongFileInfo(Write("x_y.wav", PatternWav(kRate)).c_str(), name, &length),
+              1);
+    EXPECT_EQ(length, 1000u);
+    EXPECT_EQ(System.SongLoaded, 0u);
+}
+
+} // namespace
