@@ -291,7 +291,9 @@ void TZylControl::MeasureControl(int& width, int& height) {
 void TZylControl::DrawControl(QPainter&) {}
 
 void TZylControl::DoAutoSize() {
-    if (!m_autoSize || m_style == ecsOffsetImage) {
+    // Without a usable list the measured size is only the size the control
+    // had when last measured; sizing to it would undo every later resize.
+    if (!m_autoSize || m_style == ecsOffsetImage || !m_images || m_images->GetEmpty()) {
         return;
     }
     if (m_measuredSize != size() && m_measuredSize.width() > 0 && m_measuredSize.height() > 0) {
