@@ -49,7 +49,8 @@ TEST(NullBackEnd, ClockPlaysAndCaptureRecordsIt) {
     const uint32_t dataBytes = Le32(file, 40);
     EXPECT_EQ(dataBytes, file.size() - 44);
     EXPECT_EQ(dataBytes % 4, 0u);
-    EXPECT_GE(dataBytes, 8820u * 4);
+    // The cursor runs ahead of the output by the converter's look-ahead.
+    EXPECT_GE(dataBytes, (8820u - 1024) * 4);
     int loud = 0;
     for (size_t i = 44; i + 1 < file.size(); i += 2)
         loud += std::abs(static_cast<int16_t>(file[i] | file[i + 1] << 8)) > 8000;

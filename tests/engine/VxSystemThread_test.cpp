@@ -1,0 +1,133 @@
+// The player system with its real worker thread on the real-time Null
+// device: the only engine test that depends on the passing of real time.
+#include "engine/VxSystem.h"
+
+#include "EngineFixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+using namespace enginetest;
+
+namespace {
+
+struct RealTimeFixture : ::testing::Test {
+    wavtest::TempFolder Folder{"engine-thread"};
+
+    void SetUp() override {
+        ZylNullSetHandStepped(false);
+        setenv("VEXALINE_AUDIO", "null", 1);
+    }
+    void TearDown() override {
+        unsetenv("VEXALINE_AUDIO");
+        ZylNullSetHandStepped(true);
+    }
+    static void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+    static bool DeviceWillPlay(TVxSystemTAG& system) {
+        TZylSyncLock lock(system);
+        return system.Song.Buffer.IsPlaying() && !system.Song.Buffer.RestartPending;
+    }
+};
+
+TEST_F(RealTimeFixture, AutoplayNeverMissesTheRestartItWaitsFor) {
+    TVxSystemTAG system(nullptr);
+    const std::string path = Folder.Write("a.wav", PatternWav(2 * kRate));
+    for (int i = 0; i < 15; ++i) {
+        ASSERT_EQ(system.OpenSong(path.c_str(), true), 0);
+        EXPECT_EQ(system.State, kVxPlaying);
+        EXPECT_TRUE(DeviceWillPlay(system)) << "open " << i;
+        Sleep(i % 3 * 7); // vary where the next open meets the worker
+    }
+}
+
+TEST_F(RealTimeFixture, PlaysInRealTimeWhileTheWindowPollsAndIsDestroyedWhilePlaying) {
+    auto system = std::make_unique<TVxSystemTAG>(nullptr);
+    const std::string first = Folder.Write("first.wav", PatternWav(6 * kRate));
+    const std::string second = Folder.Write("second.wav", PatternWav(6 * kRate));
+
+    // The window's update timer, polling as the deck does.
+    std::atomic<bool> polling{true};
+    std::atomic<int> polls{0};
+    std::thread timer([&] {
+        while (polling) {
+            TVxTimeInfo time;
+            TVxPitchInfo pitch;
+            TVxSongInfo info;
+            system->GetTimeInfo(time);
+            system->GetPitchInfo(pitch);
+            if (system->SongInfoChanged)
+                system->GetSongInfo(info);
+            (void)system->IsEndOfSong();
+            (void)system->State.load();
+            system->StateChanged = 0;
+            ++polls;
+            Sleep(5);
+        }
+    });
+
+    ASSERT_EQ(system->OpenSong(first.c_str(), true), 0);
+    Sleep(1500);
+    TVxTimeInfo time;
+    system->GetTimeInfo(time);
+    EXPECT_GT(time.PositionMs, 1000u);
+    EXPECT_LT(time.PositionMs, 2500u);
+    EXPECT_GT(time.LevelLeft, 0);
+
+    system->PitchUpPress(0); // a bend animated by the worker
+    Sleep(200);
+    TVxPitchInfo pitch;
+    system->GetPitchInfo(pitch);
+    EXPECT_GE(pitch.Bend, 1000);
+    system->PitchUpRelease();
+
+    system->SearchForwardPress(0); // into the search loop
+    Sleep(400);
+    EXPECT_EQ(system->State, kVxSearching);
+    system->SearchForwardRelease();
+    system->CloseSong(); // closed during the search loop
+    EXPECT_EQ(system->State, kVxNoSong);
+
+    ASSERT_EQ(system->OpenSong(first.c_str(), true), 0);
+    Sleep(300);
+    ASSERT_EQ(system->OpenSong(second.c_str(), true), 0); // while the first plays
+    Sleep(300);
+    EXPECT_EQ(system->State, kVxPlaying);
+
+    polling = false;
+    timer.join();
+    EXPECT_GT(polls.load(), 100);
+    const auto start = std::chrono::steady_clock::now();
+    system.reset(); // destroyed while playing
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+}
+
+TEST_F(RealTimeFixture, DeviceThatCannotOpenGivesTheAudioErrorTitle) {
+    unsetenv("VEXALINE_AUDIO");
+    static int boxes = 0;
+    boxes = 0;
+    DiagSetMessageBoxHandler([](unsigned, const char* caption, const char*) {
+        boxes += std::string(caption) == "Error";
+        return kDiagIdOk;
+    });
+    TVxSystemTAG system(nullptr);
+    TZylDeviceId nowhere;
+    std::memset(nowhere.Bytes, 0xA5, sizeof nowhere.Bytes);
+    system.SetOutputDevice(&nowhere);
+    const std::string path = Folder.Write("a.wav", PatternWav(kRate));
+    EXPECT_EQ(system.OpenSong(path.c_str(), false), -2);
+    TVxSongInfo info;
+    system.GetSongInfo(info);
+    EXPECT_STREQ(info.Title, "(Audio error) ");
+    EXPECT_EQ(boxes, 1);
+    EXPECT_NE(std::strstr(DiagLastMessage(), "VXSONG: Directsound audio not available"), nullptr);
+    // The next open tries the device again; the default one may work.
+    setenv("VEXALINE_AUDIO", "null", 1);
+    system.SetOutputDevice(nullptr);
+    EXPECT_EQ(system.OpenSong(path.c_str(), false), 0);
+    DiagSetMessageBoxHandler(nullptr);
+}
+
+} // namespace
