@@ -67,14 +67,14 @@ inline constexpr TDeckBox btnTime{147, 93, 14, 21};
 // time, value, pitch and the two message lines share the main LCD. Each box
 // holds the widest text its display can show (see tests/skin).
 inline constexpr TDeckBox LcdTrackPanel{88, 70, 54, 31};
-inline constexpr TDeckBox LcdMainPanel{165, 27, 156, 96};
+inline constexpr TDeckBox LcdMainPanel{165, 27, 153, 93};
 inline constexpr TDeckBox LabelTrack{99, 75, 31, 21};
 inline constexpr TDeckBox LabelTimeMMSS{193, 31, 79, 21};
 inline constexpr TDeckBox LabelTimeCS{274, 38, 18, 14};
 inline constexpr TDeckBox LabelValue{170, 64, 66, 14};
 inline constexpr TDeckBox LabelPitch{250, 64, 66, 14};
-inline constexpr TDeckBox LabelMessage1{168, 91, 150, 13};
-inline constexpr TDeckBox LabelMessage2{168, 105, 150, 13};
+inline constexpr TDeckBox LabelMessage1{167, 91, 150, 13};
+inline constexpr TDeckBox LabelMessage2{167, 105, 150, 13};
 
 // Transport.
 inline constexpr TDeckBox btnPrev{86, 150, 28, 24};

@@ -126,7 +126,7 @@ void PaintDisplays(QImage& deck) {
     DrawLegend(deck, LabelValue.Left, LabelValue.Top - 7, "VALUE", Palette::LcdLegend);
     DrawLegend(deck, LabelPitch.Left, LabelPitch.Top - 7, "PITCH %", Palette::LcdLegend);
 
-    DrawLegendCentred(deck, btnAux1.Left + btnAux1.Width / 2, btnTime.Bottom() + 3, "MODE",
+    DrawLegendCentred(deck, btnAux1.Left + btnAux1.Width / 2, btnTime.Bottom() + 2, "MODE",
                       Palette::LegendDim);
 }
 

@@ -38,6 +38,10 @@ QImage PaintKnobFrame(const QImage& base, double angle, const QColor& body, cons
     return cell;
 }
 
+// Ridge numbers around the wheel, 15 degrees apart; ridge 0 is the mark.
+constexpr int RidgeOrder[] = {-12, -11, -10, -9, -8, -7, -6, -5, -4, -3, -2, -1, 1,
+                              2,   3,   4,   5,  6,  7,  8,  9,  10, 11, 12, 0};
+
 } // namespace
 
 QImage PaintKnobStrip(const QImage& base, int frames, const QColor& body, const QColor& pointer) {
@@ -65,7 +69,8 @@ QImage PaintTouchBendStrip(const QImage& base, int frames) {
                 cell.setPixelColor(x, y, rubber);
         }
         QPainter p(&cell);
-        for (int k = -12; k <= 12; ++k) {
+        // Ridges first, the mark last: near the rim two of them can share a row.
+        for (int k : RidgeOrder) {
             const double theta = (turn + k * 15.0) * M_PI / 180.0;
             if (std::cos(theta) <= 0.05)
                 continue;
@@ -76,6 +81,7 @@ QImage PaintTouchBendStrip(const QImage& base, int frames) {
                           : Mix(QColor(10, 10, 11), QColor(150, 155, 165), light * 0.8));
             p.drawLine(mark ? 1 : 2, y, mark ? w - 2 : w - 3, y);
         }
+        p.end();
         cells.push_back(cell);
     }
     return JoinCells(cells);

@@ -9,9 +9,15 @@
 #include <QColor>
 #include <QImage>
 #include <QRect>
+#include <cstdint>
 #include <vector>
 
 namespace VxSkinPaint {
+
+// A QColor from a 0x00BBGGRR colour value.
+inline QColor FromColorRef(std::uint32_t bgr) {
+    return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
+}
 
 namespace Palette {
 inline const QColor Panel{43, 45, 49};
@@ -22,12 +28,12 @@ inline const QColor Slot{12, 13, 14};
 inline const QColor Legend{150, 157, 168};
 inline const QColor LegendDim{96, 101, 110};
 inline const QColor Accent{255, 148, 36};
-inline const QColor LcdBack{14, 26, 16};
+inline const QColor LcdBack = FromColorRef(VxDeck::LcdBackgroundColor);
 inline const QColor LcdLit{136, 255, 156};
 inline const QColor LcdDim{25, 44, 29};
 inline const QColor LcdLegend{64, 118, 76};
 inline const QColor MessageGreen{124, 238, 144};
-inline const QColor ProgressWell{29, 54, 78};
+inline const QColor ProgressWell = FromColorRef(VxDeck::ProgressBackgroundColor);
 } // namespace Palette
 
 // Opaque image of the given size filled with one colour.

@@ -1,0 +1,57 @@
+#include "SkinTestSupport.h"
+
+#include <QGuiApplication>
+
+namespace SkinTest {
+
+void EnsureApplication() {
+    if (QGuiApplication::instance())
+        return;
+    static int argc = 1;
+    static char name[] = "skin_tests";
+    static char* argv[] = {name, nullptr};
+    new QGuiApplication(argc, argv);
+}
+
+QImage LoadEmbedded(const VxSkin::TSkinStrip& strip) {
+    return QImage(QString::fromLatin1(strip.Resource)).convertToFormat(QImage::Format_ARGB32);
+}
+
+static bool IsBound(const QImage& image, int x, int y) {
+    return image.pixel(x, y) == qRgb(0, 0, 255);
+}
+
+static int CellBottom(const QImage& strip, int left) {
+    if (left >= strip.width())
+        return strip.height();
+    for (int y = 0; y < strip.height(); ++y)
+        if (IsBound(strip, left, y))
+            return y;
+    return strip.height();
+}
+
+std::vector<QRect> CutByBoundColour(const QImage& strip) {
+    std::vector<QRect> cells;
+    int left = 0;
+    for (int x = 0; x < strip.width(); ++x) {
+        if (!IsBound(strip, x, 0))
+            continue;
+        cells.push_back(QRect(left, 0, x - left, CellBottom(strip, left)));
+        left = x + 1;
+    }
+    if (!IsBound(strip, strip.width() - 1, 0))
+        cells.push_back(QRect(left, 0, strip.width() - left, CellBottom(strip, left)));
+    return cells;
+}
+
+int TextWidth(const std::vector<QRect>& cells, const std::string& charSet,
+              const std::string& text) {
+    int width = 0;
+    for (char c : text) {
+        const std::size_t index = charSet.find(c);
+        width += cells.at(index == std::string::npos ? 0 : index).width();
+    }
+    return width;
+}
+
+} // namespace SkinTest
