@@ -6,6 +6,7 @@
 
 #include <QPainter>
 #include <algorithm>
+#include <functional>
 
 namespace VxSkinPaint {
 
@@ -24,6 +25,55 @@ const QColor TitleKey{72, 75, 82};
 const QColor DeckKey{60, 62, 68};
 const QColor LampAmber{255, 168, 40};
 const QColor LampGreen{96, 255, 120};
+
+// Paints a key's face into `face` (shifted down a pixel when pressed).
+using TFacePainter = std::function<void(QImage& cell, const QRect& face, bool pressed)>;
+
+// Solid pixel triangle pointing left (direction -1) or right (+1), its tip
+// at (tipX, centreY), `half` rows above and below the centre.
+void FillTriangle(QImage& image, int tipX, int centreY, int half, int direction,
+                  const QColor& colour) {
+    QPainter p(&image);
+    for (int i = 0; i <= half; ++i)
+        p.fillRect(tipX - direction * i, centreY - i, 1, 2 * i + 1, colour);
+}
+
+// A key over `base` (the panel under it): a dark rim, a body lit from above
+// (darker and sunk when pressed) and its face.
+QImage PaintKey(const QImage& base, bool pressed, const QColor& body, const TFacePainter& face) {
+    QImage cell = base.convertToFormat(QImage::Format_RGB32);
+    const int w = cell.width();
+    const int h = cell.height();
+    const double radius = std::min(3.0, h / 4.0);
+    {
+        QPainter p(&cell);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(Palette::Shadow);
+        p.drawRoundedRect(QRectF(0, 0, w, h), radius, radius);
+        QLinearGradient fill(0, 1, 0, h - 1);
+        fill.setColorAt(0, pressed ? Darker(body, 0.28) : Lighter(body, 0.16));
+        fill.setColorAt(1, pressed ? Darker(body, 0.08) : Darker(body, 0.22));
+        p.setBrush(fill);
+        p.drawRoundedRect(QRectF(1, 1, w - 2, h - 2), radius - 1, radius - 1);
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.setPen(pressed ? Darker(body, 0.55) : Lighter(body, 0.34));
+        p.drawLine(2, 1, w - 3, 1);
+    }
+    face(cell, QRect(2, pressed ? 3 : 2, w - 4, h - 4), pressed);
+    return cell;
+}
+
+QImage PaintKeyStrip(const QImage& base, int statuses, const QColor& body,
+                     const std::function<TFacePainter(int status)>& faceOfStatus) {
+    std::vector<QImage> cells;
+    for (int status = 0; status < statuses; ++status) {
+        const TFacePainter face = faceOfStatus(status);
+        cells.push_back(PaintKey(base, false, body, face));
+        cells.push_back(PaintKey(base, true, body, face));
+    }
+    return JoinCells(cells);
+}
 
 QColor LegendColour(bool pressed) {
     return pressed ? Palette::LegendDim : Palette::Legend;
@@ -150,48 +200,6 @@ TFacePainter EjectFace() {
 }
 
 } // namespace
-
-void FillTriangle(QImage& image, int tipX, int centreY, int half, int direction,
-                  const QColor& colour) {
-    QPainter p(&image);
-    for (int i = 0; i <= half; ++i)
-        p.fillRect(tipX - direction * i, centreY - i, 1, 2 * i + 1, colour);
-}
-
-QImage PaintKey(const QImage& base, bool pressed, const QColor& body, const TFacePainter& face) {
-    QImage cell = base.convertToFormat(QImage::Format_RGB32);
-    const int w = cell.width();
-    const int h = cell.height();
-    const double radius = std::min(3.0, h / 4.0);
-    {
-        QPainter p(&cell);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(Qt::NoPen);
-        p.setBrush(Palette::Shadow);
-        p.drawRoundedRect(QRectF(0, 0, w, h), radius, radius);
-        QLinearGradient fill(0, 1, 0, h - 1);
-        fill.setColorAt(0, pressed ? Darker(body, 0.28) : Lighter(body, 0.16));
-        fill.setColorAt(1, pressed ? Darker(body, 0.08) : Darker(body, 0.22));
-        p.setBrush(fill);
-        p.drawRoundedRect(QRectF(1, 1, w - 2, h - 2), radius - 1, radius - 1);
-        p.setRenderHint(QPainter::Antialiasing, false);
-        p.setPen(pressed ? Darker(body, 0.55) : Lighter(body, 0.34));
-        p.drawLine(2, 1, w - 3, 1);
-    }
-    face(cell, QRect(2, pressed ? 3 : 2, w - 4, h - 4), pressed);
-    return cell;
-}
-
-QImage PaintKeyStrip(const QImage& base, int statuses, const QColor& body,
-                     const std::function<TFacePainter(int status)>& faceOfStatus) {
-    std::vector<QImage> cells;
-    for (int status = 0; status < statuses; ++status) {
-        const TFacePainter face = faceOfStatus(status);
-        cells.push_back(PaintKey(base, false, body, face));
-        cells.push_back(PaintKey(base, true, body, face));
-    }
-    return JoinCells(cells);
-}
 
 void PaintButtons(const QImage& deck, const QImage& activeTitleBar,
                   std::vector<TSkinPicture>& out) {

@@ -107,7 +107,7 @@ namespace {
 
 struct TLegendGlyph {
     char Letter;
-    const char* Rows[5]; // three (or, for M and W, five) cells each, '#' lit
+    const char* Rows[5]; // three cells each (M, N and W are wider), '#' lit
 };
 
 // clang-format off
@@ -125,7 +125,7 @@ constexpr TLegendGlyph LegendGlyphs[] = {
     {'K', {"#.#", "#.#", "##.", "#.#", "#.#"}},
     {'L', {"#..", "#..", "#..", "#..", "###"}},
     {'M', {"#...#", "##.##", "#.#.#", "#...#", "#...#"}},
-    {'N', {"##.", "#.#", "#.#", "#.#", "#.#"}},
+    {'N', {"#..#", "##.#", "#.##", "#..#", "#..#"}},
     {'O', {".#.", "#.#", "#.#", "#.#", ".#."}},
     {'P', {"##.", "#.#", "##.", "#..", "#.."}},
     {'Q', {".#.", "#.#", "#.#", "##.", ".##"}},

@@ -6,10 +6,7 @@
 #include "skin/generator/SkinGenerator.h"
 
 #include <QImage>
-#include <functional>
 #include <vector>
-
-class QPainter;
 
 namespace VxSkinPaint {
 
@@ -19,21 +16,9 @@ QImage PaintDeck();
 QImage PaintTitleBar(bool active);
 QImage PaintSysMenu(const QImage& titleBar);
 
-// A key drawn over `base` (the panel under it): released or pressed, with
-// the face painted by `face` into the face rectangle (already shifted when
-// pressed).
-using TFacePainter = std::function<void(QImage& cell, const QRect& face, bool pressed)>;
-QImage PaintKey(const QImage& base, bool pressed, const QColor& body, const TFacePainter& face);
-// Both cells of each status s (released, pressed) in strip order.
-QImage PaintKeyStrip(const QImage& base, int statuses, const QColor& body,
-                     const std::function<TFacePainter(int status)>& faceOfStatus);
-// Every button strip of the deck and the title bar.
+// Every button strip of the deck and the title bar; each key is drawn over
+// the picture under its box.
 void PaintButtons(const QImage& deck, const QImage& activeTitleBar, std::vector<TSkinPicture>& out);
-
-// Solid pixel triangle pointing left (direction -1) or right (+1), its tip
-// at (tipX, centreY), `half` rows above and below the centre.
-void FillTriangle(QImage& image, int tipX, int centreY, int half, int direction,
-                  const QColor& colour);
 
 QImage PaintKnobStrip(const QImage& base, int frames, const QColor& body, const QColor& pointer);
 QImage PaintTouchBendStrip(const QImage& base, int frames);
