@@ -124,11 +124,7 @@ int TZylSoundBufferTAG::Create(TZylAudioTAG* audio, const TWaveFormatEx* format,
     }
 
     SizeBytes = static_cast<uint32_t>(bytes);
-    SampleRate = format->nSamplesPerSec;
-    BitsPerSample = format->wBitsPerSample;
-    Channels = format->nChannels;
-    BytesPerSecond = Channels * SampleRate * BitsPerSample / 8;
-    BytesPerFrame = static_cast<uint16_t>(Channels * BitsPerSample / 8);
+    TakeFormat(*format);
     PlayFlags = (flags & kZylBufferLooping) != 0 ? kZylPlayLooping : 0;
     Muted = 0;
     Audio = audio;
@@ -156,11 +152,7 @@ int TZylSoundBufferTAG::CreatePrimary(const std::shared_ptr<TZylOutput>& device,
         return kDiagReported;
     }
     SizeBytes = 0;
-    SampleRate = format->nSamplesPerSec;
-    BitsPerSample = format->wBitsPerSample;
-    Channels = format->nChannels;
-    BytesPerSecond = Channels * SampleRate * BitsPerSample / 8;
-    BytesPerFrame = static_cast<uint16_t>(Channels * BitsPerSample / 8);
+    TakeFormat(*format);
     PlayFlags = kZylPlayLooping;
     Muted = 0;
     Volume = 100;
@@ -168,6 +160,14 @@ int TZylSoundBufferTAG::CreatePrimary(const std::shared_ptr<TZylOutput>& device,
     Output = device;
     Active = 1;
     return 0;
+}
+
+void TZylSoundBufferTAG::TakeFormat(const TWaveFormatEx& format) {
+    SampleRate = format.nSamplesPerSec;
+    BitsPerSample = format.wBitsPerSample;
+    Channels = format.nChannels;
+    BytesPerSecond = Channels * SampleRate * BitsPerSample / 8;
+    BytesPerFrame = static_cast<uint16_t>(Channels * BitsPerSample / 8);
 }
 
 void TZylSoundBufferTAG::Release() {

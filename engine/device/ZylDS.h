@@ -161,6 +161,7 @@ public:
     int32_t GetPan();
 
 private:
+    void TakeFormat(const TWaveFormatEx& format);
     void ReportIfLost();
 };
 

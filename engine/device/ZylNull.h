@@ -26,3 +26,9 @@ std::vector<int16_t> ZylNullStepSamples(uint32_t frames);
 
 // The output format of the open hand-stepped device (all zero when none).
 TWaveFormatEx ZylNullFormat();
+
+// Makes the open hand-stepped device behave as a device unplugged while
+// playing: its stream counts as failed from now on. The device layer then
+// reports the loss and carries on with a fresh hand-stepped stream, which
+// ZylNullStep drives as before.
+void ZylNullSimulateDeviceLoss();

@@ -131,3 +131,9 @@ TWaveFormatEx ZylNullFormat() {
     std::lock_guard<std::mutex> lock(gSteppedMutex);
     return gStepped != nullptr ? gStepped->DeviceFormat() : TWaveFormatEx{};
 }
+
+void ZylNullSimulateDeviceLoss() {
+    std::lock_guard<std::mutex> lock(gSteppedMutex);
+    if (gStepped != nullptr)
+        gStepped->MarkFailed();
+}

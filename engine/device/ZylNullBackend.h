@@ -6,6 +6,7 @@
 #include "engine/device/ZylBackend.h"
 #include "engine/device/ZylWavWriter.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -20,9 +21,10 @@ public:
 
     ZylResult Open(const TWaveFormatEx& format, TZylMixer* mixer) override;
     void Close() override;
-    bool HasFailed() override { return false; }
+    bool HasFailed() override { return Failed.load(); }
     double OutputLatency() override;
     const TWaveFormatEx& DeviceFormat() const { return Format; }
+    void MarkFailed() { Failed.store(true); }
 
     // Renders frames frames into out (or a scratch block when out is null)
     // and records them. One render thread at a time.
@@ -42,4 +44,5 @@ private:
     std::mutex ClockMutex;
     std::condition_variable ClockWake;
     bool ClockStopping = false;
+    std::atomic<bool> Failed{false};
 };

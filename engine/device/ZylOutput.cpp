@@ -15,8 +15,9 @@ bool ZylIsPlayableFormat(const TWaveFormatEx& format) {
            format.nBlockAlign == format.nChannels * format.wBitsPerSample / 8;
 }
 
-TZylOutput::TZylOutput(std::unique_ptr<TZylBackend> backend, int converter)
-    : Backend(std::move(backend)), MixerPart(new TZylMixer()), Converter(converter) {}
+TZylOutput::TZylOutput(std::unique_ptr<TZylBackend> backend, int converter, bool handStepped)
+    : Backend(std::move(backend)), MixerPart(new TZylMixer()), Converter(converter),
+      HandStepped(handStepped) {}
 
 TZylOutput::~TZylOutput() {
     Shutdown();
@@ -32,7 +33,7 @@ ZylResult TZylOutput::Create(const TZylDeviceId* id, std::shared_ptr<TZylOutput>
         backend = TZylPortAudioBackend::Create(id, &result);
     if (backend == nullptr)
         return result;
-    output->reset(new TZylOutput(std::move(backend), ZylCurrentConverter()));
+    output->reset(new TZylOutput(std::move(backend), ZylCurrentConverter(), choice.HandStepped));
     return DS_OK;
 }
 
@@ -67,7 +68,7 @@ bool TZylOutput::CheckLost() {
     DIAG_REPORT(kDiagReported, "ZylAudio: Dispositivo de sonido perdido [%s]",
                 ZylDSResultName(DSERR_BUFFERLOST));
     Backend->Close();
-    Backend = std::make_unique<TZylNullBackend>(false, std::string());
+    Backend = std::make_unique<TZylNullBackend>(HandStepped, std::string());
     Streaming = Backend->Open(MixerPart->Format(), MixerPart.get()) == DS_OK;
     return true;
 }

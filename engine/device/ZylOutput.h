@@ -35,16 +35,17 @@ public:
     double OutputLatency();
 
     // True once the stream has died. The first call that sees it reports the
-    // loss and moves the mixer onto a silent clock, so that play cursors
-    // keep moving and the engine keeps running.
+    // loss and moves the mixer onto a silent clock (in tests: a hand-stepped
+    // stream), so that play cursors keep moving and the engine keeps running.
     bool CheckLost();
 
 private:
-    TZylOutput(std::unique_ptr<TZylBackend> backend, int converter);
+    TZylOutput(std::unique_ptr<TZylBackend> backend, int converter, bool handStepped);
 
     std::unique_ptr<TZylBackend> Backend;
     std::unique_ptr<TZylMixer> MixerPart;
     const int Converter;
+    const bool HandStepped; // a lost stream is replaced by a hand-stepped one
     bool Streaming = false;
     bool Lost = false;
 };

@@ -188,3 +188,26 @@ TEST(DeviceList, PortAudioListGivesEveryDeviceButTheFirstAnIdentifier) {
     for (const TZylDeviceListItem& item : list)
         EXPECT_EQ(item.Object, nullptr);
 }
+
+TEST_F(BufferTest, LostDeviceIsReportedOnceAndPlaybackMovesOn) {
+    TZylSoundBufferTAG buffer;
+    CreateFilled(buffer, Audio, 2, 44100, 16, 44100, Sine(1000, 44100, 0.5f));
+    buffer.Play();
+    ZylNullStep(4410, nullptr);
+    EXPECT_FALSE(Audio.IsLost());
+
+    ZylNullSimulateDeviceLoss();
+    const uint32_t before = buffer.GetPlayCursor();
+    EXPECT_NE(std::string(DiagLastMessage())
+                  .find("ZylAudio: Dispositivo de sonido perdido [DSERR_BUFFERLOST]"),
+              std::string::npos);
+    EXPECT_TRUE(Audio.IsLost());
+
+    DIAG_REPORT(kDiagReported, "marker");
+    buffer.Play();
+    EXPECT_NE(std::string(DiagLastMessage()).find("marker"), std::string::npos)
+        << "the loss is reported once";
+    ZylNullStep(4410, nullptr);
+    EXPECT_NEAR(buffer.GetPlayCursor() - before, 4410.0 * 4, 600.0 * 4)
+        << "the buffer keeps moving on the replacement stream";
+}
