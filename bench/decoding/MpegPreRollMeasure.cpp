@@ -5,11 +5,16 @@
 // smallest pre-roll that reproduces every frame exactly, and the largest
 // sample difference left at each pre-roll.
 //
+// Then, for the two compatible index variants, how far from the sought
+// frame a seek lands: the decoder resynchronises at the first frame header
+// at or after the interpolated offset.
+//
 //   mpeg_preroll_measure FILE...
 #include "decoding/MPEGIndex.h"
 #include "decoding/MpegFrameDecoder.h"
 #include "tests/decoding/MpegReference.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -56,6 +61,30 @@ int WorstAtPreRoll(const char* path, TMPEGExactIndexTAG& index, const TMpegRefer
     return worst;
 }
 
+// Frames between each sought frame and the frame a compatible index lands on.
+void PrintCompatibleLanding(const char* path, TMPEGExactIndexTAG& exact, TMPEGIndexTAG& compatible,
+                            const char* name) {
+    if (compatible.Build(path) != 0)
+        return;
+    std::vector<int64_t> offsets(exact.GetFrameCount());
+    for (uint32_t frame = 0; frame < offsets.size(); ++frame)
+        exact.GetFrameOffset(frame, &offsets[frame]);
+    int64_t earliest = 0, latest = 0, total = 0;
+    for (uint32_t frame = 0; frame < offsets.size(); ++frame) {
+        int64_t offset = 0;
+        compatible.GetFrameOffset(frame, &offset);
+        const auto landing = std::lower_bound(offsets.begin(), offsets.end(), offset);
+        const int64_t off = (landing - offsets.begin()) - frame;
+        earliest = std::min(earliest, off);
+        latest = std::max(latest, off);
+        total += off < 0 ? -off : off;
+    }
+    std::printf("  %s index: %u frames (exact %u), lands %+lld..%+lld frames off, mean |%.2f|\n",
+                name, compatible.GetFrameCount(), exact.GetFrameCount(),
+                static_cast<long long>(earliest), static_cast<long long>(latest),
+                static_cast<double>(total) / static_cast<double>(offsets.size()));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -79,6 +108,10 @@ int main(int argc, char** argv) {
             }
         }
         std::printf("  -> exact from %d\n", exactAt);
+        TMPEGCompatibleIndexTAG compatible;
+        TMPEGCompatibleIndex2TAG compatible2;
+        PrintCompatibleLanding(path, index, compatible, "compatible");
+        PrintCompatibleLanding(path, index, compatible2, "compatible 2");
     }
     return 0;
 }
