@@ -22,6 +22,23 @@ public:
     void SleepMs(unsigned ms) override;
 };
 
+// A clock that moves only when told: the test's or the headless renderer's
+// ticks advance it, and sleeping through it is time passing at once.
+class TVxManualClock final : public TVxClock {
+public:
+    uint64_t NowMs() override { return Now; }
+    void SleepMs(unsigned ms) override {
+        Now += ms;
+        SleptMs += ms;
+        ++Sleeps;
+    }
+    void Advance(unsigned ms) { Now += ms; }
+
+    uint64_t Now = 1000000;
+    uint64_t SleptMs = 0;
+    unsigned Sleeps = 0;
+};
+
 // Process-wide steady clock used when no other clock is given.
 TVxClock& VxDefaultClock();
 

@@ -31,15 +31,24 @@ TVxSystemTAG::TVxSystemTAG(void* window, const TVxSystemSetup& setup)
 TVxSystemTAG::~TVxSystemTAG() {
     CloseSong();
     // The worker goes before the members it ticks.
-    Worker.reset();
+    if (Worker) {
+        Worker->StopRequested = 1;
+        WorkerWake.Signal();
+        Worker.reset();
+    }
 }
 
 void TVxSystemTAG::WorkerLoop(std::atomic<uint32_t>* stopRequested, void* userData) {
     auto* system = static_cast<TVxSystemTAG*>(userData);
     while (stopRequested->load() == 0) {
         system->Tick();
-        system->Clock.SleepMs(TickMs);
+        system->WorkerWake.WaitFor(TickMs);
     }
+}
+
+void TVxSystemTAG::WakeWorkerForRestart() {
+    if (Worker && Song.RestartOutstanding())
+        WorkerWake.Signal();
 }
 
 void TVxSystemTAG::Tick() {
@@ -126,6 +135,7 @@ int TVxSystemTAG::OpenSong(const char* path, bool autoPlay) {
         RecomputeAndApply();
         ApplyVolumeAndBalance();
         mustWait = Song.RestartOutstanding();
+        WakeWorkerForRestart();
     }
     if (autoPlay) {
         // The restart was reset and requested under the lock before the test
@@ -215,6 +225,7 @@ void TVxSystemTAG::SetState(uint8_t requested) {
         State = requested;
         StateChanged = 1;
     }
+    WakeWorkerForRestart();
 }
 
 void TVxSystemTAG::PlayPause() {
@@ -258,6 +269,7 @@ void TVxSystemTAG::ToggleRealTime() {
 void TVxSystemTAG::SetPosition(uint32_t ms) {
     TZylSyncLock lock(*this);
     Song.SetPosition(ms);
+    WakeWorkerForRestart();
 }
 
 // ------------------------------------------------------------------- search

@@ -45,7 +45,9 @@ struct TVxTimeInfo : TVxSongTime {
 // hand on a clock of their own; the program uses the defaults.
 struct TVxSystemSetup {
     bool ManualWorker = false; // no thread: the owner calls Tick()
-    TVxClock* Clock = nullptr; // null: the steady system clock
+    // Times bends, slides, searches and the search loop's pause; null: the
+    // steady system clock. A worker thread always sleeps in real time.
+    TVxClock* Clock = nullptr;
 };
 
 class TVxSystemTAG : public TZylSync {
@@ -135,7 +137,13 @@ public:
     std::unique_ptr<TZylThreadTAG> Worker;
 
 private:
+    // Called under the lock after operations that may ask for a restart: the
+    // worker then performs it at once instead of at the end of its sleep, so
+    // that a cue press is heard within a few milliseconds.
+    void WakeWorkerForRestart();
+
     static void WorkerLoop(std::atomic<uint32_t>* stopRequested, void* userData);
+    TZylEventTAG WorkerWake;
     void CloseSongLocked();
     void RecomputeAndApply();
     void ApplyVolumeAndBalance();

@@ -21,19 +21,7 @@ namespace enginetest {
 constexpr uint32_t kRate = 44100;
 constexpr uint32_t kFramesPerTick = kRate * TVxSystemTAG::TickMs / 1000; // 882
 
-class TManualClock final : public TVxClock {
-public:
-    uint64_t NowMs() override { return Now; }
-    // Sleeping is time passing: the loop pause shows up in the clock.
-    void SleepMs(unsigned ms) override {
-        Now += ms;
-        Sleeps.push_back(ms);
-    }
-    void Advance(unsigned ms) { Now += ms; }
-
-    uint64_t Now = 1000000;
-    std::vector<unsigned> Sleeps;
-};
+using TManualClock = TVxManualClock;
 
 // Stereo 16-bit sample of song frame n: n = (right - 1) * 32767 + left - 1,
 // both channels positive, so any played frame tells exactly where in the

@@ -1,0 +1,165 @@
+#include "tools/render/RenderJob.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+const char kRenderUsage[] =
+    "usage: vx-render [options] INPUT [OUTPUT.wav]\n"
+    "Plays INPUT on the deck without sound, faster than real time, and writes\n"
+    "what the deck plays to OUTPUT.wav (44100 Hz, 16-bit stereo).\n"
+    "  --pitch P          pitch in 0.001 %% (8000 = +8 %%)\n"
+    "  --range 0|1|2      pitch range 8 %%, 16 %%, 20 %% (default 1)\n"
+    "  --volume V         0..100 (default 100)\n"
+    "  --balance B        -100..100 (default 0)\n"
+    "  --downmix          fold both channels into the louder side\n"
+    "  --seek MS          start position\n"
+    "  --paused           do not start playing at once\n"
+    "  --exact            exact song length (frame index) for MPEG files\n"
+    "  --duration MS      deck time to render (default: to the song's end)\n"
+    "  --report MS        print the time record every MS (default 1000)\n"
+    "  --converter NAME   linear (default), sinc-medium, sinc-best, sinc-fastest, zoh\n"
+    "  --at MS:ACTION     at deck time MS: play, pause, playpause, cue, cue-release,\n"
+    "                     search-fwd[:KIND], search-back[:KIND], search-release,\n"
+    "                     seek:MS, pitch:P, pitch-up[:KIND], pitch-down[:KIND],\n"
+    "                     pitch-release, touch:BEND, volume:V, balance:B, mute, unmute\n";
+
+namespace {
+
+bool ToInt(const char* text, long low, long high, int& out) {
+    char* end = nullptr;
+    errno = 0;
+    const long value = std::strtol(text, &end, 10);
+    if (errno != 0 || end == text || *end != '\0' || value < low || value > high)
+        return false;
+    out = static_cast<int>(value);
+    return true;
+}
+
+bool ToMs(const char* text, uint32_t& out) {
+    int value = 0;
+    if (!ToInt(text, 0, 2000000000, value))
+        return false;
+    out = static_cast<uint32_t>(value);
+    return true;
+}
+
+struct TActionName {
+    const char* Name;
+    TRenderActionKind Kind;
+    bool TakesValue;
+};
+
+constexpr TActionName kActions[] = {
+    {"play", TRenderActionKind::Play, false},
+    {"pause", TRenderActionKind::Pause, false},
+    {"playpause", TRenderActionKind::PlayPause, false},
+    {"cue", TRenderActionKind::Cue, false},
+    {"cue-release", TRenderActionKind::CueRelease, false},
+    {"search-fwd", TRenderActionKind::SearchForward, true},
+    {"search-back", TRenderActionKind::SearchBackward, true},
+    {"search-release", TRenderActionKind::SearchRelease, false},
+    {"seek", TRenderActionKind::Seek, true},
+    {"pitch", TRenderActionKind::Pitch, true},
+    {"pitch-up", TRenderActionKind::PitchUp, true},
+    {"pitch-down", TRenderActionKind::PitchDown, true},
+    {"pitch-release", TRenderActionKind::PitchRelease, false},
+    {"touch", TRenderActionKind::TouchBend, true},
+    {"volume", TRenderActionKind::Volume, true},
+    {"balance", TRenderActionKind::Balance, true},
+    {"mute", TRenderActionKind::Mute, false},
+    {"unmute", TRenderActionKind::Unmute, false},
+};
+
+// "MS:NAME[:VALUE]"
+bool ParseAction(const std::string& text, TRenderAction& action) {
+    const size_t first = text.find(':');
+    if (first == std::string::npos || !ToMs(text.substr(0, first).c_str(), action.AtMs))
+        return false;
+    std::string name = text.substr(first + 1);
+    std::string value;
+    if (const size_t second = name.find(':'); second != std::string::npos) {
+        value = name.substr(second + 1);
+        name.resize(second);
+    }
+    for (const TActionName& candidate : kActions) {
+        if (name != candidate.Name)
+            continue;
+        action.Kind = candidate.Kind;
+        if (value.empty())
+            return true;
+        return candidate.TakesValue &&
+               ToInt(value.c_str(), -2000000000L, 2000000000L, action.Value);
+    }
+    return false;
+}
+
+} // namespace
+
+bool ParseRenderArguments(int argc, char** argv, TRenderJob& job, std::string& error) {
+    std::vector<std::string> files;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        // The value after an option; null when the command line ends.
+        auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
+        auto number = [&](long low, long high, int& out) {
+            const char* text = value();
+            return text && ToInt(text, low, high, out);
+        };
+        auto ms = [&](uint32_t& out) {
+            const char* text = value();
+            return text && ToMs(text, out);
+        };
+        bool ok = true;
+        if (arg == "--pitch") {
+            ok = number(-100000, 100000, job.Pitch);
+        } else if (arg == "--range") {
+            ok = number(0, 2, job.PitchRange);
+        } else if (arg == "--volume") {
+            ok = number(0, 100, job.Volume);
+        } else if (arg == "--balance") {
+            ok = number(-100, 100, job.Balance);
+        } else if (arg == "--seek") {
+            ok = ms(job.SeekMs);
+        } else if (arg == "--duration") {
+            ok = ms(job.DurationMs);
+        } else if (arg == "--report") {
+            ok = ms(job.ReportEveryMs) && job.ReportEveryMs > 0;
+        } else if (arg == "--converter") {
+            const char* text = value();
+            ok = text != nullptr;
+            job.Converter = text ? text : "";
+        } else if (arg == "--at") {
+            const char* text = value();
+            TRenderAction action;
+            ok = text && ParseAction(text, action);
+            job.Actions.push_back(action);
+        } else if (arg == "--downmix") {
+            job.Downmix = true;
+        } else if (arg == "--paused") {
+            job.AutoPlay = false;
+        } else if (arg == "--exact") {
+            job.ExactLength = true;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            error = "unknown option " + arg;
+            return false;
+        } else {
+            files.push_back(arg);
+        }
+        if (!ok) {
+            error = "bad or missing value for " + arg;
+            return false;
+        }
+    }
+    if (files.empty() || files.size() > 2) {
+        error = "give one input file and at most one output file";
+        return false;
+    }
+    job.Input = files[0];
+    job.Output = files.size() == 2 ? files[1] : "";
+    std::stable_sort(
+        job.Actions.begin(), job.Actions.end(),
+        [](const TRenderAction& a, const TRenderAction& b) { return a.AtMs < b.AtMs; });
+    return true;
+}

@@ -1,0 +1,56 @@
+// What the headless renderer is asked to do: the song, the deck's settings
+// at the start, the actions at given deck times, and how long to render.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum class TRenderActionKind {
+    Play,
+    Pause,
+    PlayPause,
+    Cue,
+    CueRelease,
+    SearchForward,
+    SearchBackward,
+    SearchRelease,
+    Seek,
+    Pitch,
+    PitchUp,
+    PitchDown,
+    PitchRelease,
+    TouchBend,
+    Volume,
+    Balance,
+    Mute,
+    Unmute,
+};
+
+struct TRenderAction {
+    uint32_t AtMs = 0;
+    TRenderActionKind Kind = TRenderActionKind::Play;
+    int Value = 0;
+};
+
+struct TRenderJob {
+    std::string Input;
+    std::string Output; // empty: render without writing
+    int Pitch = 0;
+    int PitchRange = 1;
+    int Volume = 100;
+    int Balance = 0;
+    bool Downmix = false;
+    bool ExactLength = false;
+    bool AutoPlay = true;
+    uint32_t SeekMs = 0;
+    uint32_t DurationMs = 0; // 0: until half a second after the song's end
+    uint32_t ReportEveryMs = 1000;
+    std::string Converter = "linear";
+    std::vector<TRenderAction> Actions; // in time order
+};
+
+// Fills job from the command line; on failure returns false with a message.
+bool ParseRenderArguments(int argc, char** argv, TRenderJob& job, std::string& error);
+
+extern const char kRenderUsage[];

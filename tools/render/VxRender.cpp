@@ -1,0 +1,254 @@
+// vx-render: drives the player system on the hand-stepped Null device and
+// writes to a WAV file what the deck plays, faster than real time. It prints
+// the transport states and time records it passes through, and at the end
+// how fast it rendered and how long each worker tick held the system lock.
+#include "tools/render/RenderJob.h"
+
+#include "diag/Diag.h"
+#include "engine/VxClock.h"
+#include "engine/VxSystem.h"
+#include "engine/device/ZylNull.h"
+#include "engine/device/ZylWavWriter.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+namespace {
+
+using TSteady = std::chrono::steady_clock;
+
+const char* StateName(uint8_t state) {
+    static const char* const kNames[] = {"NoSong", "Paused",     "Playing",
+                                         "Cued",   "CuePlaying", "Searching"};
+    return state < 6 ? kNames[state] : "?";
+}
+
+int AnswerBox(unsigned /*style*/, const char* caption, const char* text) {
+    std::fprintf(stderr, "[%s] %s\n", caption, text);
+    return kDiagIdOk;
+}
+
+class TRenderer {
+public:
+    explicit TRenderer(const TRenderJob& job) : Job(job) {
+        TVxSystemSetup setup;
+        setup.ManualWorker = true;
+        setup.Clock = &Clock;
+        System = std::make_unique<TVxSystemTAG>(nullptr, setup);
+    }
+
+    int Run();
+
+private:
+    bool Open();
+    void Apply(const TRenderAction& action);
+    void Period();
+    void Report();
+    bool Finished();
+    void PrintSummary(double wallSeconds) const;
+
+    const TRenderJob& Job;
+    TVxManualClock Clock;
+    std::unique_ptr<TVxSystemTAG> System;
+    TZylWavWriter Writer;
+    std::vector<uint8_t> Block;
+    std::vector<double> TickMs;
+    uint32_t DeckMs = 0;
+    uint32_t NextReportMs = 0;
+    uint32_t EndMs = 0;
+    size_t NextAction = 0;
+    uint8_t ShownState = 0xFF;
+    bool Ended = false;
+};
+
+bool TRenderer::Open() {
+    TVxSystemOptions options;
+    System->GetOptions(options);
+    options.PitchRange = static_cast<uint8_t>(Job.PitchRange);
+    options.OpenMode = Job.ExactLength ? 2 : 0;
+    System->SetOptions(options);
+    System->SetVolume(Job.Volume);
+    System->SetBalance(Job.Balance, Job.Downmix);
+    if (System->OpenSong(Job.Input.c_str(), false) != 0) {
+        TVxSongInfo info;
+        System->GetSongInfo(info);
+        std::fprintf(stderr, "vx-render: cannot open %s: %s\n%s\n", Job.Input.c_str(), info.Title,
+                     DiagLastMessage());
+        return false;
+    }
+    TVxSongInfo info;
+    System->GetSongInfo(info);
+    std::printf("song \"%s\": %u ms, %u Hz, buffer %u bytes\n", info.Title, info.LengthMs,
+                info.SampleRate, info.BufferBytes);
+    System->SetPitch(Job.Pitch);
+    if (Job.SeekMs)
+        System->SetPosition(Job.SeekMs);
+    if (Job.AutoPlay)
+        System->PlayPause();
+    System->Tick(); // the first restart, so that output starts with the song
+    const TWaveFormatEx format = ZylNullFormat();
+    Block.resize(size_t(format.nSamplesPerSec) * TVxSystemTAG::TickMs / 1000 * format.nBlockAlign);
+    if (!Job.Output.empty() && !Writer.Open(Job.Output, format)) {
+        std::fprintf(stderr, "vx-render: cannot write %s\n", Job.Output.c_str());
+        return false;
+    }
+    return true;
+}
+
+void TRenderer::Apply(const TRenderAction& action) {
+    TVxSystemTAG& s = *System;
+    switch (action.Kind) {
+    case TRenderActionKind::Play:
+        if (s.State != kVxPlaying)
+            s.PlayPause();
+        break;
+    case TRenderActionKind::Pause:
+        if (s.State == kVxPlaying)
+            s.PlayPause();
+        break;
+    case TRenderActionKind::PlayPause:
+        s.PlayPause();
+        break;
+    case TRenderActionKind::Cue:
+        s.CuePress();
+        break;
+    case TRenderActionKind::CueRelease:
+        s.CueRelease();
+        break;
+    case TRenderActionKind::SearchForward:
+        s.SearchForwardPress(action.Value);
+        break;
+    case TRenderActionKind::SearchBackward:
+        s.SearchBackwardPress(action.Value);
+        break;
+    case TRenderActionKind::SearchRelease:
+        s.SearchForwardRelease();
+        break;
+    case TRenderActionKind::Seek:
+        s.SetPosition(static_cast<uint32_t>(std::max(0, action.Value)));
+        break;
+    case TRenderActionKind::Pitch:
+        s.SetPitch(action.Value);
+        break;
+    case TRenderActionKind::PitchUp:
+        s.PitchUpPress(action.Value);
+        break;
+    case TRenderActionKind::PitchDown:
+        s.PitchDownPress(action.Value);
+        break;
+    case TRenderActionKind::PitchRelease:
+        s.PitchUpRelease();
+        break;
+    case TRenderActionKind::TouchBend:
+        s.SetTouchBend(action.Value);
+        break;
+    case TRenderActionKind::Volume:
+        s.SetVolume(action.Value);
+        break;
+    case TRenderActionKind::Balance:
+        s.SetBalance(action.Value, Job.Downmix);
+        break;
+    case TRenderActionKind::Mute:
+        s.MuteOn();
+        break;
+    case TRenderActionKind::Unmute:
+        s.MuteOff();
+        break;
+    }
+}
+
+// One worker period: due actions, 20 ms of output, one timed tick.
+void TRenderer::Period() {
+    while (NextAction < Job.Actions.size() && Job.Actions[NextAction].AtMs <= DeckMs)
+        Apply(Job.Actions[NextAction++]);
+    const uint32_t frames = ZylNullStep(static_cast<uint32_t>(Block.size() / 4), Block.data());
+    if (Writer.IsOpen())
+        Writer.Write(Block.data(), size_t(frames) * ZylNullFormat().nBlockAlign);
+    Clock.Advance(TVxSystemTAG::TickMs);
+    DeckMs += TVxSystemTAG::TickMs;
+    const auto start = TSteady::now();
+    System->Tick();
+    TickMs.push_back(std::chrono::duration<double, std::milli>(TSteady::now() - start).count());
+}
+
+void TRenderer::Report() {
+    if (System->State != ShownState) {
+        ShownState = System->State;
+        std::printf("%8u ms  state %s\n", DeckMs, StateName(ShownState));
+    }
+    if (!Ended && System->IsEndOfSong()) {
+        Ended = true;
+        EndMs = DeckMs;
+        std::printf("%8u ms  end of song\n", DeckMs);
+    }
+    if (DeckMs < NextReportMs)
+        return;
+    NextReportMs = DeckMs + Job.ReportEveryMs;
+    TVxTimeInfo time;
+    TVxPitchInfo pitch;
+    System->GetTimeInfo(time);
+    System->GetPitchInfo(pitch);
+    std::printf("%8u ms  time %s.%s  pos %u ms  cue %u ms  free %u  levels %d/%d  pitch %d bend "
+                "%d  %d Hz\n",
+                DeckMs, time.TimeText, time.HundredthsText, time.PositionMs, time.SliderMs,
+                time.BufferFreeBytes, time.LevelLeft, time.LevelRight, pitch.Pitch, pitch.Bend,
+                pitch.Frequency);
+}
+
+bool TRenderer::Finished() {
+    if (Job.DurationMs)
+        return DeckMs >= Job.DurationMs;
+    if (Ended && NextAction >= Job.Actions.size())
+        return DeckMs >= EndMs + 500;
+    // Without a set duration a song that never ends (a search loop left
+    // running) stops an hour of deck time after its last action.
+    const uint32_t lastAction = Job.Actions.empty() ? 0 : Job.Actions.back().AtMs;
+    return DeckMs >= std::max(System->SongInfo.LengthMs, lastAction) + 3600000u;
+}
+
+void TRenderer::PrintSummary(double wallSeconds) const {
+    std::vector<double> sorted = TickMs;
+    std::sort(sorted.begin(), sorted.end());
+    const double median = sorted.empty() ? 0 : sorted[sorted.size() / 2];
+    const double longest = sorted.empty() ? 0 : sorted.back();
+    const double deckSeconds = DeckMs / 1000.0;
+    std::printf("rendered %.2f s of deck time in %.3f s: %.1f x real time\n", deckSeconds,
+                wallSeconds, wallSeconds > 0 ? deckSeconds / wallSeconds : 0.0);
+    std::printf("worker tick (system lock held): median %.4f ms, max %.3f ms over %zu ticks\n",
+                median, longest, sorted.size());
+}
+
+int TRenderer::Run() {
+    if (!Open())
+        return 1;
+    const auto start = TSteady::now();
+    Report();
+    while (!Finished()) {
+        Period();
+        Report();
+    }
+    const double wall = std::chrono::duration<double>(TSteady::now() - start).count();
+    Writer.Close();
+    PrintSummary(wall);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    TRenderJob job;
+    std::string error;
+    if (!ParseRenderArguments(argc, argv, job, error)) {
+        std::fprintf(stderr, "vx-render: %s\n%s", error.c_str(), kRenderUsage);
+        return 2;
+    }
+    setenv("VEXALINE_RESAMPLER", job.Converter.c_str(), 1);
+    ZylNullSetHandStepped(true);
+    DiagSetMessageBoxHandler(&AnswerBox);
+    TRenderer renderer(job);
+    return renderer.Run();
+}
