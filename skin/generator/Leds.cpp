@@ -8,35 +8,36 @@ namespace VxSkinPaint {
 
 namespace {
 
-// One LED cell: `along` is the LED's long side (horizontal for the meter,
-// vertical for the progress bar); the rim row or column is a shade darker.
-QImage LedCell(int width, int height, const QColor& colour, bool horizontal) {
-    QImage cell = NewImage(width, height, colour);
-    QPainter p(&cell);
-    const QColor rim = Mix(colour, Qt::black, 0.35);
-    if (horizontal)
-        p.fillRect(0, height - 1, width, 1, rim);
-    else
-        p.fillRect(width - 1, 0, 1, height, rim);
-    return cell;
+// The four cells of an LED strip (red off, red on, normal off, normal on).
+// Each LED's far edge, the bottom row of a horizontal one or the right
+// column of a vertical one, is a shade darker.
+QImage LedStrip(int width, int height, const QColor (&colours)[4]) {
+    const bool horizontal = width > height;
+    std::vector<QImage> cells;
+    for (const QColor& colour : colours) {
+        QImage cell = NewImage(width, height, colour);
+        QPainter p(&cell);
+        const QColor rim = Mix(colour, Qt::black, 0.35);
+        if (horizontal)
+            p.fillRect(0, height - 1, width, 1, rim);
+        else
+            p.fillRect(width - 1, 0, 1, height, rim);
+        p.end();
+        cells.push_back(cell);
+    }
+    return JoinCells(cells);
 }
 
 } // namespace
 
 QImage PaintVuLeds() {
-    const QColor colours[] = {{70, 18, 14}, {255, 64, 40}, {20, 58, 26}, {104, 255, 120}};
-    std::vector<QImage> cells;
-    for (const QColor& c : colours)
-        cells.push_back(LedCell(8, 2, c, true));
-    return JoinCells(cells);
+    const QColor colours[4] = {{70, 18, 14}, {255, 64, 40}, {20, 58, 26}, {104, 255, 120}};
+    return LedStrip(8, 2, colours);
 }
 
 QImage PaintProgressLeds() {
-    const QColor colours[] = {{74, 34, 40}, {255, 84, 56}, {40, 74, 104}, {96, 214, 255}};
-    std::vector<QImage> cells;
-    for (const QColor& c : colours)
-        cells.push_back(LedCell(2, 8, c, false));
-    return JoinCells(cells);
+    const QColor colours[4] = {{74, 34, 40}, {255, 84, 56}, {40, 74, 104}, {96, 214, 255}};
+    return LedStrip(2, 8, colours);
 }
 
 QImage PaintPitchLed(const QImage& base) {

@@ -82,9 +82,7 @@ TEST_F(DeckLayout, DisplayBoxesHoldTheirLongestTexts) {
 
 TEST_F(DeckLayout, DisplaysSitOnTheirLcdGround) {
     const QImage background = LoadEmbedded(VxSkin::Background);
-    const QRgb ground =
-        qRgb(VxDeck::LcdBackgroundColor & 0xFF, (VxDeck::LcdBackgroundColor >> 8) & 0xFF,
-             (VxDeck::LcdBackgroundColor >> 16) & 0xFF);
+    const QRgb ground = FromColorRef(VxDeck::LcdBackgroundColor);
     const std::pair<const char*, TDeckBox> labels[] = {
         {"LabelTrack", VxDeck::LabelTrack},       {"LabelTimeMMSS", VxDeck::LabelTimeMMSS},
         {"LabelTimeCS", VxDeck::LabelTimeCS},     {"LabelValue", VxDeck::LabelValue},

@@ -12,10 +12,6 @@ namespace {
 
 using TPixels = std::set<std::pair<int, int>>;
 
-QRgb FromColorRef(std::uint32_t bgr) {
-    return qRgb(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
-}
-
 class LcdFont {
 public:
     LcdFont(const VxSkin::TSkinStrip& layout, std::string charSet)

@@ -13,6 +13,10 @@ void EnsureApplication() {
     new QGuiApplication(argc, argv);
 }
 
+QRgb FromColorRef(std::uint32_t bgr) {
+    return qRgb(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
+}
+
 QImage LoadEmbedded(const VxSkin::TSkinStrip& strip) {
     return QImage(QString::fromLatin1(strip.Resource)).convertToFormat(QImage::Format_ARGB32);
 }

@@ -6,6 +6,7 @@
 
 #include <QImage>
 #include <QRect>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,9 @@ namespace SkinTest {
 
 // Creates the QGuiApplication the fonts and resources need (once).
 void EnsureApplication();
+
+// The pixel of a 0x00BBGGRR colour value.
+QRgb FromColorRef(std::uint32_t bgr);
 
 QImage LoadEmbedded(const VxSkin::TSkinStrip& strip);
 
