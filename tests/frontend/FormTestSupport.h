@@ -1,0 +1,218 @@
+// The real deck window on the offscreen platform: a player system ticked by
+// hand on a hand-stepped Null device, a clock the test advances, settings in
+// a folder of the test's own, and message boxes answered by the test.
+#pragma once
+
+#include "controls/ZylButton.h"
+#include "controls/ZylKnob.h"
+#include "controls/ZylLabel.h"
+#include "controls/ZylSlider.h"
+#include "diag/Diag.h"
+#include "engine/VxClock.h"
+#include "engine/device/ZylNull.h"
+#include "frontend/MainForm.h"
+#include "frontend/config/GlobalConfig.h"
+#include "playlist/view/ZylPlaylistView.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QTest>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace formtest {
+
+namespace fs = std::filesystem;
+
+class TManualClock final : public TVxClock {
+public:
+    std::uint64_t NowMs() override { return Now; }
+    void SleepMs(unsigned ms) override { Now += ms; }
+    std::uint64_t Now = 5000000;
+};
+
+inline fs::path WorkDir() {
+    return fs::path(VX_TEST_BINARY_DIR) / "frontend-work";
+}
+
+// Once per process: the toolkit, the hand-stepped sound, a private settings
+// folder.
+inline void EnsureApplication() {
+    static std::unique_ptr<QApplication> application = [] {
+        fs::create_directories(WorkDir() / "config");
+        // A runtime folder must be private to its user.
+        fs::permissions(WorkDir(), fs::perms::owner_all, fs::perm_options::replace);
+        ::setenv("XDG_CONFIG_HOME", (WorkDir() / "config").c_str(), 1);
+        ::setenv("XDG_RUNTIME_DIR", WorkDir().c_str(), 1);
+        ::setenv("VEXALINE_AUDIO", "null", 1);
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        ZylNullSetHandStepped(true);
+        static int argc = 1;
+        static char name[] = "frontend_tests";
+        static char* argv[] = {name, nullptr};
+        return std::make_unique<QApplication>(argc, argv);
+    }();
+}
+
+// A 16-bit stereo 44.1 kHz WAV file with a tone, lengthMs long.
+inline std::string MakeWav(const std::string& name, unsigned lengthMs) {
+    const fs::path path = WorkDir() / "songs" / name;
+    fs::create_directories(path.parent_path());
+    const std::uint32_t frames = 44100u * lengthMs / 1000u;
+    const std::uint32_t dataBytes = frames * 4;
+    std::ofstream out(path, std::ios::binary);
+    auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
+    auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+    out.write("RIFF", 4);
+    u32(36 + dataBytes);
+    out.write("WAVEfmt ", 8);
+    u32(16);
+    u16(1);
+    u16(2);
+    u32(44100);
+    u32(44100 * 4);
+    u16(4);
+    u16(16);
+    out.write("data", 4);
+    u32(dataBytes);
+    for (std::uint32_t i = 0; i < frames; ++i) {
+        const auto sample = static_cast<std::int16_t>(8000 * std::sin(i * 2 * M_PI * 440 / 44100));
+        u16(static_cast<std::uint16_t>(sample));
+        u16(static_cast<std::uint16_t>(sample));
+    }
+    return path.string();
+}
+
+inline std::string MakeGarbage(const std::string& name) {
+    const fs::path path = WorkDir() / "songs" / name;
+    fs::create_directories(path.parent_path());
+    std::ofstream(path) << "this is no audio at all, just text in a file that claims to be one";
+    return path.string();
+}
+
+struct TRecordedBox {
+    std::string Caption;
+    std::string Text;
+};
+
+inline std::vector<TRecordedBox>& RecordedBoxes() {
+    static std::vector<TRecordedBox> boxes;
+    return boxes;
+}
+
+inline int& BoxAnswer() {
+    static int answer = kDiagIdOk;
+    return answer;
+}
+
+inline int RecordBox(unsigned, const char* caption, const char* text) {
+    RecordedBoxes().push_back({caption, text});
+    return BoxAnswer();
+}
+
+class TDeck {
+public:
+    explicit TDeck(const QStringList& arguments = {}) {
+        EnsureApplication();
+        DiagSetMessageBoxHandler(RecordBox);
+        RecordedBoxes().clear();
+        BoxAnswer() = kDiagIdOk;
+        std::error_code ignored;
+        fs::remove_all(WorkDir() / "config" / "Zyl", ignored);
+        TVxFormPlatform platform;
+        platform.Clock = &Clock;
+        platform.ManualWorker = true;
+        platform.CtrlDown = [this] { return CtrlDown; };
+        platform.RunOpenDialog = [this](QFileDialog& dialog) {
+            return OpenDialog ? OpenDialog(dialog) : QStringList();
+        };
+        Form = std::make_unique<TMainForm>(Config, arguments, platform);
+        Created = Form->FormCreate();
+        // The deck is driven by hand: the timer's ticks come from Run.
+        Form->TimerUpdate.stop();
+        WaitForScan();
+    }
+
+    TVxSystemTAG& System() { return Form->System(); }
+    TZylPlaylist& List() { return Form->Playlist(); }
+
+    // The worker's 20 ms tick, the device playing what it was given, and the
+    // window's update timer every other tick (37 ms against 20).
+    void Run(unsigned ms) {
+        for (unsigned t = 0; t < ms; t += TVxSystemTAG::TickMs) {
+            System().Tick();
+            ZylNullStep(44100 * TVxSystemTAG::TickMs / 1000, nullptr);
+            Clock.Now += TVxSystemTAG::TickMs;
+            if ((t / TVxSystemTAG::TickMs) % 2 == 1)
+                Timer();
+        }
+    }
+
+    // Runs until the condition holds; false when it never did.
+    bool RunUntil(const std::function<bool()>& condition, unsigned limitMs = 20000) {
+        for (unsigned t = 0; t < limitMs; t += 40) {
+            if (condition())
+                return true;
+            Run(40);
+        }
+        return condition();
+    }
+
+    void Timer() {
+        Form->TimerUpdateTimer();
+        // The timer of a real run is stopped while a song opens.
+        Form->TimerUpdate.stop();
+    }
+
+    void WaitForScan() {
+        QElapsedTimer waited;
+        waited.start();
+        do
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        while (List().GetScanning() && waited.elapsed() < 10000);
+        QCoreApplication::processEvents();
+        Form->TimerUpdate.stop();
+    }
+
+    void Add(const QStringList& files) {
+        std::vector<std::string> paths;
+        for (const QString& file : files)
+            paths.push_back(file.toStdString());
+        List().AddFiles(paths, TZylPlaylist::kReplace);
+        WaitForScan();
+    }
+
+    // Real mouse presses on the deck's controls.
+    static void Press(QWidget* control) { QTest::mousePress(control, Qt::LeftButton); }
+    static void Release(QWidget* control) { QTest::mouseRelease(control, Qt::LeftButton); }
+    static void Click(QWidget* control) {
+        Press(control);
+        Release(control);
+    }
+
+    std::string Message2() const { return Form->LabelMessage2->GetCaption().toStdString(); }
+    std::uint8_t State() { return System().State; }
+    std::uint32_t PositionMs() {
+        TVxTimeInfo time;
+        System().GetTimeInfo(time);
+        return time.PositionMs;
+    }
+
+    TManualClock Clock;
+    TGlobalConfigTAG Config;
+    bool CtrlDown = false;
+    std::function<QStringList(QFileDialog&)> OpenDialog;
+    std::unique_ptr<TMainForm> Form;
+    bool Created = false;
+};
+
+} // namespace formtest

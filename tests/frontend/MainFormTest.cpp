@@ -1,0 +1,440 @@
+#include "FormTestSupport.h"
+
+#include "controls/ZylImage.h"
+#include "controls/ZylProgressBar.h"
+
+#include <QToolTip>
+#include <gtest/gtest.h>
+
+using namespace formtest;
+
+namespace {
+
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+std::string Caption(TZylLabel* label) {
+    return label->GetCaption().toStdString();
+}
+
+} // namespace
+
+TEST(MainForm, CommandLineFilesLoadAndTheFirstOpensAndPlays) {
+    const std::string first = MakeWav("first.wav", 400);
+    const std::string second = MakeWav("second.wav", 400);
+    TDeck deck({Q(first), Q(second)});
+    ASSERT_TRUE(deck.Created);
+    EXPECT_EQ(deck.List().GetCount(), 2);
+    EXPECT_EQ(deck.List().GetCurrentPosition(), 0);
+    EXPECT_EQ(deck.System().SongLoaded, 1u);
+    // PlayWhenOpen is on by default: the song plays at once.
+    EXPECT_EQ(deck.State(), kVxPlaying);
+    EXPECT_EQ(deck.Message2(), "Ok.");
+    EXPECT_EQ(Caption(deck.Form->LabelTrack), "e01");
+    EXPECT_EQ(Caption(deck.Form->Title), "first");
+    EXPECT_EQ(deck.Form->Position->GetMaxValue(), 400);
+    deck.Run(200);
+    EXPECT_GT(deck.PositionMs(), 100u);
+    EXPECT_EQ(deck.Form->btnPlay->GetStatus(), 1);
+}
+
+// The open dialog lets files of any extension through to the decoders; one
+// that no decoder reads stays out of the list.
+TEST(MainForm, AFileNoDecoderAcceptsIsNotAdded) {
+    TDeck deck;
+    bool anyExtensionWhileOpen = false;
+    deck.OpenDialog = [&](QFileDialog&) {
+        anyExtensionWhileOpen = (deck.List().ScanOptions & fsAllowAnyExt) != 0;
+        return QStringList{Q(MakeWav("good.wav", 200)), Q(MakeGarbage("notes.txt"))};
+    };
+    deck.Form->btnOpenMouseUp();
+    deck.WaitForScan();
+    EXPECT_TRUE(anyExtensionWhileOpen);
+    ASSERT_EQ(deck.List().GetCount(), 1);
+    EXPECT_EQ(deck.List().GetSongInfo(0).Duration, 200u);
+    EXPECT_EQ(deck.List().ScanOptions & fsAllowAnyExt, 0);
+}
+
+TEST(MainForm, TransportControlsReachThePlayerSystem) {
+    TDeck deck;
+    deck.Config.PlayWhenOpen.Value = 0;
+    deck.Add({Q(MakeWav("transport.wav", 3000))});
+    ASSERT_EQ(deck.State(), kVxPaused);
+    deck.Timer();
+    EXPECT_TRUE(deck.Form->btnPlay->GetSequenceRunning()); // paused blinks
+
+    TDeck::Press(deck.Form->btnPlay);
+    EXPECT_EQ(deck.State(), kVxPlaying);
+    deck.Run(500);
+    deck.Timer();
+    EXPECT_EQ(deck.Form->btnPlay->GetStatus(), 1);
+    EXPECT_FALSE(deck.Form->btnPlay->GetSequenceRunning());
+
+    TDeck::Press(deck.Form->btnCUE);
+    TDeck::Release(deck.Form->btnCUE);
+    EXPECT_EQ(deck.State(), kVxCued);
+    deck.Timer();
+    EXPECT_EQ(deck.Form->btnCUE->GetStatus(), 1);
+
+    // Search: the search loop holds Searching after the release, and the
+    // position slider's own change is ignored while the button is held.
+    TDeck::Press(deck.Form->btnFF);
+    EXPECT_EQ(deck.State(), kVxSearching);
+    deck.Run(400);
+    TDeck::Release(deck.Form->btnFF);
+    EXPECT_EQ(deck.State(), kVxSearching);
+
+    deck.Form->Volume->SetValue(40);
+    EXPECT_EQ(deck.System().Volume, 40);
+    deck.Form->Balance->SetValue(-30);
+    EXPECT_EQ(deck.System().Balance, -30);
+    deck.Form->Position->SetValue(1500);
+    deck.Run(40);
+    TVxTimeInfo time;
+    deck.System().GetTimeInfo(time);
+    EXPECT_EQ(time.SliderMs, 1500u);
+}
+
+TEST(MainForm, PitchSliderBendButtonsAndDisplays) {
+    TDeck deck;
+    deck.Add({Q(MakeWav("pitch.wav", 2000))});
+    deck.Form->Pitch->SetValue(12340);
+    TVxPitchInfo info;
+    deck.System().GetPitchInfo(info);
+    EXPECT_EQ(info.Pitch, 12340);
+    EXPECT_EQ(Caption(deck.Form->LabelPitch), "_+ I2.34");
+    EXPECT_EQ(deck.Form->LedPitch->GetImageIndex(), 0);
+
+    deck.Form->LedPitchDblClick();
+    EXPECT_EQ(Caption(deck.Form->LabelPitch), "_a e0.00");
+    EXPECT_EQ(deck.Form->LedPitch->GetImageIndex(), 1);
+    EXPECT_EQ(deck.Form->Pitch->GetValue(), 0);
+    EXPECT_EQ(Caption(deck.Form->LabelValue), "a ebbcbb");
+
+    // A held bend refreshes the value display on every timer tick.
+    TDeck::Press(deck.Form->btnFast);
+    deck.Run(100);
+    EXPECT_EQ(Caption(deck.Form->LabelValue), "+ e0.50b");
+    TDeck::Release(deck.Form->btnFast);
+    deck.Run(40);
+    EXPECT_EQ(Caption(deck.Form->LabelValue), "a ebbcbb");
+
+    // Shift+Ctrl slides by 1 % per step.
+    deck.Form->Modifiers = TMainForm::kShift | TMainForm::kCtrl;
+    TDeck::Press(deck.Form->btnSlow);
+    deck.Run(60);
+    TDeck::Release(deck.Form->btnSlow);
+    deck.System().GetPitchInfo(info);
+    EXPECT_EQ(info.Pitch, -1000);
+    EXPECT_EQ(deck.Form->Pitch->GetValue(), -1000);
+    EXPECT_EQ(Caption(deck.Form->LabelPitch), "_- e1.00");
+}
+
+TEST(MainForm, AltBendDoesNothingWithoutAccuratePitch) {
+    TDeck deck;
+    deck.Add({Q(MakeWav("alt.wav", 2000))});
+    deck.Form->Modifiers = TMainForm::kAlt;
+    TDeck::Press(deck.Form->btnFast);
+    deck.Run(400);
+    TVxPitchInfo info;
+    deck.System().GetPitchInfo(info);
+    EXPECT_EQ(info.Bend, 0);
+    EXPECT_EQ(info.SlideStep, 0);
+    EXPECT_EQ(info.Pitch, 0);
+    TDeck::Release(deck.Form->btnFast);
+}
+
+TEST(MainForm, ReleasingTheTouchBendReturnsItToZero) {
+    TDeck deck;
+    deck.Add({Q(MakeWav("touch.wav", 2000))});
+    TZylKnob* knob = deck.Form->TouchBend;
+    QTest::mousePress(knob, Qt::LeftButton, {}, QPoint(6, 20));
+    QTest::mouseMove(knob, QPoint(6, 2));
+    TVxPitchInfo info;
+    deck.System().GetPitchInfo(info);
+    EXPECT_NE(knob->GetValue(), 0);
+    EXPECT_EQ(info.Bend, knob->GetValue());
+    QTest::mouseRelease(knob, Qt::LeftButton, {}, QPoint(6, 2));
+    deck.System().GetPitchInfo(info);
+    EXPECT_EQ(knob->GetValue(), 0);
+    EXPECT_EQ(info.Bend, 0);
+}
+
+TEST(MainForm, EndOfTrackStopsAtTheCuePoint) {
+    TDeck deck({Q(MakeWav("end0.wav", 300))});
+    deck.Config.EndOfTrack.Value = 0;
+    ASSERT_TRUE(deck.RunUntil([&] { return deck.State() == kVxCued; }));
+    EXPECT_EQ(deck.PositionMs(), 0u);
+}
+
+TEST(MainForm, EndOfTrackNextGoesOnAndCuesAfterTheLastEntry) {
+    TDeck deck({Q(MakeWav("next-a.wav", 300)), Q(MakeWav("next-b.wav", 300))});
+    deck.Config.EndOfTrack.Value = 1;
+    deck.Config.PlayListLoop.Value = 0;
+    deck.Form->ApplySettings();
+    ASSERT_TRUE(deck.RunUntil([&] { return deck.List().GetCurrentPosition() == 1; }));
+    EXPECT_EQ(deck.State(), kVxPlaying);
+    EXPECT_EQ(Caption(deck.Form->LabelTrack), "e02");
+    ASSERT_TRUE(deck.RunUntil([&] { return deck.State() == kVxCued; }));
+    EXPECT_EQ(deck.List().GetCurrentPosition(), 1);
+}
+
+TEST(MainForm, EndOfTrackRestartKeepsPlayingFromTheStart) {
+    TDeck deck({Q(MakeWav("restart.wav", 300))});
+    deck.Config.EndOfTrack.Value = 2;
+    ASSERT_TRUE(deck.RunUntil([&] { return deck.PositionMs() >= 250; }));
+    ASSERT_TRUE(deck.RunUntil([&] { return deck.PositionMs() < 100; }));
+    EXPECT_EQ(deck.State(), kVxPlaying);
+}
+
+TEST(MainForm, PrevRestartsThenGoesBackWithinTwoSeconds) {
+    TDeck deck({Q(MakeWav("prev-a.wav", 5000)), Q(MakeWav("prev-b.wav", 5000))});
+    deck.List().JumpTo(1);
+    deck.Run(1000);
+    ASSERT_EQ(deck.List().GetCurrentPosition(), 1);
+    ASSERT_GT(deck.PositionMs(), 500u);
+
+    // Once: the song starts again.
+    TDeck::Click(deck.Form->btnPrev);
+    EXPECT_EQ(deck.List().GetCurrentPosition(), 1);
+    EXPECT_LT(deck.PositionMs(), 100u);
+    deck.Run(500);
+    // Twice within two seconds: the previous song.
+    TDeck::Click(deck.Form->btnPrev);
+    EXPECT_EQ(deck.List().GetCurrentPosition(), 0);
+}
+
+TEST(MainForm, PrevAtTheSongsStartGoesBackAtOnce) {
+    TDeck deck({Q(MakeWav("start-a.wav", 3000)), Q(MakeWav("start-b.wav", 3000))});
+    deck.Config.PlayWhenOpen.Value = 0;
+    deck.List().JumpTo(1);
+    ASSERT_EQ(deck.PositionMs(), 0u);
+    deck.Clock.Now += 10000;
+    TDeck::Click(deck.Form->btnPrev);
+    EXPECT_EQ(deck.List().GetCurrentPosition(), 0);
+}
+
+TEST(MainForm, SecureTrackButtonsRefuseOnlyWhileOnAir) {
+    TDeck deck({Q(MakeWav("secure-a.wav", 3000)), Q(MakeWav("secure-b.wav", 3000))});
+    deck.Config.SecureTrackButtons.Value = 1;
+    deck.Run(100);
+    ASSERT_EQ(deck.State(), kVxPlaying);
+    TDeck::Click(deck.Form->btnNext);
+    EXPECT_EQ(deck.List().GetCurrentPosition(), 0);
+    EXPECT_EQ(deck.Message2(), "Player must be stopped");
+
+    // Volume at 0 is not on air: the track buttons work while playing.
+    deck.Form->Volume->SetValue(0);
+    TDeck::Click(deck.Form->btnNext);
+    EXPECT_EQ(deck.List().GetCurrentPosition(), 1);
+    // Not on air at the press: the next song does not start by itself.
+    EXPECT_EQ(deck.State(), kVxPaused);
+}
+
+TEST(MainForm, CtrlMovesTheTrackButtonsByFive) {
+    QStringList songs;
+    for (int i = 0; i < 7; ++i)
+        songs << Q(MakeWav("ctrl-" + std::to_string(i) + ".wav", 100));
+    TDeck deck(songs);
+    deck.CtrlDown = true;
+    TDeck::Click(deck.Form->btnNext);
+    EXPECT_EQ(deck.List().GetCurrentPosition(), 5);
+}
+
+TEST(MainForm, ClosingIsRefusedWhileOnAirOrScanning) {
+    TDeck deck({Q(MakeWav("close.wav", 3000))});
+    ASSERT_EQ(deck.State(), kVxPlaying);
+    EXPECT_FALSE(deck.Form->close());
+    EXPECT_EQ(deck.Message2(), "Player must be stopped");
+    TDeck::Press(deck.Form->btnPlay);
+    ASSERT_EQ(deck.State(), kVxPaused);
+
+    // Holding the player system's lock holds the scan in its first file.
+    deck.System().Enter();
+    deck.List().AddFiles(MakeWav("scanned.wav", 100), TZylPlaylist::kAppend);
+    ASSERT_TRUE(deck.List().GetScanning());
+    deck.Form->ShowMessage(QStringLiteral("x"), 0);
+    EXPECT_FALSE(deck.Form->close());
+    EXPECT_EQ(deck.Message2(), "Player must be stopped");
+    deck.System().Leave();
+    deck.WaitForScan();
+    EXPECT_EQ(deck.Message2(), "1 files added.");
+}
+
+TEST(MainForm, CloseSavesTheSettings) {
+    TDeck deck;
+    deck.Config.EndOfTrack.Value = 2;
+    EXPECT_TRUE(deck.Form->close());
+    std::ifstream settings(WorkDir() / "config" / "Zyl" / "Vexaline" / "Velm.reg");
+    const std::string text((std::istreambuf_iterator<char>(settings)), {});
+    EXPECT_NE(text.find("\"EndOfTrack\"=dword:00000002"), std::string::npos);
+    EXPECT_NE(text.find("\"StartX\"=dword:"), std::string::npos);
+}
+
+TEST(MainForm, ListConfirmCloseAsksAndCancelRefuses) {
+    TDeck deck({Q(MakeWav("confirm-a.wav", 100)), Q(MakeWav("confirm-b.wav", 100))});
+    deck.Config.ListConfirmClose.Value = 1;
+    TDeck::Press(deck.Form->btnCUE);
+    ASSERT_TRUE(deck.List().GetModified());
+    BoxAnswer() = 2;
+    EXPECT_FALSE(deck.Form->close());
+    ASSERT_EQ(RecordedBoxes().size(), 1u);
+    EXPECT_EQ(RecordedBoxes()[0].Caption, "Playlist changed confirm");
+}
+
+TEST(MainFormDisplays, MessagesTimeOutToTheIdleLines) {
+    TDeck deck;
+    EXPECT_EQ(deck.Message2(), "Vexaline(tm) ready.");
+    deck.Clock.Now += 7900;
+    deck.Timer();
+    EXPECT_EQ(deck.Message2(), "Vexaline(tm) ready.");
+    deck.Clock.Now += 100;
+    deck.Timer();
+    EXPECT_EQ(Caption(deck.Form->LabelMessage1), "Velm r5a free");
+    EXPECT_EQ(deck.Message2(), "");
+    deck.Form->ShowMessage(QStringLiteral("stays"), 0);
+    deck.Clock.Now += 1000000;
+    deck.Timer();
+    EXPECT_EQ(deck.Message2(), "stays");
+}
+
+TEST(MainFormDisplays, TimeTrackAndProgressFollowTheSong) {
+    TDeck deck({Q(MakeWav("time.wav", 2000))});
+    EXPECT_EQ(deck.Form->Progress->GetMaxValue(), 20);
+    deck.Run(1000);
+    deck.Timer();
+    EXPECT_EQ(Caption(deck.Form->LabelTimeMMSS).substr(0, 4), "a00:");
+    EXPECT_GE(deck.Form->Progress->GetValue(), 9);
+    // The song is under 30 s: the time blinks while it plays...
+    EXPECT_TRUE(deck.Form->LabelTimeMMSS->GetBlink());
+    deck.Config.DisplayBlink.Value = 0;
+    deck.Timer();
+    EXPECT_FALSE(deck.Form->LabelTimeMMSS->GetBlink());
+    // ...and not while paused.
+    deck.Config.DisplayBlink.Value = 1;
+    TDeck::Press(deck.Form->btnPlay);
+    deck.Timer();
+    EXPECT_FALSE(deck.Form->LabelTimeMMSS->GetBlink());
+}
+
+TEST(MainFormDisplays, ASongOfTenMillisecondsLeavesTheProgressRange) {
+    TDeck deck({Q(MakeWav("long.wav", 1500))});
+    ASSERT_EQ(deck.Form->Progress->GetMaxValue(), 15);
+    deck.Add({Q(MakeWav("tiny.wav", 5))});
+    ASSERT_EQ(deck.List().GetCount(), 1);
+    EXPECT_EQ(deck.Form->Progress->GetMaxValue(), 15);
+}
+
+TEST(MainFormDisplays, TimeButtonsToggleTheModes) {
+    TDeck deck({Q(MakeWav("modes.wav", 2000))});
+    TDeck::Press(deck.Form->btnTime);
+    EXPECT_EQ(deck.Config.TimeMode.Value, 1);
+    EXPECT_EQ(deck.Form->btnTime->GetStatus(), 1);
+    deck.Timer();
+    EXPECT_EQ(Caption(deck.Form->LabelTimeMMSS).front(), '-');
+    TDeck::Press(deck.Form->btnRealTime);
+    EXPECT_NE(deck.Config.DisplayRealTime.Value, 0);
+    EXPECT_EQ(deck.Form->btnRealTime->GetStatus(), 1);
+}
+
+TEST(MainFormHints, HelpModeShowsHintsAndOutsideItNoneShow) {
+    TDeck deck;
+    deck.Form->show();
+    QCursor::setPos(deck.Form->btnPlay->mapToGlobal(QPoint(5, 5)));
+    deck.Form->HelpOn();
+    ASSERT_TRUE(deck.Form->HelpMode());
+    EXPECT_EQ(deck.Form->btnHelp->GetStatus(), 1);
+    EXPECT_TRUE(QToolTip::isVisible());
+    // The hint keeps its own layout (blanks become fixed spaces).
+    EXPECT_TRUE(QToolTip::text().contains(QStringLiteral("plays/pauses")));
+    EXPECT_EQ(deck.Form->Title->GetHint(), QStringLiteral("Current song's name"));
+    deck.Form->HelpOff();
+    QTest::qWait(500);
+    EXPECT_FALSE(QToolTip::isVisible());
+    EXPECT_EQ(deck.Form->btnHelp->GetStatus(), 0);
+    // A tool-tip request outside help mode is swallowed.
+    QHelpEvent request(QEvent::ToolTip, QPoint(5, 5),
+                       deck.Form->btnPlay->mapToGlobal(QPoint(5, 5)));
+    QCoreApplication::sendEvent(deck.Form->btnPlay, &request);
+    QTest::qWait(50);
+    EXPECT_FALSE(QToolTip::isVisible());
+}
+
+TEST(MainFormPlaylist, OpenDialogTitleFiltersAndFolder) {
+    TDeck deck;
+    QString title;
+    QStringList filters;
+    const std::string odd = MakeWav("opened.wav", 100);
+    deck.OpenDialog = [&](QFileDialog& dialog) {
+        title = dialog.windowTitle();
+        filters = dialog.nameFilters();
+        return QStringList{Q(odd)};
+    };
+    deck.Form->btnOpenMouseUp();
+    deck.WaitForScan();
+    EXPECT_EQ(title, QStringLiteral("Open file(s)"));
+    ASSERT_EQ(filters.size(), 5);
+    EXPECT_EQ(filters[0], QStringLiteral("All supported types (*.mp3 *.mp2 *.mpg *.wav *.m3u)"));
+    EXPECT_EQ(deck.List().GetCount(), 1);
+    EXPECT_EQ(std::string(deck.Config.OpenPath.Value), (WorkDir() / "songs").string() + "/");
+    // A cancelled dialog changes nothing.
+    deck.OpenDialog = [](QFileDialog&) { return QStringList(); };
+    deck.Form->btnOpenMouseUp();
+    EXPECT_EQ(deck.List().GetCount(), 1);
+}
+
+TEST(MainFormPlaylist, DropsOnTheDeckReplaceAndOnAnEmptyListKeepTheLoadedSong) {
+    TDeck deck({Q(MakeWav("loaded.wav", 1000))});
+    deck.Form->DropOnDeck({Q(MakeWav("dropped.wav", 1000))}, QPoint(100, 100));
+    deck.WaitForScan();
+    EXPECT_EQ(deck.List().GetCount(), 1);
+    EXPECT_EQ(Caption(deck.Form->Title), "dropped");
+
+    deck.List().Clear();
+    ASSERT_EQ(deck.System().SongLoaded, 1u);
+    deck.Form->PlayListDropFiles(-1, {MakeWav("extra.wav", 1000)});
+    deck.WaitForScan();
+    EXPECT_EQ(deck.List().GetCount(), 1);
+    EXPECT_EQ(Caption(deck.Form->Title), "dropped");
+    EXPECT_NE(deck.List().GetOptions() & poAutoOpen, 0);
+}
+
+TEST(MainFormPlaylist, OnePlaylistFileShowsLoadingThenTheCount) {
+    const fs::path m3u = WorkDir() / "songs" / "set.m3u";
+    std::ofstream(m3u) << MakeWav("set-a.wav", 100) << "\n" << MakeWav("set-b.wav", 100) << "\n";
+    TDeck deck;
+    deck.System().Enter();
+    deck.List().AddFiles(m3u.string(), TZylPlaylist::kReplace);
+    EXPECT_EQ(deck.Message2(), "Loading (hold ESC to abort)...");
+    deck.System().Leave();
+    deck.WaitForScan();
+    EXPECT_EQ(deck.List().GetCount(), 2);
+    // The first song opened after the count; the count was shown for 8 s.
+    EXPECT_EQ(deck.Form->SaveListFileName, QStringLiteral("set.m3u"));
+}
+
+TEST(MainFormPlaylist, DoubleClickOnAirWithSecureTrackButtonsIsRefused) {
+    TDeck deck({Q(MakeWav("dbl-a.wav", 3000)), Q(MakeWav("dbl-b.wav", 3000))});
+    deck.Config.SecureTrackButtons.Value = 1;
+    deck.List().SetSelected(1, true);
+    deck.Form->PlayListDblClick();
+    EXPECT_EQ(deck.List().GetCurrentPosition(), 0);
+    EXPECT_EQ(deck.Message2(), "Player must be stopped");
+    deck.Config.SecureTrackButtons.Value = 0;
+    deck.Form->PlayListDblClick();
+    EXPECT_EQ(deck.List().GetCurrentPosition(), 1);
+    EXPECT_EQ(deck.State(), kVxPlaying);
+}
+
+TEST(MainFormPlaylist, PopupViewItemsSwitchTheCaptions) {
+    TDeck deck({Q(MakeWav("Band_-_Song.wav", 100))});
+    EXPECT_EQ(deck.List().GetSongInfo(0).Caption, "Band - Song");
+    deck.Form->PopupViewFileNamesClick();
+    EXPECT_EQ(deck.List().GetSongInfo(0).Caption, "Band_-_Song");
+    deck.Form->PlaylistPopupPopup();
+    EXPECT_TRUE(deck.Form->PopupViewFileNames->isChecked());
+    EXPECT_FALSE(deck.Form->PopupOpen->isEnabled());
+    deck.Form->PopupViewID3Click();
+    EXPECT_EQ(deck.Config.ListShowFileNames.Value, 0);
+}
