@@ -17,8 +17,10 @@ namespace {
 // Never destroyed, so that the clean-up at exit can still name it.
 const std::filesystem::path& ScratchHome() {
     static const auto* home = [] {
-        auto* folder = new std::filesystem::path(std::filesystem::temp_directory_path() /
-                                                 ("vx-fuzz-config-" + std::to_string(getpid())));
+        const std::filesystem::path base =
+            access("/dev/shm", W_OK) == 0 ? "/dev/shm" : std::filesystem::temp_directory_path();
+        auto* folder =
+            new std::filesystem::path(base / ("vx-fuzz-config-" + std::to_string(getpid())));
         std::filesystem::create_directories(*folder / "Zyl/Vexaline");
         setenv("XDG_CONFIG_HOME", folder->c_str(), 1);
         return folder;
