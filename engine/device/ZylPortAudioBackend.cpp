@@ -101,10 +101,14 @@ std::unique_ptr<TZylPortAudioBackend> TZylPortAudioBackend::Create(const TZylDev
     *result = backend->Session.Result();
     if (*result != DS_OK)
         return nullptr;
+    const std::vector<TZylPortAudioDevice> devices = ZylListPortAudioDevices();
     if (id == nullptr) {
+        // Without a default, the first output the system offers stands in.
         backend->DeviceIndex = Pa_GetDefaultOutputDevice();
+        if (backend->DeviceIndex == paNoDevice && !devices.empty())
+            backend->DeviceIndex = devices.front().Index;
     } else {
-        for (const TZylPortAudioDevice& device : ZylListPortAudioDevices())
+        for (const TZylPortAudioDevice& device : devices)
             if (std::memcmp(device.Id.Bytes, id->Bytes, sizeof id->Bytes) == 0)
                 backend->DeviceIndex = device.Index;
     }
