@@ -24,8 +24,10 @@ void TM3uLineReader::Feed(std::string_view chunk) {
             continue;
         if (c == '\r' || c == '\n')
             EndLine();
-        else
+        else if (FLine.size() < kMaxLineBytes)
             FLine.push_back(c);
+        else
+            FTooLong = true;
     }
 }
 
@@ -36,7 +38,7 @@ void TM3uLineReader::Finish() {
 
 void TM3uLineReader::EndLine() {
     std::string_view line = TrimBlanks(FLine);
-    if (!line.empty() && line.front() != '#') {
+    if (!FTooLong && !line.empty() && line.front() != '#') {
         std::string& kept = FLines.emplace_back(line);
         if (kept.find('/') == std::string::npos) {
             for (char& c : kept) {
@@ -46,6 +48,7 @@ void TM3uLineReader::EndLine() {
         }
     }
     FLine.clear();
+    FTooLong = false;
 }
 
 std::vector<std::string> ParsePlaylistText(std::string_view text) {

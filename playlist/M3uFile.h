@@ -13,8 +13,12 @@
 // beginning with '#' (the extended format's header and track information)
 // are dropped. A line without any '/' but with '\' was written on a system
 // that separates folders with '\', and gets its separators turned into '/'.
+// A line longer than kMaxLineBytes names no file on any system and is
+// dropped without being held in memory.
 class TM3uLineReader {
 public:
+    static constexpr std::size_t kMaxLineBytes = 1 << 20;
+
     void Feed(std::string_view chunk);
     // Ends the last line; call once after the last chunk.
     void Finish();
@@ -27,6 +31,7 @@ private:
     std::string FLine;
     std::vector<std::string> FLines;
     bool FAfterCR = false;
+    bool FTooLong = false;
     bool FStopped = false;
 };
 

@@ -2,7 +2,6 @@
 
 #include <climits>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 
@@ -55,6 +54,15 @@ std::string ExtractFileExtNoDot(std::string_view path) {
     std::string_view name = NameOf(path);
     std::size_t dot = name.rfind('.');
     return dot == std::string_view::npos ? std::string() : std::string(name.substr(dot + 1));
+}
+
+bool HasExtension(std::string_view fileName, const std::vector<std::string>& extensions) {
+    std::string ext = ExtractFileExtNoDot(fileName);
+    for (const std::string& known : extensions) {
+        if (SameText(ext, known))
+            return true;
+    }
+    return false;
 }
 
 std::string ExtractFileTitle(std::string_view path) {

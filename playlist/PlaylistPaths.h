@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The name after the last '/'.
 std::string ExtractFileName(std::string_view path);
@@ -15,6 +16,10 @@ std::string ExtractFilePath(std::string_view path);
 std::string ExtractFileExtNoDot(std::string_view path);
 // The name without folder and extension.
 std::string ExtractFileTitle(std::string_view path);
+
+// Whether the name's extension is one of extensions (without dots), compared
+// without regard to case.
+bool HasExtension(std::string_view fileName, const std::vector<std::string>& extensions);
 
 // path made absolute against baseFolder, with "." and ".." steps and doubled
 // separators resolved and no trailing '/' (except for the root itself).

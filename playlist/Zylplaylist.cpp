@@ -75,12 +75,7 @@ void TZylPlaylist::SetFocused(int index) {
 }
 
 bool TZylPlaylist::IsSongExtension(const std::string& fileName) const {
-    std::string ext = ExtractFileExtNoDot(fileName);
-    for (const std::string& known : FExtensions) {
-        if (SameText(ext, known))
-            return true;
-    }
-    return false;
+    return HasExtension(fileName, FExtensions);
 }
 
 bool TZylPlaylist::IsPlaylistExtension(const std::string& fileName) const {

@@ -30,12 +30,6 @@ unsigned FlagsFromOptions(TFileScanOptions options) {
     return flags;
 }
 
-bool HasExtension(std::string_view fileName, const std::vector<std::string>& extensions) {
-    std::string ext = ExtractFileExtNoDot(fileName);
-    return std::any_of(extensions.begin(), extensions.end(),
-                       [&](const std::string& known) { return SameText(ext, known); });
-}
-
 struct TFolderEntry {
     std::string Name;
     bool MaybeFolder; // a folder, a link or of unknown type

@@ -117,3 +117,12 @@ TEST(M3uLines, ChunkBoundariesDoNotSplitOrJoinLines) {
     EXPECT_EQ(reader.Lines(), whole);
     EXPECT_EQ(whole.size(), 4u);
 }
+
+TEST(M3uLines, OverlongLineIsDroppedAndItsNeighboursKept) {
+    std::string text = "before.mp3\n" + std::string(TM3uLineReader::kMaxLineBytes + 1, 'x') +
+                       "\nafter.mp3\n" + std::string(TM3uLineReader::kMaxLineBytes, 'y');
+    Lines lines = ParsePlaylistText(text);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[1], "after.mp3");
+    EXPECT_EQ(lines[2].size(), TM3uLineReader::kMaxLineBytes);
+}
