@@ -61,6 +61,13 @@ const TRepeatedFile& FiveMinutesOfVbr() {
     return file;
 }
 
+bool OpenExact(TZylMP3TAG& decoder, const TRepeatedFile& file, benchmark::State& state) {
+    if (decoder.Open(file.Path().c_str(), kMP3ModeExactIndex) == 0)
+        return true;
+    state.SkipWithError("open failed");
+    return false;
+}
+
 void BM_ExactIndexBuild(benchmark::State& state) {
     const TRepeatedFile& file = HourOfVbr();
     TMPEGExactIndexTAG index;
@@ -87,10 +94,8 @@ BENCHMARK_CAPTURE(BM_OpenQuickPath, xing, "vbr_xing.mp3")->Unit(benchmark::kMicr
 void BM_DecodeRead(benchmark::State& state) {
     const TRepeatedFile& file = FiveMinutesOfVbr();
     TZylMP3TAG decoder;
-    if (decoder.Open(file.Path().c_str(), kMP3ModeExactIndex) != 0) {
-        state.SkipWithError("open failed");
+    if (!OpenExact(decoder, file, state))
         return;
-    }
     std::vector<uint8_t> chunk(size_t{kChunkFrames} * decoder.BytesPerFrame);
     for (auto _ : state) {
         uint32_t skip = 0, read = kChunkFrames;
@@ -132,10 +137,8 @@ BENCHMARK(BM_Mpg123Tool)->Unit(benchmark::kMillisecond)->UseManualTime()->MinTim
 void BM_SeekFirstChunk(benchmark::State& state) {
     const TRepeatedFile& file = FiveMinutesOfVbr();
     TZylMP3TAG decoder;
-    if (decoder.Open(file.Path().c_str(), kMP3ModeExactIndex) != 0) {
-        state.SkipWithError("open failed");
+    if (!OpenExact(decoder, file, state))
         return;
-    }
     std::vector<uint8_t> chunk(size_t{kChunkFrames} * decoder.BytesPerFrame);
     std::mt19937 random(7);
     std::uniform_int_distribution<uint32_t> position(0, decoder.LengthMs);
