@@ -1,0 +1,89 @@
+#!/bin/sh
+# End to end: the real program under a virtual X server with the Null sound
+# back end writing what it plays to a file. Opens a fixture song from the
+# command line, presses Play with the mouse, lets it play, takes a
+# screenshot, pauses and closes the window, then checks that the capture
+# holds the song's audio and that the log and the settings were written.
+#
+# Usage: e2e.sh PROGRAM SCREEN-GRAB WORK-FOLDER
+# Without a display of its own it re-runs itself under xvfb-run.
+set -eu
+PROGRAM=$(realpath "$1")
+GRAB=$(realpath "$2")
+WORK=$(realpath -m "$3")
+
+if [ -z "${VX_E2E_UNDER_XVFB:-}" ]; then
+    rm -rf "$WORK"
+    mkdir -p "$WORK"
+    VX_E2E_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+fi
+
+fail() {
+    echo "e2e: $*" >&2
+    exit 1
+}
+
+# The fixture: two seconds of a 440 Hz tone (stereo, 44.1 kHz, 16 bit).
+SONG="$WORK/e2e-tone.wav"
+sox -q -n -r 44100 -c 2 -b 16 "$SONG" synth 2 sine 440 vol 0.5
+
+# Settings of our own: nothing plays before the Play button is pressed.
+export XDG_CONFIG_HOME="$WORK/config"
+export XDG_RUNTIME_DIR="$WORK/runtime"
+mkdir -p "$XDG_CONFIG_HOME/Zyl/Vexaline" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+SETTINGS="$XDG_CONFIG_HOME/Zyl/Vexaline/Velm.reg"
+printf '[HKEY_CURRENT_USER\\Software\\Zyl\\Vexaline\\Velm]\n"PlayWhenOpen"="No"\n' >"$SETTINGS"
+
+CAPTURE="$WORK/capture.wav"
+LOG="$(dirname "$PROGRAM")/vxs.log"
+rm -f "$LOG"
+VEXALINE_AUDIO="null:capture=$CAPTURE" "$PROGRAM" -log "$SONG" >"$WORK/program.out" 2>&1 &
+PID=$!
+trap 'kill $PID 2>/dev/null || true' EXIT
+
+WINDOW=$(xdotool search --sync --onlyvisible --name "e2e-tone" | head -n 1) ||
+    fail "the window never showed the song"
+# The deck's buttons, in window pixels: Play, Close.
+click() { xdotool mousemove --window "$WINDOW" "$1" "$2" click 1; }
+sleep 0.5
+click 291 150
+sleep 1.5
+"$GRAB" "$WORK/screenshot.png" || fail "no screenshot"
+click 291 150 # pause: a deck on air refuses to close
+sleep 0.3
+click 372 11
+
+for _ in $(seq 50); do
+    kill -0 $PID 2>/dev/null || break
+    sleep 0.1
+done
+kill -0 $PID 2>/dev/null && fail "the window did not close"
+wait $PID || fail "the program ended with an error"
+trap - EXIT
+
+[ -s "$WORK/screenshot.png" ] || fail "empty screenshot"
+[ -s "$CAPTURE" ] || fail "nothing was captured"
+# What was played, without the silence around it, against the song itself:
+# more than a second of it, as loud and of the same pitch.
+stats() { sox "$1" -n silence 1 0.05 1% -1 0.05 1% stat 2>&1; }
+field() { echo "$1" | awk -v name="$2" '$0 ~ "^" name {print $NF}'; }
+PLAYED=$(stats "$CAPTURE")
+ORIGINAL=$(stats "$SONG")
+LENGTH=$(field "$PLAYED" "Length")
+RMS=$(field "$PLAYED" "RMS +amplitude")
+FREQ=$(field "$PLAYED" "Rough +frequency")
+SONG_RMS=$(field "$ORIGINAL" "RMS +amplitude")
+SONG_FREQ=$(field "$ORIGINAL" "Rough +frequency")
+echo "e2e: played ${LENGTH}s, RMS $RMS (song $SONG_RMS), rough frequency $FREQ (song $SONG_FREQ)"
+awk -v l="$LENGTH" -v r="$RMS" -v sr="$SONG_RMS" -v f="$FREQ" -v sf="$SONG_FREQ" \
+    'BEGIN { exit !(l > 1.0 && r > 0.9 * sr && r < 1.1 * sr && f > 0.95 * sf && f < 1.05 * sf) }' ||
+    fail "the capture does not hold the song"
+
+grep -q -- "--------- Vxs log start ----------" "$LOG" || fail "no log start line in $LOG"
+grep -q "> Playing e2e-tone.wav" "$LOG" || fail "the log does not name the song"
+grep -q -- "---------- Vxs log end -----------" "$LOG" || fail "no log end line"
+grep -q '"PlayWhenOpen"="No"' "$SETTINGS" || fail "settings not kept"
+grep -q '"SecureClose"="Yes"' "$SETTINGS" || fail "settings not written at close"
+grep -q '"StartX"=dword:00000078' "$SETTINGS" || fail "start position not written"
+echo "e2e: ok"
