@@ -5,13 +5,12 @@
 // names in nested folders; the cache is warm (one scan runs before timing).
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <unistd.h>
 
 #include "playlist/Zylplaylist.h"
+#include "tests/playlist/WaveFixture.h"
 
 #if __has_include("decoding/ZylWAV.h")
 #include "decoding/ZylWAV.h"
@@ -29,17 +28,6 @@ namespace {
 constexpr int kFolders = 100;
 constexpr int kSongsPerFolder = 100;
 
-// Half a second of 16-bit stereo silence at 44.1 kHz in a RIFF WAVE file.
-void WriteWave(const fs::path& path) {
-    const uint32_t dataBytes = 44100 * 4 / 2;
-    auto u32 = [](uint32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [](uint16_t v) { return std::string(reinterpret_cast<const char*>(&v), 2); };
-    std::ofstream out(path, std::ios::binary);
-    out << "RIFF" << u32(36 + dataBytes) << "WAVEfmt " << u32(16) << u16(1) << u16(2) << u32(44100)
-        << u32(44100 * 4) << u16(4) << u16(16) << "data" << u32(dataBytes)
-        << std::string(dataBytes, '\0');
-}
-
 // The generated tree: root/gG/dD/Artist_N_-_Song_N.ext, half WAV, half MPEG
 // when the MPEG decoder is there.
 class TSongTree {
@@ -50,7 +38,7 @@ public:
             std::abort();
         Root = pattern;
         fs::path wave = Root / "fixture.wave";
-        WriteWave(wave);
+        WriteWaveFile(wave.string(), 500);
 #ifdef VX_BENCH_MP3
         fs::path mpeg = fs::path(VX_TEST_DATA_DIR) / "mpeg" / "cbr128_id3v1.mp3";
 #endif
