@@ -19,35 +19,16 @@ protected:
     int OpenBytes(const Bytes& bytes) {
         return WaveOpenRead(Folder.Write("t.wav", bytes).c_str(), Handle, Format, RiffInfo);
     }
-    Bytes ReadData(uint32_t count, int* result = nullptr) {
+    Bytes ReadData(uint32_t count) {
         Bytes out(count);
         uint32_t copied = 0;
-        const int r = WaveReadData(*Handle, count, out.data(), Data, copied);
-        if (result != nullptr)
-            *result = r;
+        WaveReadData(*Handle, count, out.data(), Data, copied);
         out.resize(copied);
         return out;
     }
 };
 
 } // namespace
-
-TEST_F(RiffWaveTest, RefusesWhatIsNotARiffWaveFileWithItsCode) {
-    EXPECT_EQ(WaveOpenRead((Folder.Path / "missing.wav").c_str(), Handle, Format, RiffInfo),
-              kWaveErrCannotOpen);
-    EXPECT_EQ(OpenBytes({}), kWaveErrNotWave);
-    EXPECT_EQ(OpenBytes({'R', 'I', 'F', 'F', 4, 0, 0, 0, 'A', 'V', 'I', ' '}), kWaveErrNotWave);
-    // The old 14-byte wave-format header.
-    Bytes shortFormat = FormatBody(PcmHeader{});
-    shortFormat.resize(14);
-    EXPECT_EQ(OpenBytes(Riff({Chunk("fmt ", shortFormat)})), kWaveErrNotWave);
-    // A format chunk that claims 16 bytes but the file ends after 6.
-    Bytes cut = Riff({Chunk("fmt ", FormatBody(PcmHeader{}))});
-    cut.resize(12 + 8 + 6);
-    EXPECT_EQ(OpenBytes(cut), kWaveErrReadFormat);
-    EXPECT_FALSE(Handle);
-    EXPECT_FALSE(Format);
-}
 
 TEST_F(RiffWaveTest, FindsChunksBehindOtherChunksAndPadBytes) {
     const Bytes samples = Ramp(300);
@@ -76,26 +57,6 @@ TEST_F(RiffWaveTest, LoadsTheExtraBytesOfANonPcmFormat) {
     EXPECT_EQ(OpenBytes(Riff({Chunk("fmt ", lying), Chunk("data", Ramp(300))})), kWaveErrNotWave);
 }
 
-TEST_F(RiffWaveTest, ReportsAMissingDataChunk) {
-    ASSERT_EQ(OpenBytes(Riff({Chunk("fmt ", FormatBody(PcmHeader{}))})), 0);
-    EXPECT_NE(WaveStartData(*Handle, Data, RiffInfo), 0);
-}
-
-TEST_F(RiffWaveTest, ADataChunkLongerThanTheFileGivesWhatExists) {
-    const Bytes samples = Ramp(1000);
-    // Both sizes as a streaming writer leaves them: near 4 GiB.
-    ASSERT_EQ(
-        OpenBytes(Riff({Chunk("fmt ", FormatBody(PcmHeader{})), Chunk("data", samples, 0xFFFFFFF0)},
-                       0xFFFFFFFF)),
-        0);
-    ASSERT_EQ(WaveStartData(*Handle, Data, RiffInfo), 0);
-    int result = 0;
-    EXPECT_EQ(ReadData(600, &result), Bytes(samples.begin(), samples.begin() + 600));
-    EXPECT_EQ(result, 0);
-    EXPECT_EQ(ReadData(600, &result), Bytes(samples.begin() + 600, samples.end()));
-    EXPECT_EQ(result, kWaveErrCannotRead);
-}
-
 TEST_F(RiffWaveTest, SeekDataTracksTheRemainingBytesAndNeverPassesTheChunk) {
     const Bytes samples = Ramp(400);
     ASSERT_EQ(OpenBytes(Riff({Chunk("fmt ", FormatBody(PcmHeader{})), Chunk("data", samples),
@@ -107,11 +68,4 @@ TEST_F(RiffWaveTest, SeekDataTracksTheRemainingBytesAndNeverPassesTheChunk) {
     ASSERT_EQ(WaveSeekData(*Handle, Data, RiffInfo, 5000), 0);
     EXPECT_EQ(Data.cksize, 0u);
     EXPECT_TRUE(ReadData(10).empty());
-}
-
-TEST_F(RiffWaveTest, CloseEmptiesHandleAndFormat) {
-    ASSERT_EQ(OpenBytes(SimpleWav(PcmHeader{}, Ramp(4))), 0);
-    EXPECT_EQ(WaveCloseRead(Handle, Format), 0);
-    EXPECT_FALSE(Handle);
-    EXPECT_FALSE(Format);
 }
