@@ -11,11 +11,6 @@ using VxDeck::TDeckBox;
 
 namespace {
 
-class DeckLayout : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { EnsureApplication(); }
-};
-
 struct TFontMeasure {
     explicit TFontMeasure(const VxSkin::TSkinStrip& layout, std::string charSet)
         : Height(layout.Height), CharSet(std::move(charSet)),
@@ -42,7 +37,7 @@ bool IsTitleBarPart(const char* name) {
 
 } // namespace
 
-TEST_F(DeckLayout, ControlsLieInsideTheWindowWithoutOverlapping) {
+TEST(DeckLayout, ControlsLieInsideTheWindowWithoutOverlapping) {
     for (const auto& [name, box] : VxDeck::VisibleControls) {
         EXPECT_TRUE(VxDeck::Window.Contains(box)) << name;
         EXPECT_TRUE(VxDeck::TitleBar.Contains(box) == IsTitleBarPart(name) ||
@@ -59,7 +54,7 @@ TEST_F(DeckLayout, ControlsLieInsideTheWindowWithoutOverlapping) {
     EXPECT_FALSE(VxDeck::Window.Overlaps(VxDeck::PlayList));
 }
 
-TEST_F(DeckLayout, DisplayBoxesHoldTheirLongestTexts) {
+TEST(DeckLayout, DisplayBoxesHoldTheirLongestTexts) {
     const TFontMeasure big(VxSkin::LcdBig, VxSkin::LcdBigCharSet);
     const TFontMeasure small(VxSkin::LcdSmall, VxSkin::LcdSmallCharSet);
     const TFontMeasure message(VxSkin::MsSerifGreen, VxSkin::MsSerifCharSet());
@@ -80,7 +75,7 @@ TEST_F(DeckLayout, DisplayBoxesHoldTheirLongestTexts) {
     }
 }
 
-TEST_F(DeckLayout, DisplaysSitOnTheirLcdGround) {
+TEST(DeckLayout, DisplaysSitOnTheirLcdGround) {
     const QImage background = LoadEmbedded(VxSkin::Background);
     const QRgb ground = FromColorRef(VxDeck::LcdBackgroundColor);
     const std::pair<const char*, TDeckBox> labels[] = {

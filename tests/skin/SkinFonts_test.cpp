@@ -46,11 +46,6 @@ private:
     }
 };
 
-class SkinFonts : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { EnsureApplication(); }
-};
-
 void ExpectLcdConventions(const LcdFont& font, const char* narrowLetters) {
     ASSERT_EQ(font.Cells.size(), font.CharSet.size());
     for (const QRect& cell : font.Cells)
@@ -86,7 +81,7 @@ void ExpectLcdConventions(const LcdFont& font, const char* narrowLetters) {
 
 } // namespace
 
-TEST_F(SkinFonts, LcdBigFollowsItsCharacterMap) {
+TEST(SkinFonts, LcdBigFollowsItsCharacterMap) {
     const LcdFont font(VxSkin::LcdBig, VxSkin::LcdBigCharSet);
     ExpectLcdConventions(font, "eIi");
     EXPECT_EQ(font.Ink('d'), font.Ink(':'));
@@ -100,7 +95,7 @@ TEST_F(SkinFonts, LcdBigFollowsItsCharacterMap) {
         EXPECT_LT(pixel.second, font.Strip.height() / 2);
 }
 
-TEST_F(SkinFonts, LcdSmallFollowsItsCharacterMap) {
+TEST(SkinFonts, LcdSmallFollowsItsCharacterMap) {
     const LcdFont font(VxSkin::LcdSmall, VxSkin::LcdSmallCharSet);
     ExpectLcdConventions(font, "eI");
     EXPECT_EQ(font.Ink('+'), font.Ink('a'));
@@ -108,7 +103,7 @@ TEST_F(SkinFonts, LcdSmallFollowsItsCharacterMap) {
     EXPECT_LT(font.Lit('-').size(), font.Lit('+').size());
 }
 
-TEST_F(SkinFonts, ProportionalFontsHoldTheWholeCharacterSet) {
+TEST(SkinFonts, ProportionalFontsHoldTheWholeCharacterSet) {
     const std::string charSet = VxSkin::MsSerifCharSet();
     ASSERT_EQ(charSet.size(), 190u);
     EXPECT_EQ(charSet.front(), ' ');

@@ -14,11 +14,6 @@ using namespace SkinTest;
 
 namespace {
 
-class SkinStrips : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { EnsureApplication(); }
-};
-
 QImage Cell(const QImage& strip, const VxSkin::TSkinStrip& layout, int index) {
     const int w = layout.CellWidth();
     return strip.copy(index * w, 0, w, strip.height());
@@ -84,7 +79,7 @@ void ExpectEvenTurn(const VxSkin::TSkinStrip& layout,
 
 } // namespace
 
-TEST_F(SkinStrips, GeneratorReproducesTheCommittedPicturesPixelForPixel) {
+TEST(SkinStrips, GeneratorReproducesTheCommittedPicturesPixelForPixel) {
     const std::vector<VxSkinPaint::TSkinPicture> pictures = VxSkinPaint::GenerateSkin();
     std::set<QString> generated;
     for (const VxSkinPaint::TSkinPicture& picture : pictures) {
@@ -102,7 +97,7 @@ TEST_F(SkinStrips, GeneratorReproducesTheCommittedPicturesPixelForPixel) {
     EXPECT_EQ(generated, listed);
 }
 
-TEST_F(SkinStrips, EveryStripHasItsSizeAndCellLayout) {
+TEST(SkinStrips, EveryStripHasItsSizeAndCellLayout) {
     for (const VxSkin::TSkinStrip& layout : VxSkin::AllStrips) {
         const QImage strip = LoadEmbedded(layout);
         ASSERT_FALSE(strip.isNull()) << layout.Name;
@@ -115,7 +110,7 @@ TEST_F(SkinStrips, EveryStripHasItsSizeAndCellLayout) {
     }
 }
 
-TEST_F(SkinStrips, CellSizesMatchTheControlsThatShowThem) {
+TEST(SkinStrips, CellSizesMatchTheControlsThatShowThem) {
     using namespace VxSkin;
     const std::pair<TSkinStrip, std::pair<int, int>> expected[] = {
         {TitleBar, {384, 20}},   {BtnCUE, {53, 47}},      {BtnPlay, {53, 47}},
@@ -134,7 +129,7 @@ TEST_F(SkinStrips, CellSizesMatchTheControlsThatShowThem) {
     EXPECT_EQ(KnobTouchBend.Count, 103u);
 }
 
-TEST_F(SkinStrips, ButtonCellsShowPressAndStatus) {
+TEST(SkinStrips, ButtonCellsShowPressAndStatus) {
     for (const VxSkin::TSkinStrip& layout : VxSkin::AllStrips) {
         if (std::string(layout.Name).rfind("Btn", 0) != 0)
             continue;
@@ -155,7 +150,7 @@ TEST_F(SkinStrips, ButtonCellsShowPressAndStatus) {
     }
 }
 
-TEST_F(SkinStrips, LitLedCellsAreBrighterThanDarkOnes) {
+TEST(SkinStrips, LitLedCellsAreBrighterThanDarkOnes) {
     for (const VxSkin::TSkinStrip& layout : {VxSkin::LedVU, VxSkin::LedProgress}) {
         const QImage strip = LoadEmbedded(layout);
         for (int pair : {0, 2})
@@ -173,7 +168,7 @@ TEST_F(SkinStrips, LitLedCellsAreBrighterThanDarkOnes) {
               1.5 * MeanLuminance(Cell(pitchLed, VxSkin::LedPitch, 0)));
 }
 
-TEST_F(SkinStrips, KnobPointersTurnEvenlyOverTheirRange) {
+TEST(SkinStrips, KnobPointersTurnEvenlyOverTheirRange) {
     // Orange on a grey knob; white on a blue one.
     ExpectEvenTurn(VxSkin::KnobBalance, [](QRgb c) { return qRed(c) - qBlue(c) - 40.0; });
     ExpectEvenTurn(VxSkin::KnobDownMix, [](QRgb c) {
@@ -181,7 +176,7 @@ TEST_F(SkinStrips, KnobPointersTurnEvenlyOverTheirRange) {
     });
 }
 
-TEST_F(SkinStrips, TouchBendMarkRollsOneWayAcrossTheFrames) {
+TEST(SkinStrips, TouchBendMarkRollsOneWayAcrossTheFrames) {
     const VxSkin::TSkinStrip& layout = VxSkin::KnobTouchBend;
     const QImage strip = LoadEmbedded(layout);
     int lastRow = -1;

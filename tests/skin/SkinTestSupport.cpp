@@ -1,17 +1,31 @@
 #include "SkinTestSupport.h"
 
 #include <QGuiApplication>
+#include <gtest/gtest.h>
+#include <memory>
 
 namespace SkinTest {
 
-void EnsureApplication() {
-    if (QGuiApplication::instance())
-        return;
-    static int argc = 1;
-    static char name[] = "skin_tests";
-    static char* argv[] = {name, nullptr};
-    new QGuiApplication(argc, argv);
-}
+namespace {
+
+// The fonts and the embedded pictures need a QGuiApplication for the whole
+// run; it is torn down after the last test so leak checks see a clean exit.
+class TApplicationEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { Application = std::make_unique<QGuiApplication>(Argc, Argv); }
+    void TearDown() override { Application.reset(); }
+
+private:
+    int Argc = 1;
+    char Name[11] = "skin_tests";
+    char* Argv[2] = {Name, nullptr};
+    std::unique_ptr<QGuiApplication> Application;
+};
+
+[[maybe_unused]] ::testing::Environment* const Environment =
+    ::testing::AddGlobalTestEnvironment(new TApplicationEnvironment);
+
+} // namespace
 
 QRgb FromColorRef(std::uint32_t bgr) {
     return qRgb(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);

@@ -1,5 +1,6 @@
-// Shared helpers of the skin tests: the embedded pictures, cutting a font
-// strip by its blue separator columns, and measuring text in a font.
+// Shared helpers of the skin tests (which run inside one QGuiApplication):
+// the embedded pictures, cutting a font strip by its blue separator columns,
+// and measuring text in a font.
 #pragma once
 
 #include "skin/SkinFiles.h"
@@ -11,9 +12,6 @@
 #include <vector>
 
 namespace SkinTest {
-
-// Creates the QGuiApplication the fonts and resources need (once).
-void EnsureApplication();
 
 // The pixel of a 0x00BBGGRR colour value.
 QRgb FromColorRef(std::uint32_t bgr);
