@@ -15,6 +15,7 @@
 //     std::vector<int16_t> out = ZylNullStepSamples(441); // 10 ms of output
 // While hand-stepped, no thread runs the mixer: each step renders exactly the
 // frames asked for, so play cursors move only when the test steps.
+// ZylNullSimulateDeviceLoss makes the device fail as if unplugged.
 //
 // A device lost while playing (unplugged, stream error) is reported once
 // through DiagReport; the buffers keep moving on a silent clock so the engine
@@ -147,6 +148,7 @@ public:
 
     void Play();
     void Stop();
+    // Rounded down to a whole frame; offsets past the end wrap around.
     void SetPlayCursor(uint32_t offset);
     uint32_t GetPlayCursor();
     bool IsPlaying();

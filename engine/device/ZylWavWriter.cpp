@@ -8,6 +8,9 @@ namespace {
 // A RIFF file can describe at most 4 GiB; a longer capture keeps only its
 // first part in the declared sizes.
 constexpr uint64_t kMaxDataBytes = 0xffffffffull - 36;
+// The header is brought up to date about once a second of CD audio, so a
+// capture cut short by a killed process still reads as a valid file.
+constexpr uint64_t kHeaderRefreshBytes = 176400;
 
 void PutLe(uint8_t* at, uint32_t value, int bytes) {
     for (int i = 0; i < bytes; ++i)
@@ -35,6 +38,11 @@ void TZylWavWriter::Write(const void* data, size_t bytes) {
     if (File == nullptr)
         return;
     DataBytes += std::fwrite(data, 1, bytes, File);
+    if (DataBytes - HeaderDataBytes >= kHeaderRefreshBytes) {
+        std::fseek(File, 0, SEEK_SET);
+        WriteHeader();
+        std::fseek(File, 0, SEEK_END);
+    }
 }
 
 void TZylWavWriter::Close() {
@@ -47,6 +55,7 @@ void TZylWavWriter::Close() {
 }
 
 void TZylWavWriter::WriteHeader() {
+    HeaderDataBytes = DataBytes;
     const auto dataBytes = static_cast<uint32_t>(std::min(DataBytes, kMaxDataBytes));
     uint8_t header[44];
     std::memcpy(header, "RIFF", 4);
@@ -62,4 +71,5 @@ void TZylWavWriter::WriteHeader() {
     std::memcpy(header + 36, "data", 4);
     PutLe(header + 40, dataBytes, 4);
     std::fwrite(header, 1, sizeof header, File);
+    std::fflush(File);
 }

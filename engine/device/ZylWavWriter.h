@@ -1,5 +1,6 @@
-// Writes PCM to a RIFF WAVE file: the header goes first with sizes that
-// Close fills in. Used by the Null back end to record what it "plays".
+// Writes PCM to a RIFF WAVE file: the header goes first, and its sizes are
+// brought up to date as data arrives and at Close. Used by the Null back end to record what it
+// "plays".
 #pragma once
 
 #include "decoding/VxPlayer.h"
@@ -27,4 +28,5 @@ private:
     FILE* File = nullptr;
     TWaveFormatEx Format;
     uint64_t DataBytes = 0;
+    uint64_t HeaderDataBytes = 0; // DataBytes when the header was last written
 };
