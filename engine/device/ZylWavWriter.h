@@ -1,6 +1,6 @@
 // Writes PCM to a RIFF WAVE file: the header goes first, and its sizes are
-// brought up to date as data arrives and at Close. Used by the Null back end to record what it
-// "plays".
+// brought up to date as data arrives and at Close. The Null back end
+// records what it "plays" with it.
 #pragma once
 
 #include "decoding/VxPlayer.h"
