@@ -233,3 +233,18 @@ TEST_F(ZylWAVTest, GetInfoCutsALongNameOnACharacterBoundary) {
     Wav.GetInfo(("/nowhere/" + folderless + ".wav").c_str(), name, &length);
     EXPECT_EQ(std::string(name), folderless.substr(0, 258));
 }
+
+// Files as another program (sox, through make_wav_fixtures.sh) writes them.
+TEST_F(ZylWAVTest, OpensFilesWrittenBySox) {
+    const std::string seeds = VX_TEST_DATA_DIR "/../fuzz/seeds/fuzz_wav/";
+    ASSERT_EQ(Wav.Open((seeds + "stereo16.wav").c_str(), 0), 0);
+    EXPECT_EQ(Wav.Format.nChannels, 2);
+    EXPECT_EQ(Wav.Format.nSamplesPerSec, 11025u);
+    EXPECT_EQ(Wav.DataSize, 440u); // 110 frames
+    EXPECT_EQ(Wav.LengthMs, 9u);   // 9.97 ms, truncated
+    ASSERT_EQ(Wav.Open((seeds + "mono8.wav").c_str(), 0), 0);
+    EXPECT_EQ(Wav.Format.wBitsPerSample, 8);
+    // sox writes 24-bit audio in the extensible layout, which is not plain PCM.
+    EXPECT_EQ(Wav.Open((seeds + "stereo24.wav").c_str(), 0), -1);
+    EXPECT_EQ(LastMessageText(), "WAV player: Unsupported wave format");
+}
