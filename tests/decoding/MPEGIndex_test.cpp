@@ -183,3 +183,48 @@ TEST(MPEGScan, AGigabyteOfZerosIsRefusedAfterABoundedSearch) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(ZylDynamicArray, GrowsByItsStepAndKeepsEveryValue) {
+    ZylDynamicArray<unsigned long> array;
+    EXPECT_EQ(array.Capacity(), 8u);
+    array.Reset(2, 3);
+    EXPECT_EQ(array.Count(), 0u);
+    for (unsigned long value = 0; value < 10; ++value)
+        EXPECT_EQ(array.Append(value * 7), value);
+    EXPECT_EQ(array.Capacity(), 11u); // 2, then 5, 8, 11
+    for (size_t i = 0; i < 10; ++i)
+        EXPECT_EQ(array[i], i * 7);
+    array.Reset(4, 1);
+    EXPECT_EQ(array.Count(), 0u);
+    EXPECT_EQ(array.Capacity(), 4u);
+}
+
+// A tag of 200 KB (far beyond one sync search) whose text holds UTF-16
+// byte-order marks, which look like frame headers, in front of 21 frames.
+std::vector<uint8_t> HugeTagInFrontOf(const std::vector<uint8_t>& frames) {
+    constexpr uint32_t kTagBytes = 200000;
+    std::vector<uint8_t> file = {'I', 'D', '3', 3, 0, 0};
+    for (int shift : {21, 14, 7, 0})
+        file.push_back(static_cast<uint8_t>((kTagBytes >> shift) & 0x7F));
+    for (uint32_t i = 0; i < kTagBytes; ++i)
+        file.push_back(i % 97 == 0   ? 0xFF
+                       : i % 97 == 1 ? 0xFE
+                                     : static_cast<uint8_t>('a' + i % 26));
+    file.insert(file.end(), frames.begin(), frames.end());
+    return file;
+}
+
+TEST(MPEGExactIndex, SkipsALeadingTagByItsDeclaredSize) {
+    const std::vector<uint8_t> frames = ReadWholeFile(MpegFixture("frames21.mp3"));
+    TScratchFile file("huge-tag.mp3", HugeTagInFrontOf(frames));
+    TMPEGExactIndexTAG index;
+    ASSERT_EQ(index.Build(file.Path()), 0);
+    EXPECT_EQ(index.GetFrameCount(), 21u);
+    int64_t offset = 0;
+    ASSERT_EQ(index.GetFrameOffset(0, &offset), 0);
+    EXPECT_EQ(offset, 200010);
+}
+
+} // namespace

@@ -1,6 +1,7 @@
 #include "decoding/ZylMP3.h"
 
 #include "decoding/ID3v1.h"
+#include "decoding/XaudioStatus.h"
 #include "diag/Diag.h"
 #include "tests/decoding/MpegReference.h"
 #include "tests/decoding/MpegTestFiles.h"
@@ -197,6 +198,17 @@ TEST(ID3v1, FieldsAreTrimmedJoinedAndConvertedToUtf8) {
     EXPECT_STREQ(fromMissing, "");
 }
 
+TEST(XaudioStatus, NamesOfTheStatusCodes) {
+    EXPECT_STREQ(XaudioErrorName(0), "XA_SUCCESS");
+    EXPECT_STREQ(XaudioErrorName(-103), "XA_ERROR_TIMEOUT");
+    EXPECT_STREQ(XaudioErrorName(-513), "XA_ERROR_NO_SUCH_FILE");
+    EXPECT_STREQ(XaudioErrorName(-600), "XA_ERROR_INVALID_FRAME");
+    EXPECT_STREQ(XaudioErrorName(-801), "XA_ERROR_ENVIRONMENT_TYPE_MISMATCH");
+    EXPECT_STREQ(XaudioErrorName(-514), "(Unknown)"); // the end of the input
+    EXPECT_STREQ(XaudioErrorName(-509), "(Unknown)");
+    EXPECT_STREQ(XaudioErrorName(1), "(Unknown)");
+}
+
 TEST(ZylMP3, AcceptsByExtensionOnly) {
     TZylMP3TAG decoder;
     EXPECT_EQ(decoder.Accepts("/music/a.mp3"), 1);
@@ -241,6 +253,25 @@ TEST(ZylMP3, BadFilesFailCleanly) {
     EXPECT_STREQ(name, "x");
     EXPECT_EQ(decoder.GetInfo(text.Path(), name, &length), -1);
     EXPECT_TRUE(LastMessageHas("MP3 decoder: Bad mpeg file ("));
+}
+
+TEST(ZylMP3, AHugeLeadingTagIsPassedOver) {
+    std::vector<uint8_t> bytes = {'I', 'D', '3', 4, 0, 0, 0, 0x0C, 0, 0}; // 12 << 14 bytes
+    bytes.resize(bytes.size() + 196608, 0xFF);
+    const std::vector<uint8_t> frames = ReadWholeFile(MpegFixture("frames21.mp3"));
+    bytes.insert(bytes.end(), frames.begin(), frames.end());
+    TScratchFile file("huge-tag-decoder.mp3", bytes);
+    TMpegReference reference;
+    ASSERT_TRUE(DecodeReference(MpegFixture("frames21.mp3"), &reference));
+    TZylMP3TAG decoder;
+    ASSERT_EQ(decoder.Open(file.Path(), kMP3ModeExactIndex), 0);
+    uint32_t skip = 0;
+    ASSERT_EQ(decoder.Seek(100, &skip), 0);
+    const std::vector<uint8_t> pcm = ReadToEnd(decoder);
+    const std::vector<uint8_t> straight = reference.Pcm();
+    const size_t at = 100 * decoder.Format.nAvgBytesPerSec / 1000;
+    ASSERT_EQ(pcm.size() - skip, straight.size() - at);
+    EXPECT_TRUE(std::equal(pcm.begin() + skip, pcm.end(), straight.begin() + at));
 }
 
 TEST(ZylMP3, DamagedStreamsPlayToTheirEnd) {
