@@ -1,5 +1,6 @@
 // The deck's panel: sections, wells, slots, scales, legends and the logo.
 #include "skin/DeckLayout.h"
+#include "skin/SkinFiles.h"
 #include "skin/generator/SkinPaint.h"
 #include "skin/generator/SkinParts.h"
 
@@ -69,7 +70,7 @@ void PaintLevels(QImage& deck) {
     DrawLegend(deck, Balance.Right() + 3, Balance.Bottom() - 2, "R", Palette::LegendDim);
 
     DrawLegendCentred(deck, Volume.Left + Volume.Width / 2, 61, "VOL", Palette::Legend);
-    PaintSlot(deck, Volume, true, 13);
+    PaintSlot(deck, Volume, true, VxSkin::ThumbVolume.Height);
     PaintTicks(deck, Volume.Right() + 2, Volume.Top + 6, 10, 8, 3, Palette::LegendDim);
     PaintTicks(deck, Volume.Left - 5, Volume.Top + 6, 10, 8, 3, Palette::LegendDim);
 }
@@ -137,17 +138,17 @@ void PaintTransport(QImage& deck) {
                       Palette::Legend);
     DrawLegendCentred(deck, (btnRW.Left + btnFF.Right()) / 2, legendY, "SEARCH", Palette::Legend);
     DrawLegend(deck, btnPrev.Left, btnCUE.Top + 2, "TRANSPORT", Palette::LegendDim);
-    PaintSlot(deck, Position, false, 11);
+    PaintSlot(deck, Position, false, VxSkin::ThumbPosition.Width);
     Well(deck, ToRect(Progress), Palette::ProgressWell);
 }
 
 void PaintPitch(QImage& deck) {
     PaintSection(deck, QRect(323, 23, 58, 197));
     DrawLegendCentred(deck, Pitch.Left + Pitch.Width / 2, 48, "PITCH", Palette::Legend);
-    PaintSlot(deck, Pitch, true, 13);
+    PaintSlot(deck, Pitch, true, VxSkin::ThumbPitch.Height);
     // Marks every 4 % of the default 16 % range; the zero mark is long.
     const int first = Pitch.Top + 6;
-    const int travel = Pitch.Height - 13;
+    const int travel = Pitch.Height - VxSkin::ThumbPitch.Height;
     QPainter p(&deck);
     for (int i = 0; i <= 8; ++i) {
         const int y = first + travel * i / 8;

@@ -44,21 +44,22 @@ constexpr int RidgeOrder[] = {-12, -11, -10, -9, -8, -7, -6, -5, -4, -3, -2, -1,
 
 } // namespace
 
-QImage PaintKnobStrip(const QImage& base, int frames, const QColor& body, const QColor& pointer) {
+QImage PaintKnobStrip(const QImage& base, unsigned frames, const QColor& body,
+                      const QColor& pointer) {
     std::vector<QImage> cells;
-    for (int i = 0; i < frames; ++i)
+    for (unsigned i = 0; i < frames; ++i)
         cells.push_back(PaintKnobFrame(base, -135.0 + 270.0 * i / (frames - 1), body, pointer));
     return JoinCells(cells);
 }
 
 // The touch-bend wheel seen edge-on: a rubber cylinder whose ridges roll up
 // and down with the frame, and an orange mark that shows its turn.
-QImage PaintTouchBendStrip(const QImage& base, int frames) {
+QImage PaintTouchBendStrip(const QImage& base, unsigned frames) {
     std::vector<QImage> cells;
     const int w = base.width();
     const int h = base.height();
     const double radius = h / 2.0;
-    for (int i = 0; i < frames; ++i) {
+    for (unsigned i = 0; i < frames; ++i) {
         QImage cell = base.convertToFormat(QImage::Format_RGB32);
         const double turn = (i - (frames - 1) / 2.0) / ((frames - 1) / 2.0) * 75.0;
         for (int y = 0; y < h; ++y) {
@@ -87,7 +88,9 @@ QImage PaintTouchBendStrip(const QImage& base, int frames) {
     return JoinCells(cells);
 }
 
-QImage PaintThumb(int width, int height, const QColor& line, bool vertical) {
+QImage PaintThumb(const VxSkin::TSkinStrip& size, const QColor& line, bool vertical) {
+    const int width = size.Width;
+    const int height = size.Height;
     QImage thumb = NewImage(width, height, Palette::Shadow);
     QPainter p(&thumb);
     QLinearGradient fill(0, 0, vertical ? 0 : width, vertical ? height : 0);

@@ -1,6 +1,7 @@
 #include "skin/generator/SkinGenerator.h"
 
 #include "skin/DeckLayout.h"
+#include "skin/SkinFiles.h"
 #include "skin/generator/SkinPaint.h"
 #include "skin/generator/SkinParts.h"
 
@@ -17,14 +18,15 @@ std::vector<TSkinPicture> GenerateSkin() {
     out.push_back({"TitleBar", JoinCells({titleInactive, titleActive})});
     out.push_back({"SysMenu", PaintSysMenu(titleActive)});
     PaintButtons(deck, titleActive, out);
-    out.push_back({"KnobBalance", PaintKnobStrip(CropBox(deck, Balance), 53, QColor(92, 96, 104),
-                                                 Palette::Accent)});
-    out.push_back({"KnobDownMix", PaintKnobStrip(CropBox(deck, DownMix), 53, QColor(44, 96, 190),
-                                                 QColor(236, 240, 246))});
-    out.push_back({"KnobTouchBend", PaintTouchBendStrip(CropBox(deck, TouchBend), 103)});
-    out.push_back({"ThumbVolume", PaintThumb(Volume.Width, 13, QColor(236, 240, 246), true)});
-    out.push_back({"ThumbPitch", PaintThumb(Pitch.Width, 13, Palette::Accent, true)});
-    out.push_back({"ThumbPosition", PaintThumb(11, Position.Height, Palette::Accent, false)});
+    out.push_back({"KnobBalance", PaintKnobStrip(CropBox(deck, Balance), VxSkin::KnobBalance.Count,
+                                                 QColor(92, 96, 104), Palette::Accent)});
+    out.push_back({"KnobDownMix", PaintKnobStrip(CropBox(deck, DownMix), VxSkin::KnobDownMix.Count,
+                                                 QColor(44, 96, 190), QColor(236, 240, 246))});
+    out.push_back({"KnobTouchBend",
+                   PaintTouchBendStrip(CropBox(deck, TouchBend), VxSkin::KnobTouchBend.Count)});
+    out.push_back({"ThumbVolume", PaintThumb(VxSkin::ThumbVolume, QColor(236, 240, 246), true)});
+    out.push_back({"ThumbPitch", PaintThumb(VxSkin::ThumbPitch, Palette::Accent, true)});
+    out.push_back({"ThumbPosition", PaintThumb(VxSkin::ThumbPosition, Palette::Accent, false)});
     out.push_back({"LedVU", PaintVuLeds()});
     out.push_back({"LedProgress", PaintProgressLeds()});
     out.push_back({"LedPitch", PaintPitchLed(CropBox(deck, LedPitch))});

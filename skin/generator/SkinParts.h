@@ -3,6 +3,7 @@
 // box, so their corners blend exactly with the panel around them.
 #pragma once
 
+#include "skin/SkinFiles.h"
 #include "skin/generator/SkinGenerator.h"
 
 #include <QImage>
@@ -20,9 +21,10 @@ QImage PaintSysMenu(const QImage& titleBar);
 // the picture under its box.
 void PaintButtons(const QImage& deck, const QImage& activeTitleBar, std::vector<TSkinPicture>& out);
 
-QImage PaintKnobStrip(const QImage& base, int frames, const QColor& body, const QColor& pointer);
-QImage PaintTouchBendStrip(const QImage& base, int frames);
-QImage PaintThumb(int width, int height, const QColor& line, bool vertical);
+QImage PaintKnobStrip(const QImage& base, unsigned frames, const QColor& body,
+                      const QColor& pointer);
+QImage PaintTouchBendStrip(const QImage& base, unsigned frames);
+QImage PaintThumb(const VxSkin::TSkinStrip& size, const QColor& line, bool vertical);
 QImage PaintVuLeds();
 QImage PaintProgressLeds();
 QImage PaintPitchLed(const QImage& base);
