@@ -189,12 +189,14 @@ std::string RegKeyFilePath(const std::string& keyPath) {
 
 bool ReadRegFile(const std::string& filePath, TRegParseResult& result) {
     result = TRegParseResult{};
-    const int fd = ::open(filePath.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a pipe or device in the file's place cannot hang
+    // the start-up; anything but a regular file cannot be read.
+    const int fd = ::open(filePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return errno == ENOENT;
     struct stat info {};
     std::string bytes;
-    bool read = ::fstat(fd, &info) == 0;
+    bool read = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
     if (read && info.st_size > kMaxStoreBytes)
         result.Damaged = true;
     else

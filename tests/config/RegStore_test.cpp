@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -104,6 +105,10 @@ TEST(RegStoreTest, AKeyThatCannotBeReadWritesNothing) {
     key.Write("X", RegDataFromDword(1));
     EXPECT_TRUE(key.Close());
     EXPECT_TRUE(std::filesystem::is_directory(home.StoreFile()));
+    // A pipe in the file's place is not waited on.
+    std::filesystem::remove(home.StoreFile());
+    ASSERT_EQ(::mkfifo(home.StoreFile().c_str(), 0600), 0);
+    EXPECT_FALSE(key.Open(kKey));
     // The key's folder cannot be made.
     std::ofstream(home.Path / "Blocked") << "a file";
     EXPECT_FALSE(key.Open("Software\\Blocked\\Velm"));
