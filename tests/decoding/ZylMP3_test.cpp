@@ -75,7 +75,11 @@ TEST(ZylMP3, ReadingAWholeFileEqualsAStraightDecode) {
 }
 
 TEST(ZylMP3, SeekLandsOnTheRequestedSample) {
-    for (const TSeekCase& c : kSeekCases) {
+    std::vector<TSeekCase> cases(std::begin(kSeekCases), std::end(kSeekCases));
+    // The index counts the cut last frame that the decoder cannot deliver;
+    // every position before it is still exact.
+    cases.push_back({"truncated.mp3", 0});
+    for (const TSeekCase& c : cases) {
         SCOPED_TRACE(c.Name);
         const std::string path = MpegFixture(c.Name);
         TMpegReference reference;
@@ -93,6 +97,8 @@ TEST(ZylMP3, SeekLandsOnTheRequestedSample) {
             ASSERT_EQ(skip % 4, 0u);
             ASSERT_EQ(decoder.Read(chunk.data(), kChunkFrames, &read), 0);
             const uint64_t at = uint64_t{ms} * decoder.Format.nAvgBytesPerSec / 1000 & ~uint64_t{3};
+            if (at >= straight.size())
+                break; // inside the cut last frame
             const size_t compared =
                 std::min<size_t>(size_t{read} * decoder.BytesPerFrame - skip, straight.size() - at);
             ASSERT_GT(compared, 0u);
