@@ -100,7 +100,8 @@ inline constexpr TDeckBox imgLogoClick{11, 179, 54, 38};
 inline constexpr TDeckBox Buffer{396, 132, 233, 8};
 inline constexpr TDeckBox PlayList{468, 184, 300, 200};
 
-// Every control box inside the window, for checks and screenshots.
+// Every control box inside the window, for checks and screenshots (DownMix
+// shares Balance's box and is left out).
 struct TNamedBox {
     const char* Name;
     TDeckBox Box;

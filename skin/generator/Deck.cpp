@@ -5,6 +5,7 @@
 #include "skin/generator/SkinParts.h"
 
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 
 namespace VxSkinPaint {
@@ -46,11 +47,14 @@ void PaintLevels(QImage& deck) {
     Well(deck, ToRect(VMetter).adjusted(-1, -1, 1, 1), Qt::black);
     DrawLegendCentred(deck, VMetter.Left + 4, 27, "L", Palette::Legend);
     DrawLegendCentred(deck, VMetter.Right() - 4, 27, "R", Palette::Legend);
-    // Scale beside the meter: a mark every 10 units, red above 75.
+    // Scale beside the meter on its 0..100 range: a mark every 10 units at
+    // the LED that level lights (the meter's own rounding), red above 75.
+    const int ledStep = VxSkin::LedVU.Height + 1;
+    const int leds = (VMetter.Height + 1) / ledStep;
     QPainter p(&deck);
     for (int level = 0; level <= 100; level += 10) {
-        const int led = level * 47 / 101;
-        const int y = VMetter.Top + (46 - std::max(led, 1)) * 3;
+        const int led = std::max(level * (leds + 1) / 101, 1);
+        const int y = VMetter.Top + (leds - led) * ledStep;
         p.setPen(level > 75 ? QColor(220, 64, 48) : Palette::LegendDim);
         const int length = level % 50 == 0 ? 4 : 2;
         p.drawLine(VMetter.Left - 3 - length, y, VMetter.Left - 3, y);
