@@ -171,31 +171,19 @@ void TZylControl::SetTransparentColor(TZylColor color) {
 }
 
 void TZylControl::SetAlignment(TZylControlAlignment alignment) {
-    if (alignment != m_alignment) {
-        m_alignment = alignment;
-        Invalidate();
-    }
+    StoreAndInvalidate(m_alignment, alignment);
 }
 
 void TZylControl::SetVAlign(TZylControlVAlign vAlign) {
-    if (vAlign != m_vAlign) {
-        m_vAlign = vAlign;
-        Invalidate();
-    }
+    StoreAndInvalidate(m_vAlign, vAlign);
 }
 
 void TZylControl::SetStretch(bool stretch) {
-    if (stretch != m_stretch) {
-        m_stretch = stretch;
-        Invalidate();
-    }
+    StoreAndInvalidate(m_stretch, stretch);
 }
 
 void TZylControl::SetTile(bool tile) {
-    if (tile != m_tile) {
-        m_tile = tile;
-        Invalidate();
-    }
+    StoreAndInvalidate(m_tile, tile);
 }
 
 void TZylControl::SetAutoSize(bool autoSize) {

@@ -191,6 +191,12 @@ private:
     void PaintSurface(QPainter& painter, const QRect& dest);
     void UpdateToolTip();
     TZylColor KeyColor() const { return m_transparent ? m_transparentColor : clNone; }
+    template <typename T> void StoreAndInvalidate(T& field, T value) {
+        if (field != value) {
+            field = value;
+            Invalidate();
+        }
+    }
 
     TZylControlStyle m_style = ecsImage;
     QPointer<TZylImageList> m_images;
