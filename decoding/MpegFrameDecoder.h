@@ -33,7 +33,6 @@ struct TMpegNotify {
                       const char* reason) = nullptr;
 };
 
-constexpr int kNotifySourceInput = 1;
 constexpr int kNotifySourceDecoder = 2;
 
 class TMpegFrameDecoder {

@@ -36,8 +36,6 @@ public:
     // Decodes up to frames frames of FrameBytes each into buffer.
     int Decode(uint8_t* buffer, uint32_t frames, uint32_t* decoded);
 
-    bool Created() const { return FCreated; }
-    bool StreamOpen() const { return FStreamOpen; }
     uint32_t SampleRate() const { return FSampleRate; }
     uint32_t BitsPerSample() const { return FBitsPerSample; }
     uint32_t BytesPerSecond() const { return FBytesPerSecond; }

@@ -6,7 +6,6 @@ constexpr int kXaSuccess = 0;
 constexpr int kXaErrorOutOfMemory = -100;
 constexpr int kXaErrorInvalidParameters = -101;
 constexpr int kXaErrorInternal = -102;
-constexpr int kXaErrorTimeout = -103;
 constexpr int kXaErrorOpenFailed = -500;
 constexpr int kXaErrorReadFailed = -502;
 constexpr int kXaErrorPermissionDenied = -504;

@@ -21,8 +21,8 @@ int IndexKindFor(uint32_t mode) {
     return kIndexCompatible;
 }
 
-} // namespace
-
+// The file name without folder and extension: the display name of a file
+// without a title of its own.
 void FileTitleOf(const char* path, char* name, size_t size) {
     const char* slash = std::strrchr(path, '/');
     const char* base = slash != nullptr ? slash + 1 : path;
@@ -30,6 +30,8 @@ void FileTitleOf(const char* path, char* name, size_t size) {
     const size_t length = dot != nullptr ? static_cast<size_t>(dot - base) : std::strlen(base);
     std::snprintf(name, size, "%.*s", static_cast<int>(length), base);
 }
+
+} // namespace
 
 TZylMP3TAG::TZylMP3TAG() {
     FReady = FDecoder.Create() == 0;

@@ -37,6 +37,3 @@ private:
     bool FReady = false;
     char FTitle[kTitleSize] = "";
 };
-
-// The file name without folder and extension, cut to size bytes.
-void FileTitleOf(const char* path, char* name, size_t size);
