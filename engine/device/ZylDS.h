@@ -98,10 +98,10 @@ constexpr uint32_t kZylMaxFrequency = 200000;
 // secondary buffer of SizeBytes in its own PCM format that the mixer plays.
 //
 // The play cursor is the byte offset of the next source frame the mixer
-// will consume. It advances at the playback frequency, wraps at the end when
-// looping, and when not looping playback stops at the end with the cursor
-// back at 0. Memory handed out by Lock may be written up to the play cursor;
-// Unlock publishes the writes to the mixer.
+// will consume. It advances at the playback frequency and wraps at the end
+// when looping. When not looping it rests at the end while the converter
+// delivers its last frames, then playback stops with the cursor back at 0. Memory handed out by
+// Lock may be written up to the play cursor; Unlock publishes the writes to the mixer.
 //
 // Every operation except creation does nothing (or returns 0) while Active
 // is 0. Classes may derive from this one (the stream buffer does); it has no

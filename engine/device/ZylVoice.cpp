@@ -21,6 +21,10 @@ constexpr uint32_t kOfferSlack = 64;
 // Calls in a row that may produce no output before the voice gives up for
 // this render (a converter that keeps swallowing input without output).
 constexpr int kMaxIdleCalls = 64;
+// Silence fed after the end of a one-shot voice so that the converter
+// delivers the last frames it holds (more when it is downsampling, where
+// its filter spans more source frames).
+constexpr uint32_t kTailFrames = kOfferSlack + kStageFrames;
 // libsamplerate's error number for a failed allocation (not in its header).
 constexpr int kSrcMallocFailed = 1;
 
@@ -178,12 +182,23 @@ void TZylVoice::Accumulate(float* mix, uint32_t frames, uint16_t mixChannels, ui
     }
 }
 
-// At the end of the memory a looping voice starts over and a one-shot voice
-// stops; either way the cursor goes back to the start.
-uint32_t TZylVoice::WrapAtEnd(TControl& control) {
-    if (!control.Looping)
-        control.Playing = false;
-    return 0;
+// Fills Stage with up to limit source frames from frame on. Past the end of
+// a one-shot voice it offers silence instead, enough to flush what the
+// converter still holds. Returns the frames offered: 0 once a one-shot voice
+// has played out.
+uint32_t TZylVoice::FillStage(uint32_t frame, uint32_t limit, double ratio) {
+    if (frame < TotalFrames) {
+        const uint32_t offer = std::min({TotalFrames - frame, kStageFrames, limit});
+        ZylPcmToFloat(Data.get() + static_cast<size_t>(frame) * Format.BlockAlign,
+                      Format.BitsPerSample, offer * Format.Channels, Stage.get());
+        return offer;
+    }
+    const auto tail = static_cast<uint32_t>(kTailFrames * std::max(1.0, 1.0 / ratio));
+    if (TailFed >= tail)
+        return 0;
+    const uint32_t offer = std::min({tail - TailFed, kStageFrames, limit});
+    std::fill_n(Stage.get(), offer * Format.Channels, 0.0f);
+    return offer;
 }
 
 void TZylVoice::MixInto(float* mix, uint32_t frames, uint16_t mixChannels, uint32_t deviceRate) {
@@ -197,6 +212,7 @@ void TZylVoice::MixInto(float* mix, uint32_t frames, uint16_t mixChannels, uint3
         src_reset(Converter);
         HistoryGeneration = control.Generation;
         RampFrom = RampTo;
+        TailFed = 0;
     }
     // Pairs with PublishWrites: the engine's writes before its last unlock
     // are visible from here on.
@@ -206,14 +222,17 @@ void TZylVoice::MixInto(float* mix, uint32_t frames, uint16_t mixChannels, uint3
     uint32_t frame = control.Cursor / Format.BlockAlign;
     uint32_t done = 0;
     int idleCalls = 0;
-    while (done < frames && idleCalls < kMaxIdleCalls && control.Playing) {
-        if (frame >= TotalFrames)
-            frame = WrapAtEnd(control);
+    while (done < frames && idleCalls < kMaxIdleCalls) {
+        if (frame >= TotalFrames && control.Looping)
+            frame = 0;
         const uint32_t wanted = std::min(frames - done, kOutFrames);
         const uint32_t estimate = static_cast<uint32_t>(wanted / ratio) + kOfferSlack;
-        const uint32_t offer = std::min({TotalFrames - frame, kStageFrames, estimate});
-        ZylPcmToFloat(Data.get() + static_cast<size_t>(frame) * Format.BlockAlign,
-                      Format.BitsPerSample, offer * Format.Channels, Stage.get());
+        const uint32_t offer = FillStage(frame, estimate, ratio);
+        if (offer == 0) {
+            control.Playing = false;
+            frame = 0;
+            break;
+        }
         SRC_DATA data{};
         data.data_in = Stage.get();
         data.data_out = Out.get();
@@ -222,7 +241,11 @@ void TZylVoice::MixInto(float* mix, uint32_t frames, uint16_t mixChannels, uint3
         data.src_ratio = ratio;
         if (src_process(Converter, &data) != 0)
             break;
-        frame += static_cast<uint32_t>(data.input_frames_used);
+        const auto used = static_cast<uint32_t>(data.input_frames_used);
+        if (frame < TotalFrames)
+            frame += used;
+        else
+            TailFed += used;
         const auto produced = static_cast<uint32_t>(data.output_frames_gen);
         Accumulate(mix + static_cast<size_t>(done) * mixChannels, produced, mixChannels, done,
                    frames);
@@ -231,8 +254,8 @@ void TZylVoice::MixInto(float* mix, uint32_t frames, uint16_t mixChannels, uint3
     }
     RampFrom = RampTo;
 
-    if (frame >= TotalFrames)
-        frame = WrapAtEnd(control);
+    if (frame >= TotalFrames && control.Looping)
+        frame = 0;
     control.Cursor = frame * Format.BlockAlign;
     uint64_t expected = seen;
     Control.compare_exchange_strong(expected, Pack(control), std::memory_order_acq_rel);

@@ -68,7 +68,7 @@ private:
     void Accumulate(float* mix, uint32_t frames, uint16_t mixChannels, uint32_t rampIndex,
                     uint32_t rampLength) const;
     double RatioFor(uint32_t deviceRate) const;
-    static uint32_t WrapAtEnd(TControl& control);
+    uint32_t FillStage(uint32_t frame, uint32_t limit, double ratio);
 
     const TZylPcmFormat Format;
     const uint32_t SizeBytes;
@@ -86,6 +86,7 @@ private:
 
     // Owned by the render thread.
     uint32_t HistoryGeneration = 0;
+    uint32_t TailFed = 0; // silence offered since a one-shot voice's end
     TZylGains RampFrom;
     TZylGains RampTo;
 };

@@ -70,15 +70,19 @@ TEST_F(PlaybackTest, SettingTheCursorJumps) {
     EXPECT_NEAR(FramesAt(buffer), 10000.0 + 22050.0, 600.0);
 }
 
-TEST_F(PlaybackTest, OneShotBufferStopsAtItsEnd) {
+TEST_F(PlaybackTest, OneShotBufferPlaysWholeAndStopsAtItsEnd) {
     TZylSoundBufferTAG buffer;
+    // 2205 frames at half the device rate: 4410 output frames of full tone.
     CreateFilled(buffer, Audio, 1, 22050, 16, 2205, Sine(500, 22050, 0.5f), 0);
     buffer.Play();
-    const std::vector<float> out = Step(kSecond / 2);
+    const std::vector<float> left = Channel(Step(kSecond / 2), 0);
     EXPECT_FALSE(buffer.IsPlaying());
     EXPECT_EQ(buffer.GetPlayCursor(), 0u);
-    EXPECT_GT(Rms(Channel(std::vector<float>(out.begin(), out.begin() + 8000), 0)), 0.1);
-    EXPECT_EQ(Rms(std::vector<float>(out.begin() + 20000, out.end())), 0.0);
+    auto rms = [&left](size_t from, size_t to) {
+        return Rms(std::vector<float>(left.begin() + from, left.begin() + to));
+    };
+    EXPECT_NEAR(rms(0, 4400), 0.5 / std::numbers::sqrt2, 0.01) << "the whole tone, tail included";
+    EXPECT_EQ(rms(4500, left.size()), 0.0) << "then nothing, not a piece of the start again";
 }
 
 TEST_F(PlaybackTest, PitchScalesTheToneFrequency) {
