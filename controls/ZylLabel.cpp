@@ -227,6 +227,9 @@ void TZylLabel::DrawControl(QPainter& canvas) {
         m_clear = false;
     }
     const TZylFont* font = GetFont();
+    if (!font) {
+        return; // a plain image list has no character map to draw text with
+    }
     int x = 0;
     for (int glyph : m_blinkPhase ? m_blinkGlyphs : m_captionGlyphs) {
         font->Draw(unsigned(glyph), canvas, x, 0);

@@ -184,10 +184,6 @@ TEST(ZylVUMeter, DisabledMeterFallsAndSettersClamp) {
     f.meter.SetEnabled(false);
     f.meter.SetLevels(100, 100);
     EXPECT_FLOAT_EQ(f.meter.GetLevel(0), 0);
-    f.meter.SetLevelFallOff(1.5f);
-    EXPECT_EQ(f.meter.GetLevelFallOff(), 1.0f);
-    f.meter.SetLevelFallOff(-0.2f);
-    EXPECT_EQ(f.meter.GetLevelFallOff(), 0.0f);
     f.meter.SetRedValue(500);
     EXPECT_EQ(f.meter.GetRedValue(), 100);
     f.meter.SetMinValue(200);
@@ -257,17 +253,4 @@ TEST(ZylProgressBar, RedrawsOnlyWhenTheLitCountChanges) {
     f.bar->SetValue(10);
     EXPECT_EQ(f.ShownCell(40), 2);
     EXPECT_EQ(f.ShownCell(70), 0);
-}
-
-TEST(ZylProgressBar, SettersKeepValuesInRange) {
-    BarFixture f;
-    f.bar->SetValue(70);
-    f.bar->SetMaxValue(50);
-    EXPECT_EQ(f.bar->GetValue(), 50);
-    EXPECT_EQ(f.bar->GetRedValue(), 50);
-    f.bar->SetMinValue(60);
-    EXPECT_EQ(f.bar->GetMaxValue(), 61);
-    EXPECT_EQ(f.bar->GetValue(), 60);
-    f.bar->SetValue(-5);
-    EXPECT_EQ(f.bar->GetValue(), 60);
 }
