@@ -31,15 +31,6 @@ int ChannelFlag(uint32_t stereo) {
 int TMpegFrameDecoder::New() {
     Delete();
     InitLibraryOnce();
-    return ReplaceHandle();
-}
-
-// A handle of its own for every start: the library keeps synthesis state
-// across a close and reopen, and a seek must not depend on what was decoded
-// before it.
-int TMpegFrameDecoder::ReplaceHandle() {
-    if (FHandle != nullptr)
-        mpg123_delete(FHandle);
     int error = MPG123_OK;
     FHandle = mpg123_new(nullptr, &error);
     if (FHandle == nullptr)
@@ -111,18 +102,21 @@ void TMpegFrameDecoder::InputDelete() {
         mpg123_close(FHandle);
     FFile.Close();
     FInputOpen = false;
-    FFormatLocked = false;
+    if (FFormatLocked) {
+        FFormatLocked = false;
+        SetOutputFormats();
+    }
     FOutput = TMpegOutputInfo{};
 }
 
 int TMpegFrameDecoder::SeekToOffset(int64_t offset) {
     if (!FInputOpen)
         return kXaErrorInvalidParameters;
+    // Closing drops the library's buffered input and its decoder history, so
+    // the frame at offset decodes as if the stream began there.
+    mpg123_close(FHandle);
     if (FFile.Seek(offset, 0) != offset)
         return kXaErrorReadFailed;
-    const int status = ReplaceHandle();
-    if (status != kXaSuccess)
-        return status;
     if (mpg123_open_handle(FHandle, this) != MPG123_OK)
         return XaudioStatusFromMpg123(mpg123_errcode(FHandle));
     return kXaSuccess;

@@ -68,7 +68,6 @@ private:
     static off_t SeekInput(void* self, off_t offset, int whence);
     int TakeNewFormat();
     void Report(int source, int code, const char* message, const char* reason);
-    int ReplaceHandle();
     int SetOutputFormats();
 
     mpg123_handle_struct* FHandle = nullptr;
