@@ -22,7 +22,9 @@ public:
     TZylThread(const TZylThread&) = delete;
     TZylThread& operator=(const TZylThread&) = delete;
     // Requests termination and waits for Execute to return. OnTerminate is
-    // not run for a thread destroyed this way.
+    // not run for a thread destroyed this way. A derived class whose Execute
+    // uses its own members stops the thread in its own destructor, before
+    // those members go.
     virtual ~TZylThread();
 
     // Starts Execute; a second call does nothing.
