@@ -131,9 +131,7 @@ int TMpegFrameDecoder::Decode(uint8_t* destination, uint32_t frameBytes) {
         size_t bytes = 0;
         const int result = mpg123_decode_frame(FHandle, &frameNumber, &audio, &bytes);
         if (result == MPG123_NEW_FORMAT) {
-            const int status = TakeNewFormat();
-            if (status != kXaSuccess)
-                return status;
+            ReportFormatChange();
             continue;
         }
         if (result == MPG123_DONE || result == MPG123_NEED_MORE)
@@ -147,6 +145,13 @@ int TMpegFrameDecoder::Decode(uint8_t* destination, uint32_t frameBytes) {
                    mpg123_strerror(FHandle));
             return XaudioStatusFromMpg123(error);
         }
+        // The library announces a format only when it differs from the last
+        // file's, so the first frame of every file takes it explicitly.
+        if (!FFormatLocked) {
+            const int status = LockOutputFormat();
+            if (status != kXaSuccess)
+                return status;
+        }
         if (destination != nullptr) {
             const size_t kept = bytes < frameBytes ? bytes : frameBytes;
             if (kept > 0)
@@ -158,22 +163,29 @@ int TMpegFrameDecoder::Decode(uint8_t* destination, uint32_t frameBytes) {
     return kXaErrorInternal;
 }
 
-int TMpegFrameDecoder::TakeNewFormat() {
+// After the first frame the library converts to the file's first format; a
+// change it could not convert is worth a line in the log.
+void TMpegFrameDecoder::ReportFormatChange() {
+    long rate = 0;
+    int channels = 0;
+    int encoding = 0;
+    if (!FFormatLocked || mpg123_getformat(FHandle, &rate, &channels, &encoding) != MPG123_OK)
+        return;
+    if (static_cast<uint32_t>(rate) != FOutput.SampleRate ||
+        static_cast<uint32_t>(channels == 2) != FOutput.Stereo)
+        Report(kNotifySourceDecoder, MPG123_OK, "output format changed", nullptr);
+}
+
+int TMpegFrameDecoder::LockOutputFormat() {
     long rate = 0;
     int channels = 0;
     int encoding = 0;
     if (mpg123_getformat(FHandle, &rate, &channels, &encoding) != MPG123_OK)
         return XaudioStatusFromMpg123(mpg123_errcode(FHandle));
-    const uint32_t stereo = channels == 2 ? 1 : 0;
-    if (FFormatLocked) {
-        if (static_cast<uint32_t>(rate) != FOutput.SampleRate || stereo != FOutput.Stereo)
-            Report(kNotifySourceDecoder, MPG123_OK, "output format changed", nullptr);
-        return kXaSuccess;
-    }
     mpg123_frameinfo2 info{};
     mpg123_info2(FHandle, &info);
     FOutput.BytesPerSample = 2;
-    FOutput.Stereo = stereo;
+    FOutput.Stereo = channels == 2 ? 1 : 0;
     FOutput.SampleRate = static_cast<uint32_t>(rate);
     FOutput.Version = info.version == MPG123_1_0 ? 1 : info.version == MPG123_2_0 ? 2 : 3;
     FOutput.Layer = static_cast<uint32_t>(info.layer);

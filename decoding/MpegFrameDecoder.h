@@ -66,7 +66,8 @@ public:
 private:
     static ssize_t ReadInput(void* self, void* buffer, size_t count);
     static off_t SeekInput(void* self, off_t offset, int whence);
-    int TakeNewFormat();
+    int LockOutputFormat();
+    void ReportFormatChange();
     void Report(int source, int code, const char* message, const char* reason);
     int SetOutputFormats();
 

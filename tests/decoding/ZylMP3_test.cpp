@@ -108,6 +108,22 @@ TEST(ZylMP3, SeekLandsOnTheRequestedSample) {
     }
 }
 
+TEST(ZylMP3, OneDecoderOpensFileAfterFile) {
+    TZylMP3TAG decoder;
+    for (const char* name : {"cbr128_id3v1.mp3", "vbr_xing.mp3", "mpeg2_l3_22k_mono.mp3",
+                             "mpeg2_l3_22k_mono.mp3", "layer2_48k.mp2", "cbr128_id3v1.mp3"}) {
+        SCOPED_TRACE(name);
+        TMpegReference reference;
+        ASSERT_TRUE(DecodeReference(MpegFixture(name), &reference));
+        ASSERT_EQ(decoder.Open(MpegFixture(name).c_str(), kMP3ModeExactIndex), 0);
+        EXPECT_EQ(decoder.Format.nSamplesPerSec, reference.Rate);
+        EXPECT_EQ(decoder.Format.nChannels, reference.Channels);
+        uint32_t skip = 0;
+        ASSERT_EQ(decoder.Seek(0, &skip), 0);
+        EXPECT_EQ(ReadToEnd(decoder), reference.Pcm());
+    }
+}
+
 TEST(ZylMP3, SeekPastTheEndLandsOnTheLastFrame) {
     const std::string path = MpegFixture("frames21.mp3");
     TMpegReference reference;
