@@ -65,21 +65,6 @@ TEST(ZylThread, CompletionRunsOnTheDrainingThreadThenFreesTheObject) {
     EXPECT_NE(executedOn, terminatedOn);
 }
 
-TEST(ZylThread, SynchronizeRunsTheCallOnTheDrainingThread) {
-    TZylQueueDispatcher dispatcher;
-    TProbeThread thread(dispatcher);
-    std::thread::id ranOn;
-    thread.Body = [&](TProbeThread& self) {
-        return self.Synchronize([&] { ranOn = std::this_thread::get_id(); }) ? 1 : 0;
-    };
-    thread.Start();
-    while (dispatcher.WaitAndDrain(std::chrono::milliseconds(50)) == 0) {
-    }
-    thread.WaitFor();
-    EXPECT_EQ(thread.ReturnValue(), 1);
-    EXPECT_EQ(ranOn, std::this_thread::get_id());
-}
-
 TEST(ZylThread, TerminateReleasesAWaitingSynchronizeAndDropsItsCall) {
     TSignallingDispatcher dispatcher;
     std::atomic<bool> ran{false};

@@ -193,17 +193,3 @@ TEST_F(Playlist, RandomPlayNeverRepeatsTheCurrentSong) {
     for (std::size_t i = 1; i < H.Opened.size(); ++i)
         EXPECT_NE(H.Opened[i], H.Opened[i - 1]);
 }
-
-TEST_F(Playlist, DroppedFilesAreOnlyAnnounced) {
-    Fill(2);
-    int position = -9;
-    std::vector<std::string> files;
-    P.OnDropFiles = [&](TZylPlaylist&, int where, const std::vector<std::string>& dropped) {
-        position = where;
-        files = dropped;
-    };
-    P.DropFiles(1, {"/x/new.mp3"});
-    EXPECT_EQ(position, 1);
-    EXPECT_EQ(files, (Names{"/x/new.mp3"}));
-    EXPECT_EQ(P.GetCount(), 2);
-}
