@@ -31,6 +31,10 @@ lame_q -b 128 --tt "Song Title" --ta "Some Artist" --id3v1-only "$work/s44.wav" 
 lame_q -V 2 "$work/s44.wav" "$out/vbr_xing.mp3"
 lame_q -V 2 -t "$work/s44.wav" "$out/vbr_noxing.mp3"
 lame_q -V 9 "$work/s44.wav" "$out/vbr_v9.mp3"
+# Low bitrates at 44.1 kHz: small MPEG-1 frames, whose bit reservoir
+# reaches many frames back.
+lame_q -b 32 --resample 44.1 "$work/s44.wav" "$out/cbr32_44k.mp3"
+lame_q -V 9 --resample 44.1 "$work/s44.wav" "$out/vbr_v9_44k.mp3"
 lame_q -b 128 --tt "Tagged" --id3v2-only --pad-id3v2-size 3000 "$work/s44.wav" "$out/id3v2.mp3"
 lame_q -b 32 -m m "$work/s22m.wav" "$out/mpeg2_l3_22k_mono.mp3"
 lame_q -b 16 -m m "$work/s8m.wav" "$out/mpeg25_8k.mp3"
