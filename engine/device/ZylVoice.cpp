@@ -61,8 +61,7 @@ template <class Change> void TZylVoice::UpdateControl(Change change) {
 }
 
 TZylVoice::TZylVoice(const TZylPcmFormat& format, uint32_t sizeBytes)
-    : Format(format), SizeBytes(sizeBytes), TotalFrames(sizeBytes / format.BlockAlign),
-      Frequency(format.SampleRate) {}
+    : Format(format), TotalFrames(sizeBytes / format.BlockAlign), Frequency(format.SampleRate) {}
 
 std::unique_ptr<TZylVoice> TZylVoice::Create(const TZylPcmFormat& format, uint32_t sizeBytes,
                                              int converterType, ZylResult* result) {

@@ -71,7 +71,6 @@ private:
     uint32_t FillStage(uint32_t frame, uint32_t limit, double ratio);
 
     const TZylPcmFormat Format;
-    const uint32_t SizeBytes;
     const uint32_t TotalFrames;
     std::unique_ptr<uint8_t[]> Data;
     std::unique_ptr<float[]> Stage; // source frames offered to the converter
