@@ -48,6 +48,7 @@ TVxSongTAG::TVxSongTAG(TVxClock& clock) : Buffer(clock), Clock(clock) {
 
 TVxSongTAG::~TVxSongTAG() {
     Close();
+    Buffer.Close();
     Audio.reset();
 }
 

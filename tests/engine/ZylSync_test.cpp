@@ -74,6 +74,12 @@ TEST(ZylThread, StopsAWorkerThatPollsItsFlag) {
 }
 
 TEST(ZylThread, AWorkerThatNeverStopsIsCancelledAfterTheTimeout) {
+#if defined(__SANITIZE_ADDRESS__)
+    // AddressSanitizer leaves the stack of a cancelled thread poisoned and
+    // then trips over it when the thread's own bookkeeping is torn down; the
+    // cancellation itself is checked in the plain and thread-sanitized builds.
+    GTEST_SKIP() << "thread cancellation is not supported under AddressSanitizer";
+#endif
     TWorkerProbe probe;
     probe.IgnoreStop = true;
     const auto start = std::chrono::steady_clock::now();
