@@ -125,13 +125,4 @@ TEST_F(PitchFixture, TouchBendWinsOverButtonBends) {
     EXPECT_EQ(Pitch.BendMode, TVxPitchControl::BendNone);
 }
 
-TEST_F(PitchFixture, SetPitchReportsChangeOnlyWhenTheValueMoves) {
-    Pitch.SetPitch(500);
-    Pitch.Changed = false;
-    Pitch.SetPitch(500);
-    EXPECT_FALSE(Pitch.Changed);
-    Pitch.SetPitch(510);
-    EXPECT_TRUE(Pitch.Changed);
-}
-
 } // namespace
