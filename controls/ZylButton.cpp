@@ -82,7 +82,7 @@ void TZylButton::StartSequence(int count, int interval, const int* statuses) {
     SetStatus(m_sequence[0]);
     m_sequencePosition = 1;
     m_sequenceLength = count;
-    m_timer->setInterval(interval);
+    m_timer->setInterval(std::max(interval, 1)); // 0 would spin the window's thread
     m_timer->start();
     m_sequenceRunning = true;
 }
