@@ -2,7 +2,9 @@
 // and the toolkit's message loop. An exception that escapes is shown in a
 // message box and the program ends.
 #include "diag/Diag.h"
+#include "frontend/CfgForm.h"
 #include "frontend/MainForm.h"
+#include "frontend/VxKeyMap.h"
 #include "frontend/VxMessageBox.h"
 #include "frontend/config/GlobalConfig.h"
 
@@ -10,6 +12,7 @@
 #include <QMessageBox>
 
 #include <exception>
+#include <memory>
 
 namespace {
 
@@ -21,8 +24,10 @@ int RunPlayer(QApplication& application) {
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();
     TMainForm form(config, arguments);
+    form.SetKeyboard(std::make_unique<TVxKeyboardControl>());
     if (!form.FormCreate())
         return form.ExitCode();
+    form.SetOptionsDialog(std::make_unique<TCfgForm>());
     form.show();
     return application.exec();
 }

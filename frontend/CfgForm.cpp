@@ -1,0 +1,184 @@
+// The options dialog's showing protocol and its hints.
+#include "frontend/CfgForm.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTabWidget>
+#include <QToolTip>
+
+namespace {
+
+constexpr const char* kPitchRangeHint =
+    "Sets the pitch slider range. The speed values are percentages of the original song speed.";
+constexpr const char* kHotKeyHint =
+    "A function key that makes the current player the active one. When more than one player "
+    "are running, you can assign a different key to each one to quickly switch between them.";
+
+} // namespace
+
+TCfgForm::TCfgForm(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("CfgForm"));
+    BuildPages();
+    using C = TGlobalConfigTAG;
+    boolControls_ = {
+        {chkPlayWhenOpen, &C::PlayWhenOpen, true},
+        {chkSecureClose, &C::SecureClose, true},
+        {chkSecureTrack, &C::SecureTrackButtons, true},
+        {chkSecureDrop, &C::SecureDropFiles, true},
+        {chkExactLength_, &C::ExactSongLength, false},
+        {chkRevTouchBend, &C::ReverseTouchBend, true},
+        {chkLog, &C::ErrorLog, true},
+        {chkStayOnTop, &C::StayOnTop, true},
+        {chkVMPeaks, &C::VuMeterPeaks, true},
+        {chkDisplayBlink, &C::DisplayBlink, true},
+        {chkAccuratePitch_, &C::AccuratePitch, false},
+        {chkDoubledPitch_, &C::DoubledPitch, false},
+        {chkShowPitchBendValue, &C::ShowPitchBendValue, true},
+        {chkPlayListLoop, &C::PlayListLoop, true},
+        {chkAllowDuplicates, &C::ListAllowDuplicates, true},
+        {chkKeepLast_, &C::ListKeepLast, false},
+        {chkSaveAbsolutePaths_, &C::ListSaveAbsolutePaths, false},
+        {chkConfirmNew_, &C::ListConfirmNew, false},
+        {chkConfirmClose_, &C::ListConfirmClose, false},
+        {chkConfirmDelete_, &C::ListConfirmDelete, false},
+        {chkConfirmDeleteMany_, &C::ListConfirmDeleteMany, false},
+        {chkDownmix, &C::DownMix, true},
+        {chkShowConfigHints, &C::ShowConfigHints, true},
+    };
+    FormCreate();
+}
+
+TCfgForm::~TCfgForm() = default;
+
+void TCfgForm::FormCreate() {
+    hints_ = {
+        {chkShowConfigHints, "Enables or disables this help hints."},
+        {chkPlayWhenOpen, "When checked, Vexaline starts playing automatically when you open or "
+                          "drop a song. Otherwise the play button must be pressed."},
+        {chkSecureClose, "When checked, Vexaline can't be closed while a song is being played."},
+        {chkSecureTrack, "When checked, Vexaline prevents changing to a different song in the "
+                         "playlist while the current one is being played."},
+        {chkSecureDrop, "When checked, new files can't be droped on the player while a song is "
+                        "being played. However, they can be dropped on the playlist editor."},
+        {chkRevTouchBend, "Modifies the way of \"push\" of the song in the Touch Bend control. "
+                          "When this option is checked, the song speeds up when dragging down "
+                          "and its \"braked\" when dragging up."},
+        {chkLog, "Instructs Vexaline to keep a record (log) of all played files as well as all "
+                 "error messages. The log file is called vxs.log and it's stored in the program "
+                 "folder."},
+        {chkStayOnTop, "Makes the Vexaline window keep always visible above all other windows."},
+        {chkVMPeaks, "Enables the peak level indicator in the graphic vu-meter"},
+        {chkDisplayBlink, "When checked, the time display blinks when the song time is within "
+                          "the last 30 seconds (the red zone in the graphic progress bar)."},
+        {radPitchRange8, kPitchRangeHint},
+        {radPitchRange16, kPitchRangeHint},
+        {radPitchRange20, kPitchRangeHint},
+        {chkShowPitchBendValue,
+         "When checked, Vexaline shows the pitch bend value in the display. The pitch bend is "
+         "applied with the bend buttons (+/-) or with the Touch Bend control."},
+        {radStop, "Instructs Vexaline to stop the player when a song reaches its end. The song "
+                  "position is set to the cue position (the Position Bar value)."},
+        {radRestart, "When checked, Vexaline will play the current song in an endless loop. The "
+                     "song will always restart from the beginning regardless of the current cue "
+                     "position."},
+        {radNext, "Instructs Vexaline to open the next song in the playlist when the current one "
+                  "is ended."},
+        {HotKey, kHotKeyHint},
+        {LabelHotKey, kHotKeyHint},
+        {chkPlayListLoop, "When checked, advancing from the song at the end of the playlist "
+                          "returns to the first one and vice versa."},
+        {chkAllowDuplicates, "Allows the playlist to have repeated songs. Otherwise, repeated "
+                             "songs can't be added."},
+        {Devices, "The sound card or output device this player uses for output. If you change "
+                  "this setting, the new selection will be used the next time a song is opened. "
+                  "When more than one player are running, you can assign a different device to "
+                  "each one."},
+        {chkDownmix, "When enabled, the two channels of the stereo signal can be mixed down and "
+                     "played through one of the two sound card channels. The panning knob is "
+                     "replaced by a switch that selects which of the channels (left or right) "
+                     "the downmixed signal is sended to."},
+    };
+    connect(chkShowConfigHints, &QCheckBox::toggled, this, [this] { chkShowConfigHintsClick(); });
+    chkShowConfigHintsClick();
+}
+
+void TCfgForm::chkShowConfigHintsClick() {
+    hintsShown_ = chkShowConfigHints->isChecked();
+    // A control without a tool-tip text shows no hint at all.
+    for (const auto& [widget, hint] : hints_)
+        widget->setToolTip(hintsShown_ ? hint : QString());
+    if (!hintsShown_)
+        QToolTip::hideText();
+}
+
+bool TCfgForm::event(QEvent* event) {
+    if (event->type() == QEvent::WhatsThis || event->type() == QEvent::EnterWhatsThisMode) {
+        event->accept();
+        return true;
+    }
+    return QDialog::event(event);
+}
+
+void TCfgForm::FillFrom(TMainForm& form) {
+    const TGlobalConfigTAG& config = form.Config();
+    Devices->clear();
+    for (const TZylDeviceListItem& device : form.Devices())
+        Devices->addItem(QString::fromStdString(device.Text));
+    Devices->setCurrentIndex(
+        config.OutputDevice.Value < Devices->count() ? config.OutputDevice.Value : -1);
+    for (const TBoolControl& control : boolControls_)
+        control.Box->setChecked((config.*control.Setting).Value != 0);
+    chkShowFileNames_->setChecked(config.ListShowFileNames.Value == 0);
+    const int endOfTrack = config.EndOfTrack.Value;
+    (endOfTrack == 0 ? radStop : endOfTrack == 1 ? radNext : radRestart)->setChecked(true);
+    const int pitchRange = config.PitchRange.Value;
+    (pitchRange == 0   ? radPitchRange8
+     : pitchRange == 1 ? radPitchRange16
+                       : radPitchRange20)
+        ->setChecked(true);
+    HotKey->setCurrentIndex(config.HotKey >= 0 && config.HotKey < HotKey->count() ? config.HotKey
+                                                                                  : 0);
+    // A box that did not change fired no click: the hints follow it anyway.
+    chkShowConfigHintsClick();
+}
+
+void TCfgForm::StoreInto(TMainForm& form) const {
+    TGlobalConfigTAG& config = form.Config();
+    config.OutputDevice.Value = Devices->currentIndex();
+    for (const TBoolControl& control : boolControls_)
+        if (control.Edited)
+            (config.*control.Setting).Value = control.Box->isChecked() ? 1 : 0;
+    config.EndOfTrack.Value = radStop->isChecked() ? 0 : radNext->isChecked() ? 1 : 2;
+    config.PitchRange.Value = radPitchRange8->isChecked()    ? 0
+                              : radPitchRange16->isChecked() ? 1
+                                                             : 2;
+    config.HotKey = HotKey->currentIndex();
+}
+
+int TCfgForm::RunModal() {
+    if (modalRunner_)
+        return modalRunner_(*this);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->geometry().center() - rect().center());
+    return exec();
+}
+
+void TCfgForm::Show(TMainForm& form, bool aboutPage) {
+    form.FormDeactivate();
+    FillFrom(form);
+    const int pageBefore = ConfigPages->currentIndex();
+    if (aboutPage)
+        ConfigPages->setCurrentWidget(PageAbout);
+    if (RunModal() == QDialog::Accepted) {
+        StoreInto(form);
+        form.ApplySettings();
+    }
+    if (aboutPage && ConfigPages->currentWidget() == PageAbout)
+        ConfigPages->setCurrentIndex(pageBefore);
+    form.FormActivate();
+}

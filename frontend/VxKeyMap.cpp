@@ -1,0 +1,264 @@
+#include "frontend/VxKeyMap.h"
+
+#include "controls/ZylButton.h"
+#include "controls/ZylSlider.h"
+#include "diag/Diag.h"
+#include "frontend/VxKeyTranslate.h"
+#include "frontend/config/GlobalConfig.h"
+#include "playlist/view/ZylPlaylistView.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QProcess>
+
+#include <iterator>
+
+namespace {
+
+namespace Key {
+constexpr std::uint32_t Esc = 1, Minus = 12, Equals = 13, R = 19, T = 20, O = 24, Enter = 28,
+                        LeftCtrl = 29, A = 30, H = 35, LeftShift = 42, N = 49, M = 50,
+                        RightShift = 54, NumMultiply = 55, LeftAlt = 56, Space = 57, F1 = 59,
+                        F4 = 62, NumMinus = 74, NumPlus = 78, Num0 = 82, NumEnter = 156,
+                        RightCtrl = 157, NumDivide = 181, RightAlt = 184, Up = 200, PageUp = 201,
+                        Left = 203, Right = 205, Down = 208, PageDown = 209, Delete = 211, P = 25,
+                        Grave = 41;
+} // namespace Key
+
+constexpr int kVolumeStep = 5;
+constexpr int kFineVolumeStep = 1;
+// The slider's own tick paces the repeat; the interval is kept for callers
+// that expect one.
+constexpr int kVolumeRepeatMs = 50;
+
+// Keys that hold a deck button while pressed.
+struct TButtonKey {
+    std::uint32_t Key;
+    TZylButton* TMainForm::*Button;
+};
+
+constexpr TButtonKey kButtonKeys[] = {
+    {Key::R, &TMainForm::btnRealTime},    {Key::T, &TMainForm::btnTime},
+    {Key::Enter, &TMainForm::btnOpen},    {Key::M, &TMainForm::btnMute},
+    {Key::NumMinus, &TMainForm::btnSlow}, {Key::Down, &TMainForm::btnSlow},
+    {Key::NumPlus, &TMainForm::btnFast},  {Key::Up, &TMainForm::btnFast},
+    {Key::Num0, &TMainForm::btnCUE},      {Key::NumEnter, &TMainForm::btnPlay},
+    {Key::PageUp, &TMainForm::btnPrev},   {Key::Left, &TMainForm::btnRW},
+    {Key::Right, &TMainForm::btnFF},      {Key::PageDown, &TMainForm::btnNext},
+};
+
+} // namespace
+
+const std::uint32_t TVxKeyboardControl::kWatchedKeys[] = {
+    Key::RightShift, Key::LeftShift, Key::RightCtrl, Key::LeftCtrl, Key::RightAlt, Key::LeftAlt,
+    Key::Enter, Key::NumEnter, Key::Num0, Key::NumPlus, Key::NumMinus, Key::NumDivide,
+    Key::NumMultiply, Key::Up, Key::Down, Key::Left, Key::Right, Key::PageUp, Key::PageDown,
+    Key::Delete, Key::Space, Key::F1, Key::F4, Key::H, Key::T, Key::R, Key::M, Key::N, Key::O,
+    Key::P, Key::A, Key::Minus, Key::Equals, Key::Grave,
+    // The digits 1 to 9 and 0, then Esc.
+    2, 3, 4, 5, 6, 7, 8, 9, 10, 11, Key::Esc, 0};
+
+void VxStartAnotherCopy() {
+    const QString program = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+    if (program.isEmpty() || !QProcess::startDetached(program, {}))
+        DIAG_REPORT(kDiagReported, "VxInput: Error starting another player [%s]",
+                    program.toLocal8Bit().constData());
+}
+
+TVxKeyboardControl::TVxKeyboardControl(std::function<void()> launcher)
+    : launcher_(std::move(launcher)) {}
+
+TVxKeyboardControl::~TVxKeyboardControl() {
+    Stop();
+}
+
+void TVxKeyboardControl::Start(TMainForm& form) {
+    form_ = &form;
+    QCoreApplication::instance()->installEventFilter(this);
+    VxKeyboardSetFocus(form.isActiveWindow());
+    if (VxInputStart(nullptr, &form) != 0) {
+        DiagMessageBox(kDiagIconStop, "Vexaline", "Error initializing keyboard control:\n\n%s",
+                       DiagLastMessage());
+        return;
+    }
+    VxInputWatch(kWatchedKeys);
+    started_ = true;
+}
+
+void TVxKeyboardControl::Stop() {
+    if (form_ != nullptr && QCoreApplication::instance() != nullptr)
+        QCoreApplication::instance()->removeEventFilter(this);
+    if (started_)
+        VxInputStop();
+    started_ = false;
+    form_ = nullptr;
+}
+
+void TVxKeyboardControl::Reacquire() {
+    if (started_)
+        VxInputReacquire();
+}
+
+void TVxKeyboardControl::ReleaseAll() {
+    if (!started_)
+        return;
+    TVxKeyEvent events[kEventCapacity];
+    int count = 0;
+    if (VxInputReleaseAll(events, &count, kEventCapacity) == 0)
+        Dispatch(events, count);
+}
+
+void TVxKeyboardControl::KeyMessage(QKeyEvent* event) {
+    // A repeated press changes no key's state.
+    if (!event->isAutoRepeat())
+        VxKeyboardSetKey(VxKeyFromEvent(*event), event->type() == QEvent::KeyPress);
+    // Without a keyboard reader the keys only reach the window.
+    if (!started_)
+        return;
+    TVxKeyEvent events[kEventCapacity];
+    int count = 0;
+    if (VxInputRead(events, &count, kEventCapacity) != 0) {
+        VxInputReacquire();
+        if (VxInputRead(events, &count, kEventCapacity) != 0) {
+            form_->raise();
+            form_->activateWindow();
+            return;
+        }
+    }
+    Dispatch(events, count);
+}
+
+bool TVxKeyboardControl::eventFilter(QObject* watched, QEvent* event) {
+    if (form_ == nullptr || !watched->isWidgetType())
+        return false;
+    auto* widget = static_cast<QWidget*>(watched);
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+        if (widget->window() != form_)
+            return false;
+        form_->FormKeyDown(static_cast<QKeyEvent*>(event));
+        return true;
+    case QEvent::ActivationChange:
+        // Before the window's own handler, which re-acquires the keyboard.
+        if (widget == form_)
+            VxKeyboardSetFocus(form_->isActiveWindow());
+        return false;
+    default:
+        return false;
+    }
+}
+
+void TVxKeyboardControl::Dispatch(const TVxKeyEvent* events, int count) {
+    for (int i = 0; i < count && form_ != nullptr; ++i)
+        KeyEvent(events[i].Key, (events[i].State & kVxKeyPressed) != 0);
+}
+
+bool TVxKeyboardControl::Ctrl() const {
+    return (form_->Modifiers & TMainForm::kCtrl) != 0;
+}
+
+void TVxKeyboardControl::SetModifier(unsigned bit, bool on) {
+    if (on)
+        form_->Modifiers |= bit;
+    else
+        form_->Modifiers &= ~bit;
+}
+
+void TVxKeyboardControl::VolumeKey(int step, bool pressed) {
+    if (pressed) {
+        volumeStep_ = step;
+        form_->Volume->ManualDelta(step, kVolumeRepeatMs);
+    } else if ((volumeStep_ < 0) == (step < 0)) {
+        // Only the key of the step still running stops it.
+        form_->Volume->DisableDelta();
+    }
+}
+
+void TVxKeyboardControl::ToggleHelp() {
+    if (form_->HelpMode())
+        form_->HelpOff();
+    else
+        form_->HelpOn();
+}
+
+void TVxKeyboardControl::SelectWholePlaylist() {
+    form_->PlayList->setFocus();
+    form_->Playlist().SelectAll();
+}
+
+void TVxKeyboardControl::KeyEvent(std::uint32_t key, bool pressed) {
+    for (const TButtonKey& buttonKey : kButtonKeys) {
+        if (buttonKey.Key != key)
+            continue;
+        TZylButton* button = form_->*buttonKey.Button;
+        if (pressed)
+            button->ManualHold(false);
+        else
+            button->ManualRelease();
+        return;
+    }
+    const bool shift = (form_->Modifiers & TMainForm::kShift) != 0;
+    switch (key) {
+    case Key::Esc:
+        if (form_->Playlist().GetScanning())
+            form_->Playlist().AbortScan();
+        else
+            form_->HelpOff();
+        break;
+    case Key::Minus:
+    case Key::NumDivide:
+        VolumeKey(shift ? -kFineVolumeStep : -kVolumeStep, pressed);
+        break;
+    case Key::Equals:
+    case Key::NumMultiply:
+        VolumeKey(shift ? kFineVolumeStep : kVolumeStep, pressed);
+        break;
+    case Key::LeftCtrl:
+    case Key::RightCtrl:
+        SetModifier(TMainForm::kCtrl, pressed);
+        break;
+    case Key::LeftShift:
+    case Key::RightShift:
+        SetModifier(TMainForm::kShift, pressed);
+        break;
+    case Key::LeftAlt:
+        leftAltDown_ = pressed;
+        SetModifier(TMainForm::kAlt, pressed);
+        break;
+    case Key::RightAlt:
+        SetModifier(TMainForm::kAlt, pressed);
+        break;
+    case Key::O:
+        if (pressed && Ctrl())
+            form_->ShowOptions(false);
+        break;
+    case Key::A:
+        if (pressed && Ctrl() && form_->Config().PlaylistEnabled.Value != 0)
+            SelectWholePlaylist();
+        break;
+    case Key::H:
+        if (pressed && Ctrl())
+            ToggleHelp();
+        break;
+    case Key::F1:
+        if (pressed)
+            ToggleHelp();
+        break;
+    case Key::N:
+        if (pressed && Ctrl() && launcher_)
+            launcher_();
+        break;
+    case Key::Space:
+        if (pressed)
+            form_->System().PlayOrCue();
+        break;
+    case Key::F4:
+        if (pressed && leftAltDown_)
+            form_->close();
+        break;
+    default:
+        break;
+    }
+}
