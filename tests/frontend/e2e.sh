@@ -2,7 +2,8 @@
 # End to end: the real program under a virtual X server with the Null sound
 # back end writing what it plays to a file. Opens a fixture song from the
 # command line, presses Play with the mouse, lets it play, takes a
-# screenshot, pauses and closes the window, then checks that the capture
+# screenshot, checks the activation key against a second copy, pauses and
+# closes the window, then checks that the capture
 # holds the song's audio and that the log and the settings were written.
 #
 # Usage: e2e.sh PROGRAM SCREEN-GRAB WORK-FOLDER
@@ -23,9 +24,9 @@ fail() {
     exit 1
 }
 
-# The fixture: two seconds of a 440 Hz tone (stereo, 44.1 kHz, 16 bit).
+# The fixture: eight seconds of a 440 Hz tone (stereo, 44.1 kHz, 16 bit).
 SONG="$WORK/e2e-tone.wav"
-sox -q -n -r 44100 -c 2 -b 16 "$SONG" synth 2 sine 440 vol 0.5
+sox -q -n -r 44100 -c 2 -b 16 "$SONG" synth 8 sine 440 vol 0.5
 
 # Settings of our own: nothing plays before the Play button is pressed.
 export XDG_CONFIG_HOME="$WORK/config"
@@ -38,7 +39,7 @@ printf '[HKEY_CURRENT_USER\\Software\\Zyl\\Vexaline\\Velm]\n"PlayWhenOpen"="No"\
 CAPTURE="$WORK/capture.wav"
 LOG="$(dirname "$PROGRAM")/vxs.log"
 rm -f "$LOG"
-VEXALINE_AUDIO="null:capture=$CAPTURE" "$PROGRAM" -log "$SONG" >"$WORK/program.out" 2>&1 &
+VEXALINE_AUDIO="null:capture=$CAPTURE" "$PROGRAM" -log -key 3 "$SONG" >"$WORK/program.out" 2>&1 &
 PID=$!
 trap 'kill $PID 2>/dev/null || true' EXIT
 
@@ -50,6 +51,23 @@ sleep 0.5
 click 291 150
 sleep 1.5
 "$GRAB" "$WORK/screenshot.png" || fail "no screenshot"
+
+# A second copy opens 20 pixels further and on top; F3, the first copy's
+# activation key, brings the first copy back to the front.
+VEXALINE_AUDIO=null "$PROGRAM" >"$WORK/second.out" 2>&1 &
+SECOND=$!
+SECOND_WINDOW=$(xdotool search --sync --onlyvisible --pid $SECOND | head -n 1)
+topmost() { # xwininfo lists the root's children from the top down
+    xwininfo -root -children | awk '/\("vexaline"/ {print $1; exit}'
+}
+sleep 0.5
+[ "$(printf '0x%x' "$SECOND_WINDOW")" = "$(topmost)" ] || fail "the second copy is not on top"
+xdotool key F3
+sleep 0.5
+[ "$(printf '0x%x' "$WINDOW")" = "$(topmost)" ] || fail "F3 did not bring the first copy to the front"
+xdotool mousemove --window "$SECOND_WINDOW" 372 11 click 1
+wait $SECOND || fail "the second copy ended with an error"
+
 click 291 150 # pause: a deck on air refuses to close
 sleep 0.3
 click 372 11
@@ -85,5 +103,6 @@ grep -q "> Playing e2e-tone.wav" "$LOG" || fail "the log does not name the song"
 grep -q -- "---------- Vxs log end -----------" "$LOG" || fail "no log end line"
 grep -q '"PlayWhenOpen"="No"' "$SETTINGS" || fail "settings not kept"
 grep -q '"SecureClose"="Yes"' "$SETTINGS" || fail "settings not written at close"
-grep -q '"StartX"=dword:00000078' "$SETTINGS" || fail "start position not written"
+# 100 for the first copy, 120 for the second, 140 for the next one.
+grep -q '"StartX"=dword:0000008c' "$SETTINGS" || fail "start positions not cascaded"
 echo "e2e: ok"
