@@ -34,11 +34,6 @@ constexpr int kBlinkIntervalMs = 300;
 constexpr const char* kLogStartBanner = "--------- Vxs log start ----------";
 constexpr const char* kLogEndBanner = "---------- Vxs log end -----------\n";
 
-QColor ColorOf(std::uint32_t bgr) {
-    return QColor(static_cast<int>(bgr & 0xff), static_cast<int>((bgr >> 8) & 0xff),
-                  static_cast<int>((bgr >> 16) & 0xff));
-}
-
 // The visible deck is 384 by 222; below it lies room for the list.
 QRegion WindowRegion() {
     return QRegion(0, 0, VxDeck::WindowWidth, 222) + QRegion(0, 222, 768, 2226 - 222);
@@ -84,6 +79,11 @@ TMainForm::~TMainForm() {
     system_.reset();
     if (!devices_.empty())
         TVxSystemTAG::FreeOutputDeviceList(devices_);
+}
+
+QColor TMainForm::ColorOf(std::uint32_t bgr) {
+    return QColor(static_cast<int>(bgr & 0xff), static_cast<int>((bgr >> 8) & 0xff),
+                  static_cast<int>((bgr >> 16) & 0xff));
 }
 
 std::uint64_t TMainForm::NowMs() {

@@ -273,10 +273,14 @@ private:
     void UpdateTransportButtons();
     int SearchKind() const;
     bool BendKind(int& kind) const;
+    void BendPress(void (TVxSystemTAG::*press)(int kind));
+    void BendRelease(void (TVxSystemTAG::*release)());
     bool RefuseTrackChange();
     void SaveLastPlaylist();
     void ApplyPlaylistOptions();
     void SetMessageLine(TZylLabel* label, const QString& text);
+    // A colour value of the form (0x00BBGGRR) as the toolkit's colour.
+    static QColor ColorOf(std::uint32_t bgr);
     std::uint64_t NowMs();
     bool PlatformCtrlDown() const;
 

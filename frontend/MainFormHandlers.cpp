@@ -126,32 +126,34 @@ bool TMainForm::BendKind(int& kind) const {
     return true;
 }
 
-void TMainForm::btnFastMouseDown() {
+void TMainForm::BendPress(void (TVxSystemTAG::*press)(int kind)) {
     int kind = 0;
     if (!BendKind(kind))
         return;
-    system_->PitchUpPress(kind);
+    (system_.get()->*press)(kind);
     bendHeld_ = true;
+}
+
+void TMainForm::BendRelease(void (TVxSystemTAG::*release)()) {
+    (system_.get()->*release)();
+    bendHeld_ = false;
+    RefreshPitchDisplays(false);
+}
+
+void TMainForm::btnFastMouseDown() {
+    BendPress(&TVxSystemTAG::PitchUpPress);
 }
 
 void TMainForm::btnFastMouseUp() {
-    system_->PitchUpRelease();
-    bendHeld_ = false;
-    RefreshPitchDisplays(false);
+    BendRelease(&TVxSystemTAG::PitchUpRelease);
 }
 
 void TMainForm::btnSlowMouseDown() {
-    int kind = 0;
-    if (!BendKind(kind))
-        return;
-    system_->PitchDownPress(kind);
-    bendHeld_ = true;
+    BendPress(&TVxSystemTAG::PitchDownPress);
 }
 
 void TMainForm::btnSlowMouseUp() {
-    system_->PitchDownRelease();
-    bendHeld_ = false;
-    RefreshPitchDisplays(false);
+    BendRelease(&TVxSystemTAG::PitchDownRelease);
 }
 
 void TMainForm::PitchChange() {

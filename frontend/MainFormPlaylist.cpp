@@ -31,11 +31,6 @@ constexpr const char* kOpenDialogFilter =
     "(*.mpg;*.mp2;*.mp3)|*.mp3;*.mp2;*.mpg|Microsoft Waveform Audio Files (*.wav)|*.wav|Winamp "
     "Playlist Files (*.m3u)|*.m3u|All files (*.*)|*.*";
 
-QColor ListColor(std::uint32_t bgr) {
-    return QColor(static_cast<int>(bgr & 0xff), static_cast<int>((bgr >> 8) & 0xff),
-                  static_cast<int>((bgr >> 16) & 0xff));
-}
-
 std::string FileNameOnly(const std::string& path) {
     return std::filesystem::path(path).filename().string();
 }
@@ -71,9 +66,9 @@ void TMainForm::CreatePlaylist() {
     const VxDeck::TDeckBox& box = VxDeck::PlayList;
     PlayList->setGeometry(box.Left, box.Top, box.Width, box.Height);
     PlayList->setFrameShape(QFrame::NoFrame);
-    PlayList->SetFontColor(ListColor(kListFontColor));
+    PlayList->SetFontColor(ColorOf(kListFontColor));
     QPalette colors = PlayList->palette();
-    colors.setColor(QPalette::Base, ListColor(kListColor));
+    colors.setColor(QPalette::Base, ColorOf(kListColor));
     PlayList->setPalette(colors);
     PlayList->setToolTip(QString::fromUtf8(vxhints::HintFor("PlayList").data()));
     PlayList->SetShowHeader(false);
