@@ -1,0 +1,266 @@
+// The options dialog run by the real deck on the offscreen platform; the
+// modal run is answered by the test.
+#include "FormTestSupport.h"
+
+#include "frontend/CfgForm.h"
+#include "frontend/VxKeyMap.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+using namespace formtest;
+
+namespace {
+
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+// Every stored or shown setting of the record, for comparing two records.
+std::vector<int> Snapshot(const TGlobalConfigTAG& c) {
+    return {c.PlayWhenOpen.Value,
+            c.SecureClose.Value,
+            c.SecureTrackButtons.Value,
+            c.SecureDropFiles.Value,
+            c.VuMeterPeaks.Value,
+            c.ExactSongLength.Value,
+            c.ReverseTouchBend.Value,
+            c.DoubledPitch.Value,
+            c.AccuratePitch.Value,
+            c.ShowPitchBendValue.Value,
+            c.ErrorLog.Value,
+            c.DownMix.Value,
+            c.StayOnTop.Value,
+            c.DisplayBlink.Value,
+            c.ShowConfigHints.Value,
+            c.PlayListLoop.Value,
+            c.ListAllowDuplicates.Value,
+            c.ListKeepLast.Value,
+            c.ListShowFileNames.Value,
+            c.ListSaveAbsolutePaths.Value,
+            c.ListConfirmNew.Value,
+            c.ListConfirmClose.Value,
+            c.ListConfirmDelete.Value,
+            c.ListConfirmDeleteMany.Value,
+            c.PitchRange.Value,
+            c.EndOfTrack.Value,
+            c.OutputDevice.Value,
+            c.HotKey};
+}
+
+// The deck with the dialog installed; Answer runs in place of the modal run.
+class TDialogDeck : public TDeck {
+public:
+    TDialogDeck() {
+        auto dialog = std::make_unique<TCfgForm>();
+        Dialog = dialog.get();
+        Dialog->SetModalRunner([this](TCfgForm& form) {
+            ++Showings;
+            return Answer ? Answer(form) : int(QDialog::Rejected);
+        });
+        Form->SetOptionsDialog(std::move(dialog));
+    }
+
+    TCfgForm* Dialog = nullptr;
+    std::function<int(TCfgForm&)> Answer;
+    int Showings = 0;
+};
+
+TEST(CfgForm, TheControlsShowTheRecord) {
+    TDialogDeck deck;
+    deck.Config.ListShowFileNames.Value = 1;
+    deck.Config.PitchRange.Value = 7;
+    deck.Config.EndOfTrack.Value = 9;
+    deck.Config.SecureDropFiles.Value = 4; // any nonzero value is on
+    deck.Config.HotKey = 12;
+    deck.Answer = [](TCfgForm& form) {
+        EXPECT_FALSE(form.chkShowFileNames_->isChecked());
+        EXPECT_TRUE(form.radPitchRange20->isChecked());
+        EXPECT_TRUE(form.radRestart->isChecked());
+        EXPECT_TRUE(form.chkSecureDrop->isChecked());
+        EXPECT_TRUE(form.chkPlayWhenOpen->isChecked());
+        EXPECT_FALSE(form.chkExactLength_->isChecked());
+        EXPECT_FALSE(form.chkExactLength_->isEnabled());
+        EXPECT_EQ(form.HotKey->currentText(), "F12");
+        EXPECT_EQ(form.Devices->count(), 1);
+        EXPECT_EQ(form.Devices->currentIndex(), 0);
+        EXPECT_EQ(form.ConfigPages->count(), 4);
+        EXPECT_EQ(form.windowTitle(), "Vexaline(tm) - Configuration");
+        return int(QDialog::Rejected);
+    };
+    deck.Form->btnConfigMouseUp();
+    EXPECT_EQ(deck.Showings, 1);
+}
+
+TEST(CfgForm, CancelAfterChangingEveryControlChangesNothing) {
+    TDialogDeck deck;
+    const std::vector<int> before = Snapshot(deck.Config);
+    deck.Answer = [](TCfgForm& form) {
+        for (QCheckBox* box : form.findChildren<QCheckBox*>())
+            box->setChecked(!box->isChecked());
+        form.radPitchRange8->setChecked(true);
+        form.radNext->setChecked(true);
+        form.HotKey->setCurrentIndex(7);
+        form.Devices->setCurrentIndex(-1);
+        return int(QDialog::Rejected);
+    };
+    deck.Form->ShowOptions();
+    EXPECT_EQ(Snapshot(deck.Config), before);
+}
+
+TEST(CfgForm, OkStoresTheEditedControlsButNotTheDisabledOnes) {
+    TDialogDeck deck;
+    deck.Answer = [](TCfgForm& form) {
+        form.chkSecureTrack->setChecked(true);
+        form.chkPlayWhenOpen->setChecked(false);
+        form.chkAllowDuplicates->setChecked(true);
+        form.chkDownmix->setChecked(true);
+        form.radPitchRange8->setChecked(true);
+        form.chkKeepLast_->setChecked(false);
+        form.chkShowFileNames_->setChecked(false);
+        return int(QDialog::Accepted);
+    };
+    deck.Form->ShowOptions();
+    EXPECT_EQ(deck.Config.SecureTrackButtons.Value, 1);
+    EXPECT_EQ(deck.Config.PlayWhenOpen.Value, 0);
+    EXPECT_EQ(deck.Config.ListAllowDuplicates.Value, 1);
+    EXPECT_EQ(deck.Config.PitchRange.Value, 0);
+    EXPECT_EQ(deck.Config.ListKeepLast.Value, 0);
+    EXPECT_EQ(deck.Config.ListShowFileNames.Value, 0);
+    // Applied at once: the downmix knob replaces the balance knob, and the
+    // pitch slider has the ±8 % range.
+    EXPECT_TRUE(deck.Form->DownMix->GetVisible());
+    EXPECT_FALSE(deck.Form->Balance->GetVisible());
+    EXPECT_EQ(deck.Form->Pitch->GetMaxValue(), 8000);
+}
+
+TEST(CfgForm, NextMakesTheSongEndGoToTheNextEntry) {
+    TDialogDeck deck;
+    deck.Add({Q(MakeWav("one.wav", 300)), Q(MakeWav("two.wav", 300))});
+    ASSERT_EQ(deck.State(), kVxPlaying);
+    deck.Answer = [](TCfgForm& form) {
+        form.radNext->setChecked(true);
+        return int(QDialog::Accepted);
+    };
+    deck.Form->ShowOptions();
+    EXPECT_EQ(deck.Config.EndOfTrack.Value, 1);
+    EXPECT_TRUE(deck.RunUntil([&] { return deck.List().GetCurrentPosition() == 1; }));
+}
+
+TEST(CfgForm, HotKeyFromTheListAndNoneRemovesIt) {
+    TDialogDeck deck;
+    deck.Answer = [](TCfgForm& form) {
+        form.HotKey->setCurrentIndex(form.HotKey->findText("F5"));
+        return int(QDialog::Accepted);
+    };
+    deck.Form->ShowOptions();
+    EXPECT_EQ(deck.Config.HotKey, 5);
+    deck.Answer = [](TCfgForm& form) {
+        EXPECT_EQ(form.HotKey->currentText(), "F5");
+        form.HotKey->setCurrentIndex(form.HotKey->findText("None"));
+        return int(QDialog::Accepted);
+    };
+    deck.Form->ShowOptions();
+    EXPECT_EQ(deck.Config.HotKey, 0);
+}
+
+TEST(CfgForm, HintsFollowTheShowHintsBoxAtOnce) {
+    TDialogDeck deck;
+    ASSERT_EQ(deck.Config.ShowConfigHints.Value, 1);
+    deck.Answer = [](TCfgForm& form) {
+        EXPECT_TRUE(form.HintsShown());
+        EXPECT_EQ(form.chkSecureClose->toolTip(),
+                  "When checked, Vexaline can't be closed while a song is being played.");
+        EXPECT_FALSE(form.LabelHotKey->toolTip().isEmpty());
+        form.chkShowConfigHints->click();
+        EXPECT_FALSE(form.HintsShown());
+        EXPECT_TRUE(form.chkSecureClose->toolTip().isEmpty());
+        EXPECT_TRUE(form.Devices->toolTip().isEmpty());
+        return int(QDialog::Accepted);
+    };
+    deck.Form->ShowOptions();
+    EXPECT_EQ(deck.Config.ShowConfigHints.Value, 0);
+    deck.Answer = [](TCfgForm& form) {
+        EXPECT_FALSE(form.HintsShown());
+        EXPECT_TRUE(form.chkPlayWhenOpen->toolTip().isEmpty());
+        return int(QDialog::Rejected);
+    };
+    deck.Form->ShowOptions();
+}
+
+TEST(CfgForm, CheckingTheLogStartsItWithItsBanner) {
+    TDialogDeck deck;
+    const std::string path = deck.Config.ProgramFolder + "vxs.log";
+    std::remove(path.c_str());
+    ASSERT_FALSE(LogIsOn());
+    deck.Answer = [](TCfgForm& form) {
+        form.chkLog->setChecked(true);
+        return int(QDialog::Accepted);
+    };
+    deck.Form->ShowOptions();
+    EXPECT_TRUE(LogIsOn());
+    LogStop();
+    std::ifstream log(path);
+    std::stringstream text;
+    text << log.rdbuf();
+    EXPECT_NE(text.str().find("--------- Vxs log start ----------"), std::string::npos)
+        << text.str();
+    std::remove(path.c_str());
+}
+
+TEST(CfgForm, TheLogoOpensTheAboutPageAndThePageBeforeReturns) {
+    TDialogDeck deck;
+    deck.Dialog->ConfigPages->setCurrentWidget(deck.Dialog->PagePlaylist);
+    deck.Answer = [](TCfgForm& form) {
+        EXPECT_EQ(form.ConfigPages->currentWidget(), form.PageAbout);
+        return int(QDialog::Rejected);
+    };
+    deck.Form->imgLogoClickDblClick();
+    EXPECT_EQ(deck.Dialog->ConfigPages->currentWidget(), deck.Dialog->PagePlaylist);
+
+    // A page chosen while the dialog was open stays.
+    deck.Answer = [](TCfgForm& form) {
+        form.ConfigPages->setCurrentWidget(form.PageAudio);
+        return int(QDialog::Rejected);
+    };
+    deck.Form->imgLogoClickDblClick();
+    EXPECT_EQ(deck.Dialog->ConfigPages->currentWidget(), deck.Dialog->PageAudio);
+}
+
+TEST(CfgForm, CtrlOOpensTheDialogWithTheHeldKeysReleased) {
+    TDialogDeck deck;
+    deck.Add({Q(MakeWav("held.wav", 3000))});
+    VxKeyboardReset();
+    auto keyboard = std::make_unique<TVxKeyboardControl>([] {});
+    TVxKeyboardControl* reader = keyboard.get();
+    deck.Form->SetKeyboard(std::move(keyboard));
+    reader->Start(*deck.Form);
+    deck.Form->show();
+    deck.Form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(deck.Form.get()));
+
+    QTest::keyPress(deck.Form.get(), Qt::Key_Right);
+    ASSERT_TRUE(deck.Form->btnFF->GetHeld());
+    deck.Form->HelpOn();
+    bool heldWhileShown = true;
+    bool helpWhileShown = true;
+    deck.Answer = [&](TCfgForm&) {
+        heldWhileShown = deck.Form->btnFF->GetHeld();
+        helpWhileShown = deck.Form->HelpMode();
+        return int(QDialog::Rejected);
+    };
+    QTest::keyPress(deck.Form.get(), Qt::Key_Control);
+    QTest::keyPress(deck.Form.get(), Qt::Key_O);
+    EXPECT_EQ(deck.Showings, 1);
+    EXPECT_FALSE(heldWhileShown);
+    EXPECT_FALSE(helpWhileShown);
+}
+
+} // namespace

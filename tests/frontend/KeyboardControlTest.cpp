@@ -1,0 +1,291 @@
+// Keyboard control of the real deck on the offscreen platform: key messages
+// go through the toolkit to the window, whose keyboard reader turns them
+// into button presses.
+#include "FormTestSupport.h"
+
+#include "frontend/VxKeyMap.h"
+#include "frontend/VxKeyTranslate.h"
+
+#include <QKeyEvent>
+#include <gtest/gtest.h>
+
+using namespace formtest;
+
+namespace {
+
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+// The deck with the keyboard reader installed, shown and active.
+class TKeyDeck : public TDeck {
+public:
+    TKeyDeck() {
+        VxKeyboardReset();
+        auto keyboard = std::make_unique<TVxKeyboardControl>([this] { ++Launches; });
+        Keyboard = keyboard.get();
+        Form->SetKeyboard(std::move(keyboard));
+        Keyboard->Start(*Form);
+        Activate(Form.get());
+    }
+
+    static void Activate(QWidget* window) {
+        window->show();
+        window->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+    }
+
+    // Key messages as the toolkit delivers them, without a native scan code.
+    static void Send(QWidget* widget, QEvent::Type type, Qt::Key key,
+                     Qt::KeyboardModifiers modifiers = Qt::NoModifier, bool autoRepeat = false) {
+        QKeyEvent event(type, key, modifiers, QString(), autoRepeat);
+        QApplication::sendEvent(widget, &event);
+    }
+    void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        Send(Form.get(), QEvent::KeyPress, key, modifiers);
+    }
+    void Release(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        Send(Form.get(), QEvent::KeyRelease, key, modifiers);
+    }
+    void Repeat(Qt::Key key) { Send(Form.get(), QEvent::KeyPress, key, Qt::NoModifier, true); }
+
+    TVxKeyboardControl* Keyboard = nullptr;
+    int Launches = 0;
+};
+
+TEST(KeyTranslation, X11KeyCodesOfTheMainBlockAndTheExtendedKeys) {
+    struct TCase {
+        std::uint32_t X11;
+        std::uint8_t Code;
+    };
+    // X11 key code = evdev code + 8.
+    for (const TCase& c :
+         {TCase{9, 1},     TCase{65, 57},   TCase{50, 42},   TCase{62, 54},   TCase{37, 29},
+          TCase{105, 157}, TCase{64, 56},   TCase{108, 184}, TCase{90, 82},   TCase{104, 156},
+          TCase{106, 181}, TCase{111, 200}, TCase{116, 208}, TCase{113, 203}, TCase{114, 205},
+          TCase{112, 201}, TCase{117, 209}, TCase{119, 211}, TCase{96, 88},   TCase{8, 0},
+          TCase{0, 0},     TCase{255, 0},   TCase{120, 0}})
+        EXPECT_EQ(VxKeyFromX11KeyCode(c.X11), c.Code) << "X11 key code " << c.X11;
+}
+
+TEST(KeyTranslation, ToolkitKeysWithAndWithoutTheKeypadFlag) {
+    struct TCase {
+        int Key;
+        bool Keypad;
+        std::uint8_t Code;
+    };
+    for (const TCase& c :
+         {TCase{Qt::Key_0, true, 82}, TCase{Qt::Key_0, false, 11}, TCase{Qt::Key_Enter, true, 156},
+          TCase{Qt::Key_Return, false, 28}, TCase{Qt::Key_Plus, true, 78},
+          TCase{Qt::Key_Plus, false, 13}, TCase{Qt::Key_Minus, true, 74},
+          TCase{Qt::Key_Minus, false, 12}, TCase{Qt::Key_Slash, true, 181},
+          TCase{Qt::Key_Asterisk, true, 55}, TCase{Qt::Key_Up, false, 200},
+          TCase{Qt::Key_Up, true, 72}, TCase{Qt::Key_AltGr, false, 184},
+          TCase{Qt::Key_Alt, false, 56}, TCase{Qt::Key_QuoteLeft, false, 41},
+          TCase{Qt::Key_F4, false, 62}, TCase{Qt::Key_Exclam, false, 2},
+          TCase{Qt::Key_Escape, true, 1}, TCase{Qt::Key_Launch0, false, 0}})
+        EXPECT_EQ(VxKeyFromToolkitKey(c.Key, c.Keypad), c.Code)
+            << "key " << std::hex << c.Key << (c.Keypad ? " on the keypad" : "");
+}
+
+TEST(KeyboardControl, HoldingSpaceGivesOnePlayOrCue) {
+    TKeyDeck deck;
+    deck.Config.PlayWhenOpen.Value = 0;
+    deck.Add({Q(MakeWav("space.wav", 3000))});
+    ASSERT_EQ(deck.State(), kVxPaused);
+    deck.Press(Qt::Key_Space);
+    for (int i = 0; i < 5; ++i)
+        deck.Repeat(Qt::Key_Space);
+    EXPECT_EQ(deck.State(), kVxPlaying);
+    deck.Release(Qt::Key_Space);
+    EXPECT_EQ(deck.State(), kVxPlaying);
+    // The next press of the key is the next PlayOrCue: back to the cue.
+    deck.Press(Qt::Key_Space);
+    deck.Release(Qt::Key_Space);
+    EXPECT_EQ(deck.State(), kVxCued);
+}
+
+TEST(KeyboardControl, KeypadZeroHeldWhileCuedPlaysUntilReleased) {
+    TKeyDeck deck;
+    deck.Config.PlayWhenOpen.Value = 0;
+    deck.Add({Q(MakeWav("cue.wav", 3000))});
+    deck.System().SetState(kVxCued);
+    ASSERT_EQ(deck.State(), kVxCued);
+    ASSERT_NE(deck.Config.PioneerCueKey.Value, 0);
+
+    deck.Press(Qt::Key_0, Qt::KeypadModifier);
+    EXPECT_TRUE(deck.Form->btnCUE->GetHeld());
+    EXPECT_EQ(deck.State(), kVxCuePlaying);
+    deck.Run(400);
+    EXPECT_GT(deck.PositionMs(), 200u);
+    deck.Release(Qt::Key_0, Qt::KeypadModifier);
+    EXPECT_FALSE(deck.Form->btnCUE->GetHeld());
+    EXPECT_EQ(deck.State(), kVxCued);
+    EXPECT_LT(deck.PositionMs(), 50u);
+
+    // The digit 0 of the main block is watched but does nothing.
+    deck.Press(Qt::Key_0);
+    EXPECT_EQ(deck.State(), kVxCued);
+    EXPECT_FALSE(deck.Form->btnCUE->GetHeld());
+}
+
+TEST(KeyboardControl, AltF4ClosesOnlyWithTheLeftAlt) {
+    TKeyDeck deck;
+    deck.Press(Qt::Key_AltGr);
+    EXPECT_EQ(deck.Form->Modifiers, TMainForm::kAlt);
+    deck.Press(Qt::Key_F4);
+    deck.Release(Qt::Key_F4);
+    deck.Release(Qt::Key_AltGr);
+    EXPECT_TRUE(deck.Form->isVisible());
+    EXPECT_EQ(deck.Form->Modifiers, 0u);
+
+    deck.Press(Qt::Key_Alt);
+    deck.Press(Qt::Key_F4);
+    EXPECT_FALSE(deck.Form->isVisible());
+}
+
+TEST(KeyboardControl, DeactivatingWhileRightIsHeldReleasesFastForward) {
+    TKeyDeck deck;
+    deck.Add({Q(MakeWav("ff.wav", 5000))});
+    ASSERT_EQ(deck.State(), kVxPlaying);
+    deck.Press(Qt::Key_Control);
+    deck.Press(Qt::Key_Right);
+    ASSERT_TRUE(deck.Form->btnFF->GetHeld());
+    EXPECT_EQ(deck.State(), kVxSearching);
+
+    QWidget other;
+    TKeyDeck::Activate(&other);
+    EXPECT_FALSE(deck.Form->btnFF->GetHeld());
+    EXPECT_EQ(deck.Form->Modifiers, 0u);
+
+    // Back in front, the keys that were let go elsewhere are not held, and
+    // the next key is read as usual.
+    TKeyDeck::Activate(deck.Form.get());
+    deck.Press(Qt::Key_Left);
+    EXPECT_FALSE(deck.Form->btnFF->GetHeld());
+    EXPECT_TRUE(deck.Form->btnRW->GetHeld());
+    EXPECT_EQ(deck.Form->Modifiers, 0u);
+    deck.Release(Qt::Key_Left);
+}
+
+TEST(KeyboardControl, ModifierKeysFeedTheBendAndSearchKinds) {
+    TKeyDeck deck;
+    deck.Config.PlayWhenOpen.Value = 0;
+    deck.Add({Q(MakeWav("kinds.wav", 5000))});
+    TVxPitchInfo info;
+
+    struct TCase {
+        Qt::Key Modifier;
+        Qt::KeyboardModifiers Flags;
+        int SlideStep;
+    };
+    for (const TCase& c :
+         {TCase{Qt::Key_Shift, Qt::NoModifier, 10}, TCase{Qt::Key_Control, Qt::NoModifier, 100}}) {
+        deck.Press(c.Modifier);
+        deck.Press(Qt::Key_Up);
+        deck.Run(20);
+        deck.System().GetPitchInfo(info);
+        EXPECT_EQ(info.SlideStep, c.SlideStep);
+        deck.Release(Qt::Key_Up);
+        deck.Release(c.Modifier);
+    }
+    EXPECT_EQ(deck.Form->Modifiers, 0u);
+
+    // Alt without the accurate pitch: the bend keys do nothing.
+    deck.Form->LedPitchDblClick();
+    deck.Press(Qt::Key_Alt);
+    deck.Press(Qt::Key_Minus, Qt::KeypadModifier);
+    EXPECT_TRUE(deck.Form->btnSlow->GetHeld());
+    deck.Run(200);
+    deck.System().GetPitchInfo(info);
+    EXPECT_EQ(info.Pitch, 0);
+    EXPECT_EQ(info.Bend, 0);
+    deck.Release(Qt::Key_Minus, Qt::KeypadModifier);
+    deck.Release(Qt::Key_Alt);
+
+    // The search steps: 10 ms with Shift, one second with Shift and Ctrl.
+    struct TSearchCase {
+        std::vector<Qt::Key> Modifiers;
+        std::uint32_t Step;
+    };
+    for (const TSearchCase& c :
+         {TSearchCase{{Qt::Key_Shift}, 10}, TSearchCase{{Qt::Key_Shift, Qt::Key_Control}, 1000}}) {
+        for (Qt::Key modifier : c.Modifiers)
+            deck.Press(modifier);
+        const std::uint32_t before = deck.PositionMs();
+        deck.Press(Qt::Key_Right);
+        // One or two steps of the fixed search (the first comes at once when
+        // the deck is searching already).
+        deck.Run(200);
+        const std::uint32_t moved = deck.PositionMs() - before;
+        EXPECT_TRUE(moved == c.Step || moved == 2 * c.Step) << moved;
+        deck.Release(Qt::Key_Right);
+        for (Qt::Key modifier : c.Modifiers)
+            deck.Release(modifier);
+    }
+}
+
+TEST(KeyboardControl, VolumeKeysStepUntilReleased) {
+    TKeyDeck deck;
+    TZylSlider* volume = deck.Form->Volume;
+    ASSERT_EQ(volume->GetValue(), 100);
+    deck.Press(Qt::Key_Minus);
+    EXPECT_EQ(volume->GetValue(), 95);
+    volume->TimerTick();
+    EXPECT_EQ(volume->GetValue(), 90);
+    EXPECT_EQ(deck.System().Volume, 90);
+    deck.Release(Qt::Key_Minus);
+    volume->TimerTick();
+    EXPECT_EQ(volume->GetValue(), 90);
+
+    // Shift steps by one; the releasing key of the other direction does not
+    // stop the running step.
+    deck.Press(Qt::Key_Shift);
+    deck.Press(Qt::Key_Asterisk, Qt::KeypadModifier);
+    EXPECT_EQ(volume->GetValue(), 91);
+    deck.Press(Qt::Key_Slash, Qt::KeypadModifier);
+    EXPECT_EQ(volume->GetValue(), 90);
+    deck.Release(Qt::Key_Asterisk, Qt::KeypadModifier);
+    volume->TimerTick();
+    EXPECT_EQ(volume->GetValue(), 89);
+    deck.Release(Qt::Key_Slash, Qt::KeypadModifier);
+    volume->TimerTick();
+    EXPECT_EQ(volume->GetValue(), 89);
+}
+
+TEST(KeyboardControl, CtrlKeysForHelpAnotherCopyAndThePlaylist) {
+    TKeyDeck deck;
+    deck.Press(Qt::Key_F1);
+    EXPECT_TRUE(deck.Form->HelpMode());
+    deck.Release(Qt::Key_F1);
+    deck.Press(Qt::Key_Escape);
+    EXPECT_FALSE(deck.Form->HelpMode());
+    deck.Release(Qt::Key_Escape);
+    deck.Press(Qt::Key_H);
+    deck.Release(Qt::Key_H);
+    EXPECT_FALSE(deck.Form->HelpMode());
+    deck.Press(Qt::Key_N);
+    deck.Release(Qt::Key_N);
+    EXPECT_EQ(deck.Launches, 0);
+
+    deck.Press(Qt::Key_Control);
+    deck.Press(Qt::Key_H);
+    EXPECT_TRUE(deck.Form->HelpMode());
+    deck.Press(Qt::Key_N);
+    EXPECT_EQ(deck.Launches, 1);
+
+    deck.Add({Q(MakeWav("a.wav", 200)), Q(MakeWav("b.wav", 200))});
+    deck.Press(Qt::Key_A);
+    EXPECT_EQ(deck.List().GetSelectedCount(), 0); // the playlist editor is off
+    deck.Release(Qt::Key_A);
+    deck.Config.PlaylistEnabled.Value = 1;
+    deck.Press(Qt::Key_A);
+    EXPECT_EQ(deck.List().GetSelectedCount(), 2);
+    // With the list's view focused, the window still sees every key.
+    deck.Release(Qt::Key_A);
+    deck.Release(Qt::Key_Control);
+    TKeyDeck::Send(deck.Form->PlayList, QEvent::KeyPress, Qt::Key_F1);
+    EXPECT_FALSE(deck.Form->HelpMode());
+}
+
+} // namespace
