@@ -45,9 +45,10 @@ inline fs::path WorkDir() {
 }
 
 // Once per process: the toolkit, the hand-stepped sound, a private settings
-// folder.
+// folder. The application lives until the process ends: destroying it among
+// the static objects at exit would outlive the toolkit's own.
 inline void EnsureApplication() {
-    static std::unique_ptr<QApplication> application = [] {
+    static QApplication* application = [] {
         fs::create_directories(WorkDir() / "config");
         // A runtime folder must be private to its user.
         fs::permissions(WorkDir(), fs::perms::owner_all, fs::perm_options::replace);
@@ -59,8 +60,9 @@ inline void EnsureApplication() {
         static int argc = 1;
         static char name[] = "frontend_tests";
         static char* argv[] = {name, nullptr};
-        return std::make_unique<QApplication>(argc, argv);
+        return new QApplication(argc, argv);
     }();
+    (void)application;
 }
 
 // A 16-bit stereo 44.1 kHz WAV file with a tone, lengthMs long.
