@@ -25,34 +25,17 @@ QString Q(const std::string& text) {
 
 // Every stored or shown setting of the record, for comparing two records.
 std::vector<int> Snapshot(const TGlobalConfigTAG& c) {
-    return {c.PlayWhenOpen.Value,
-            c.SecureClose.Value,
-            c.SecureTrackButtons.Value,
-            c.SecureDropFiles.Value,
-            c.VuMeterPeaks.Value,
-            c.ExactSongLength.Value,
-            c.ReverseTouchBend.Value,
-            c.DoubledPitch.Value,
-            c.AccuratePitch.Value,
-            c.ShowPitchBendValue.Value,
-            c.ErrorLog.Value,
-            c.DownMix.Value,
-            c.StayOnTop.Value,
-            c.DisplayBlink.Value,
-            c.ShowConfigHints.Value,
-            c.PlayListLoop.Value,
-            c.ListAllowDuplicates.Value,
-            c.ListKeepLast.Value,
-            c.ListShowFileNames.Value,
-            c.ListSaveAbsolutePaths.Value,
-            c.ListConfirmNew.Value,
-            c.ListConfirmClose.Value,
-            c.ListConfirmDelete.Value,
-            c.ListConfirmDeleteMany.Value,
-            c.PitchRange.Value,
-            c.EndOfTrack.Value,
-            c.OutputDevice.Value,
-            c.HotKey};
+    // clang-format off
+    return {c.PlayWhenOpen.Value, c.SecureClose.Value, c.SecureTrackButtons.Value,
+            c.SecureDropFiles.Value, c.VuMeterPeaks.Value, c.ExactSongLength.Value,
+            c.ReverseTouchBend.Value, c.DoubledPitch.Value, c.AccuratePitch.Value,
+            c.ShowPitchBendValue.Value, c.ErrorLog.Value, c.DownMix.Value, c.StayOnTop.Value,
+            c.DisplayBlink.Value, c.ShowConfigHints.Value, c.PlayListLoop.Value,
+            c.ListAllowDuplicates.Value, c.ListKeepLast.Value, c.ListShowFileNames.Value,
+            c.ListSaveAbsolutePaths.Value, c.ListConfirmNew.Value, c.ListConfirmClose.Value,
+            c.ListConfirmDelete.Value, c.ListConfirmDeleteMany.Value, c.PitchRange.Value,
+            c.EndOfTrack.Value, c.OutputDevice.Value, c.HotKey};
+    // clang-format on
 }
 
 // The deck with the dialog installed; Answer runs in place of the modal run.
@@ -115,7 +98,7 @@ TEST(CfgForm, CancelAfterChangingEveryControlChangesNothing) {
     EXPECT_EQ(Snapshot(deck.Config), before);
 }
 
-TEST(CfgForm, OkStoresTheEditedControlsButNotTheDisabledOnes) {
+TEST(CfgForm, OkStoresAndAppliesTheEditedControlsButNotTheDisabledOnes) {
     TDialogDeck deck;
     deck.Answer = [](TCfgForm& form) {
         form.chkSecureTrack->setChecked(true);
@@ -125,9 +108,11 @@ TEST(CfgForm, OkStoresTheEditedControlsButNotTheDisabledOnes) {
         form.radPitchRange8->setChecked(true);
         form.chkKeepLast_->setChecked(false);
         form.chkShowFileNames_->setChecked(false);
+        form.HotKey->setCurrentIndex(form.HotKey->findText("F5"));
         return int(QDialog::Accepted);
     };
     deck.Form->ShowOptions();
+    EXPECT_EQ(deck.Config.HotKey, 5);
     EXPECT_EQ(deck.Config.SecureTrackButtons.Value, 1);
     EXPECT_EQ(deck.Config.PlayWhenOpen.Value, 0);
     EXPECT_EQ(deck.Config.ListAllowDuplicates.Value, 1);
@@ -139,6 +124,14 @@ TEST(CfgForm, OkStoresTheEditedControlsButNotTheDisabledOnes) {
     EXPECT_TRUE(deck.Form->DownMix->GetVisible());
     EXPECT_FALSE(deck.Form->Balance->GetVisible());
     EXPECT_EQ(deck.Form->Pitch->GetMaxValue(), 8000);
+
+    deck.Answer = [](TCfgForm& form) {
+        EXPECT_EQ(form.HotKey->currentText(), "F5");
+        form.HotKey->setCurrentIndex(form.HotKey->findText("None"));
+        return int(QDialog::Accepted);
+    };
+    deck.Form->ShowOptions();
+    EXPECT_EQ(deck.Config.HotKey, 0);
 }
 
 TEST(CfgForm, NextMakesTheSongEndGoToTheNextEntry) {
@@ -152,23 +145,6 @@ TEST(CfgForm, NextMakesTheSongEndGoToTheNextEntry) {
     deck.Form->ShowOptions();
     EXPECT_EQ(deck.Config.EndOfTrack.Value, 1);
     EXPECT_TRUE(deck.RunUntil([&] { return deck.List().GetCurrentPosition() == 1; }));
-}
-
-TEST(CfgForm, HotKeyFromTheListAndNoneRemovesIt) {
-    TDialogDeck deck;
-    deck.Answer = [](TCfgForm& form) {
-        form.HotKey->setCurrentIndex(form.HotKey->findText("F5"));
-        return int(QDialog::Accepted);
-    };
-    deck.Form->ShowOptions();
-    EXPECT_EQ(deck.Config.HotKey, 5);
-    deck.Answer = [](TCfgForm& form) {
-        EXPECT_EQ(form.HotKey->currentText(), "F5");
-        form.HotKey->setCurrentIndex(form.HotKey->findText("None"));
-        return int(QDialog::Accepted);
-    };
-    deck.Form->ShowOptions();
-    EXPECT_EQ(deck.Config.HotKey, 0);
 }
 
 TEST(CfgForm, HintsFollowTheShowHintsBoxAtOnce) {
