@@ -43,20 +43,21 @@ VEXALINE_AUDIO="null:capture=$CAPTURE" "$PROGRAM" -log -key 3 "$SONG" >"$WORK/pr
 PID=$!
 trap 'kill $PID 2>/dev/null || true' EXIT
 
-WINDOW=$(xdotool search --sync --onlyvisible --name "e2e-tone" | head -n 1) ||
-    fail "the window never showed the song"
+WINDOW=$(timeout 30 xdotool search --sync --onlyvisible --name "e2e-tone" | head -n 1)
+[ -n "$WINDOW" ] || fail "the window never showed the song"
 # The deck's buttons, in window pixels: Play, Close.
 click() { xdotool mousemove --window "$WINDOW" "$1" "$2" click 1; }
 sleep 0.5
 click 291 150
 sleep 1.5
-"$GRAB" "$WORK/screenshot.png" || fail "no screenshot"
+timeout 30 "$GRAB" "$WORK/screenshot.png" || fail "no screenshot"
 
 # A second copy opens 20 pixels further and on top; F3, the first copy's
 # activation key, brings the first copy back to the front.
 VEXALINE_AUDIO=null "$PROGRAM" >"$WORK/second.out" 2>&1 &
 SECOND=$!
-SECOND_WINDOW=$(xdotool search --sync --onlyvisible --pid $SECOND | head -n 1)
+SECOND_WINDOW=$(timeout 30 xdotool search --sync --onlyvisible --pid $SECOND | head -n 1)
+[ -n "$SECOND_WINDOW" ] || fail "the second copy never showed"
 topmost() { # xwininfo lists the root's children from the top down
     xwininfo -root -children | awk '/\("vexaline"/ {print $1; exit}'
 }
