@@ -28,8 +28,8 @@ constexpr std::uint32_t Esc = 1, Minus = 12, Equals = 13, R = 19, T = 20, O = 24
 
 constexpr int kVolumeStep = 5;
 constexpr int kFineVolumeStep = 1;
-// The slider's own tick paces the repeat; the interval is kept for callers
-// that expect one.
+// Handed to ManualDelta as the key map always has; the slider's own 200 ms
+// tick paces the repeat.
 constexpr int kVolumeRepeatMs = 50;
 
 // Keys that hold a deck button while pressed.
@@ -171,7 +171,7 @@ void TVxKeyboardControl::VolumeKey(int step, bool pressed) {
         volumeStep_ = step;
         form_->Volume->ManualDelta(step, kVolumeRepeatMs);
     } else if ((volumeStep_ < 0) == (step < 0)) {
-        // Only the key of the step still running stops it.
+        // Only a key of the running step's direction stops it.
         form_->Volume->DisableDelta();
     }
 }

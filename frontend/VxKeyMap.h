@@ -20,7 +20,7 @@ void VxStartAnotherCopy();
 
 class TVxKeyboardControl : public QObject, public IVxFormKeyboard {
 public:
-    // The key codes watched, in watch order.
+    // The key codes watched, in watch order, ended by 0.
     static const std::uint32_t kWatchedKeys[];
     static constexpr int kEventCapacity = 50;
 
