@@ -138,8 +138,8 @@ public:
     // One tick of the update timer (also run by tests).
     void TimerUpdateTimer();
 
-    // Control handlers (Part of the window's published interface: the
-    // keyboard module presses the same buttons).
+    // Control handlers. They are published: the keyboard module presses the
+    // same buttons, and tests drive them.
     void btnPlayMouseDown();
     void btnCUEMouseDown();
     void btnCUEMouseUp();
