@@ -85,8 +85,12 @@ void VxInputStop() {
 void VxInputWatch(const std::uint32_t* keys) {
     TReader& reader = Reader();
     reader.WatchCount = 0;
-    for (; keys != nullptr && *keys != 0 && reader.WatchCount < kVxMaxWatchedKeys; ++keys)
-        reader.Watched[reader.WatchCount++] = *keys;
+    for (; keys != nullptr && *keys != 0 && reader.WatchCount < kVxMaxWatchedKeys; ++keys) {
+        // A code beyond the state table names no key: it would be read from
+        // outside the table.
+        if (*keys < kVxKeyTableSize)
+            reader.Watched[reader.WatchCount++] = *keys;
+    }
 }
 
 int VxInputRead(TVxKeyEvent* events, int* count, int capacity) {
@@ -108,7 +112,7 @@ int VxInputRead(TVxKeyEvent* events, int* count, int capacity) {
     const std::uint32_t now = TickCount();
     int made = 0;
     for (int i = 0; i < reader.WatchCount && made < capacity; ++i) {
-        const std::uint32_t key = reader.Watched[i] & 0xff;
+        const std::uint32_t key = reader.Watched[i];
         if (reader.Current[key] != reader.Previous[key])
             events[made++] = {reader.Watched[i], reader.Current[key], now};
     }
@@ -125,7 +129,7 @@ int VxInputReleaseAll(TVxKeyEvent* events, int* count, int capacity) {
     const std::uint32_t now = TickCount();
     int made = 0;
     for (int i = 0; i < reader.WatchCount && made < capacity; ++i) {
-        const std::uint32_t key = reader.Watched[i] & 0xff;
+        const std::uint32_t key = reader.Watched[i];
         if ((reader.Previous[key] & kVxKeyPressed) != 0)
             events[made++] = {reader.Watched[i], 0, now};
     }

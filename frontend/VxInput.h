@@ -24,7 +24,7 @@ struct TVxKeyEvent {
 
 int VxInputStart(const void* instance, const void* window);
 void VxInputStop();
-// keys ends with 0; codes beyond the 50th are dropped.
+// keys ends with 0; codes beyond the 50th, and codes above 255, are dropped.
 void VxInputWatch(const std::uint32_t* keys);
 // The watched keys whose state changed since the last reading, in watch-list
 // order, at most capacity of them.

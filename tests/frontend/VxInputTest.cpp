@@ -106,7 +106,7 @@ TEST_F(VxInputTest, EventsFollowTheWatchOrderUpToTheCapacity) {
     EXPECT_EQ(events[1].Key, kRight);
 }
 
-TEST_F(VxInputTest, TheWatchListStopsAtItsEndMarkAndAtFiftyKeys) {
+TEST_F(VxInputTest, TheWatchListTakesTableCodesUpToFiftyAndItsEndMark) {
     std::vector<std::uint32_t> many;
     for (std::uint32_t key = 1; key <= 60; ++key)
         many.push_back(key);
@@ -117,6 +117,15 @@ TEST_F(VxInputTest, TheWatchListStopsAtItsEndMarkAndAtFiftyKeys) {
     auto events = Read();
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events[0].Key, 50u);
+
+    // A code outside the table is no key; the codes after it still count.
+    const std::uint32_t outside[] = {kSpace + 256, kRight, 0};
+    VxInputWatch(outside);
+    VxKeyboardSetKey(kSpace, true);
+    VxKeyboardSetKey(kRight, true);
+    events = Read();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].Key, kRight);
 
     const std::uint32_t none[] = {0, kSpace, 0};
     VxInputWatch(none);
