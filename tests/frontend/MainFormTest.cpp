@@ -438,3 +438,40 @@ TEST(MainFormPlaylist, PopupViewItemsSwitchTheCaptions) {
     deck.Form->PopupViewID3Click();
     EXPECT_EQ(deck.Config.ListShowFileNames.Value, 0);
 }
+
+TEST(MainFormSettings, DownMixSwapsTheKnobsAndFoldsToOneSide) {
+    TDeck deck({Q(MakeWav("downmix.wav", 2000))});
+    deck.Form->Balance->SetValue(40);
+    deck.Config.DownMix.Value = 1;
+    deck.Form->ApplySettings();
+    EXPECT_FALSE(deck.Form->Balance->GetVisible());
+    EXPECT_TRUE(deck.Form->DownMix->GetVisible());
+    EXPECT_EQ(deck.System().Balance, 0);
+    deck.Form->DownMix->SetValue(-1);
+    EXPECT_EQ(deck.System().Balance, -100);
+    // Applying the same settings again leaves the knobs alone.
+    deck.Form->ApplySettings();
+    EXPECT_EQ(deck.Form->DownMix->GetValue(), -1);
+    deck.Config.DownMix.Value = 0;
+    deck.Form->ApplySettings();
+    EXPECT_TRUE(deck.Form->Balance->GetVisible());
+    EXPECT_EQ(deck.Form->DownMix->GetValue(), 0);
+}
+
+TEST(MainFormSettings, DropsAreRefusedOnAirWithSecureDropFilesAndDuringAScan) {
+    TDeck deck({Q(MakeWav("drops.wav", 3000))});
+    EXPECT_TRUE(deck.Form->acceptDrops());
+    deck.Config.SecureDropFiles.Value = 1;
+    deck.Form->UpdateDropAcceptance(false);
+    EXPECT_FALSE(deck.Form->acceptDrops());
+    TDeck::Press(deck.Form->btnPlay);
+    deck.Timer();
+    EXPECT_TRUE(deck.Form->acceptDrops());
+
+    deck.System().Enter();
+    deck.List().AddFiles(MakeWav("during-scan.wav", 100), TZylPlaylist::kAppend);
+    EXPECT_FALSE(deck.Form->acceptDrops());
+    deck.System().Leave();
+    deck.WaitForScan();
+    EXPECT_TRUE(deck.Form->acceptDrops());
+}
