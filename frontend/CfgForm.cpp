@@ -174,6 +174,8 @@ void TCfgForm::Show(TMainForm& form, bool aboutPage) {
     const int pageBefore = ConfigPages->currentIndex();
     if (aboutPage)
         ConfigPages->setCurrentWidget(PageAbout);
+    // Above a deck that keeps on top, not hidden behind it.
+    setWindowFlag(Qt::WindowStaysOnTopHint, form.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     if (RunModal() == QDialog::Accepted) {
         StoreInto(form);
         form.ApplySettings();
