@@ -69,11 +69,15 @@ TMainForm::TMainForm(TGlobalConfigTAG& config, QStringList arguments, TVxFormPla
 
 TMainForm::~TMainForm() {
     TimerUpdate.stop();
+    // The keyboard and the dialog work on the controls: they go first.
+    keyboard_.reset();
+    optionsDialog_.reset();
     // The list's scan thread asks the player system about files, and the
     // controls draw from the image lists: both go before what they use.
     delete PlayList;
     PlayList = nullptr;
-    for (QObject* child : children())
+    const QObjectList owned = children(); // a copy: deleting changes the list
+    for (QObject* child : owned)
         if (child->isWidgetType())
             delete child;
     system_.reset();

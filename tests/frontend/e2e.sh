@@ -24,6 +24,9 @@ fail() {
     exit 1
 }
 
+# The program draws on the virtual display, whatever the caller's setting.
+export QT_QPA_PLATFORM=xcb
+
 # The fixture: eight seconds of a 440 Hz tone (stereo, 44.1 kHz, 16 bit).
 SONG="$WORK/e2e-tone.wav"
 sox -q -n -r 44100 -c 2 -b 16 "$SONG" synth 8 sine 440 vol 0.5
