@@ -14,7 +14,7 @@ trap 'rm -rf "$WORK"' EXIT
 if [ -z "$SONG" ]; then
     SONG=$("$(dirname "$0")/../../scripts/make-demo-track.sh" "$WORK/demo")
 fi
-export XDG_CONFIG_HOME="$WORK/config" VEXALINE_AUDIO=null
+export XDG_CONFIG_HOME="$WORK/config" VEXALINE_AUDIO=null QT_QPA_PLATFORM=xcb
 START=$(date +%s%N)
 "$PROGRAM" "$SONG" >/dev/null 2>&1 &
 PID=$!
