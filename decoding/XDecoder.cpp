@@ -261,7 +261,11 @@ int TXDecoderTAG::Decode(uint8_t* buffer, uint32_t frames, uint32_t* decoded) {
         --frames;
         buffer += FFrameBytes;
     }
-    if (status == kXaSuccess || status == kXaEndOfInput)
+    // A frame the library could not decode has already been logged through
+    // the notification hook and plays as silence. Failing the request for it
+    // would silence the rest of the song whenever such a frame happened to
+    // end a request, and play on when it did not.
+    if (FramePassed(status) || status == kXaEndOfInput)
         return 0;
     DIAG_REPORT(kDiagReported, "XAudio: Decoding failed [%s]", XaudioErrorName(status));
     return -1;

@@ -312,6 +312,33 @@ TEST(ZylMP3, DamagedStreamsPlayToTheirEnd) {
     }
 }
 
+// A stretch of garbage longer than the library resynchronises over comes
+// back as one frame it could not decode. That frame plays as silence and the
+// song goes on, whichever frame of a request it falls on.
+TEST(ZylMP3, AnUndecodableFrameEndingARequestDoesNotStopTheSong) {
+    const std::vector<uint8_t> original = ReadWholeFile(MpegFixture("cbr128_id3v1.mp3"));
+    TMPEGExactIndexTAG index;
+    ASSERT_EQ(index.Build(MpegFixture("cbr128_id3v1.mp3").c_str()), 0);
+    int64_t middle = 0;
+    ASSERT_EQ(index.GetFrameOffset(index.GetFrameCount() / 2, &middle), 0);
+    std::vector<uint8_t> bytes(original.begin(), original.begin() + middle);
+    bytes.resize(bytes.size() + 120000, 0x55);
+    bytes.insert(bytes.end(), original.begin() + middle, original.end());
+    TScratchFile file("long-garbage.mp3", bytes);
+
+    TZylMP3TAG decoder;
+    ASSERT_EQ(decoder.Open(file.Path(), kMP3ModeExactIndex), 0);
+    std::vector<uint8_t> frame(decoder.BytesPerFrame);
+    uint32_t read = 1, total = 0;
+    while (read == 1) {
+        ASSERT_EQ(decoder.Read(frame.data(), 1, &read), 0) << "frame " << total;
+        total += read;
+    }
+    TMpegReference reference;
+    ASSERT_TRUE(DecodeReference(MpegFixture("cbr128_id3v1.mp3"), &reference));
+    EXPECT_GE(total, reference.Frames.size());
+}
+
 TEST(ZylMP3, AFormatChangeMidwayNeverOverrunsAFrame) {
     TZylMP3TAG decoder;
     ASSERT_EQ(decoder.Open(MpegFixture("format_change.mp3").c_str(), kMP3ModeExactIndex), 0);
