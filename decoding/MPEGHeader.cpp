@@ -113,6 +113,14 @@ uint32_t FrameLength(uint32_t header) {
     return slots + padding;
 }
 
+uint32_t TruncToU32(double value) {
+    if (!(value > 0))
+        return 0;
+    if (value >= static_cast<double>(UINT32_MAX))
+        return UINT32_MAX;
+    return static_cast<uint32_t>(value);
+}
+
 double DurationMs(double bytes, uint32_t kbps) {
     if (kbps == 0)
         kbps = 128;

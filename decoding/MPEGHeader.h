@@ -27,6 +27,10 @@ int DecodeFrameHeader(uint32_t header, TMPEGFrameInfo* info);
 uint32_t FrameLength(uint32_t header);
 // Milliseconds that bytes of a stream at kbit/s last; 0 kbit/s counts as 128.
 double DurationMs(double bytes, uint32_t kbps);
+// A non-negative time or count truncated toward zero into 32 bits,
+// saturating: a damaged header (a Xing frame count near 2^32, a stray low
+// bitrate in a large file) must not overflow the conversion.
+uint32_t TruncToU32(double value);
 // Sample rate of a header's version and sample-rate index, 0 if reserved.
 uint32_t HeaderSampleRate(uint32_t header);
 

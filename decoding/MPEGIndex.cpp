@@ -80,9 +80,9 @@ int TMPEGCompatibleIndexTAG::Build(const char* path) {
         stream.Seek(step, 1);
     }
     const double duration = DurationMs(static_cast<double>(stream.Size()), bitrateSum / samples);
-    const auto sampleCount =
-        static_cast<uint32_t>(std::trunc(duration * sampled.SampleRate * 0.001));
-    SetBuilt(stream.Size(), sampleCount / sampled.SamplesPerFrame, DecodedFrameBytes(sampled));
+    const double sampleCount = std::trunc(duration * sampled.SampleRate * 0.001);
+    SetBuilt(stream.Size(), TruncToU32(sampleCount / sampled.SamplesPerFrame),
+             DecodedFrameBytes(sampled));
     return 0;
 }
 

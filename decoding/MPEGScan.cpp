@@ -93,8 +93,8 @@ int QuickInfoFromXing(const char* path, const TXingInfo& xing, TMPEGQuickInfo* i
     info->FrameCount = xing.FrameCount;
     info->StreamBytes = streamBytes;
     info->FrameBytes = DecodedFrameBytes(frame);
-    info->LengthMs = static_cast<uint32_t>(std::trunc(static_cast<double>(frame.SamplesPerFrame) *
-                                                      xing.FrameCount / frame.SampleRate * 1000));
+    info->LengthMs = TruncToU32(static_cast<double>(frame.SamplesPerFrame) * xing.FrameCount /
+                                frame.SampleRate * 1000);
     return 1;
 }
 
@@ -111,10 +111,9 @@ int QuickInfoFromConstantBitrate(const char* path, TMPEGQuickInfo* info) {
         return 0;
     const double length = std::trunc(DurationMs(static_cast<double>(stream.Size()), first.Bitrate));
     info->StreamBytes = stream.Size();
-    info->LengthMs = static_cast<uint32_t>(length);
+    info->LengthMs = TruncToU32(length);
     info->FrameBytes = DecodedFrameBytes(middle);
-    info->FrameCount = static_cast<uint32_t>(
-        std::trunc(length * middle.SampleRate * 0.001 / middle.SamplesPerFrame));
+    info->FrameCount = TruncToU32(length * middle.SampleRate * 0.001 / middle.SamplesPerFrame);
     return 1;
 }
 

@@ -3,7 +3,6 @@
 #include "decoding/ID3v1.h"
 #include "diag/Diag.h"
 
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <strings.h>
@@ -66,8 +65,8 @@ int TZylMP3TAG::Open(const char* path, uint32_t mode) {
                            static_cast<uint16_t>(FDecoder.BitsPerSample()));
     SeekAlignMask = -4;
     BytesPerFrame = FDecoder.FrameBytes();
-    LengthMs = static_cast<uint32_t>(
-        std::trunc(static_cast<double>(FDecoder.TotalBytes()) / Format.nAvgBytesPerSec * 1000));
+    LengthMs =
+        TruncToU32(static_cast<double>(FDecoder.TotalBytes()) / Format.nAvgBytesPerSec * 1000);
     IsOpen = 1;
     return 0;
 }
@@ -102,8 +101,7 @@ int TZylMP3TAG::GetInfo(const char* path, char* name, uint32_t* lengthMs) {
         DIAG_REPORT(kDiagReported, "MP3 decoder: Bad mpeg file (%s)", path);
         return -1;
     }
-    *lengthMs = static_cast<uint32_t>(
-        std::trunc(DurationMs(static_cast<double>(stream.Size()), bitrateSum / found)));
+    *lengthMs = TruncToU32(DurationMs(static_cast<double>(stream.Size()), bitrateSum / found));
     return 0;
 }
 

@@ -339,6 +339,26 @@ TEST(ZylMP3, AnUndecodableFrameEndingARequestDoesNotStopTheSong) {
     EXPECT_GE(total, reference.Frames.size());
 }
 
+// A Xing header is taken at its word; a frame count near 2^32 gives the
+// longest length there is, not a wrapped-around one.
+TEST(ZylMP3, AnAbsurdXingFrameCountSaturatesTheLength) {
+    std::vector<uint8_t> bytes = ReadWholeFile(MpegFixture("vbr_xing.mp3"));
+    const auto xing =
+        std::search(bytes.begin(), bytes.begin() + 64, std::begin("Xing"), std::begin("Xing") + 4);
+    ASSERT_NE(xing, bytes.begin() + 64);
+    ASSERT_NE(xing[7] & 1, 0); // the frame count is present
+    std::fill(xing + 8, xing + 12, 0xFF);
+    TScratchFile file("absurd-xing.mp3", bytes);
+
+    TZylMP3TAG decoder;
+    ASSERT_EQ(decoder.Open(file.Path(), 0), 0);
+    EXPECT_EQ(decoder.LengthMs, UINT32_MAX);
+    char name[kSongNameSize];
+    uint32_t length = 0;
+    ASSERT_EQ(decoder.GetInfo(file.Path(), name, &length), 0);
+    EXPECT_EQ(length, UINT32_MAX);
+}
+
 TEST(ZylMP3, AFormatChangeMidwayNeverOverrunsAFrame) {
     TZylMP3TAG decoder;
     ASSERT_EQ(decoder.Open(MpegFixture("format_change.mp3").c_str(), kMP3ModeExactIndex), 0);
