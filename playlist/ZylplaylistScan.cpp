@@ -2,6 +2,8 @@
 // window thread, and saving the list as a playlist file.
 #include "playlist/Zylplaylist.h"
 
+#include <algorithm>
+
 #include "playlist/M3uFile.h"
 #include "playlist/PlaylistPaths.h"
 
@@ -84,10 +86,10 @@ void TZylPlaylist::ScanTerminated(TSongScanThread& scan) {
         OpenNext();
 }
 
-// Inserts the results as one block at position (kAppend: at the end) and
-// returns how many items were made.
+// Inserts the results as one block at position (kAppend: at the end; any
+// other index is kept inside the list) and returns how many items were made.
 int TZylPlaylist::MergeScanResults(std::vector<TScanResult>& results, int position) {
-    int insertAt = position == kAppend ? GetCount() : std::min(position, GetCount());
+    int insertAt = position == kAppend ? GetCount() : std::clamp(position, 0, GetCount());
     std::vector<TItem> block;
     block.reserve(results.size());
     int reattachedAt = -1;

@@ -39,6 +39,10 @@ TEST_F(PlaylistFile, InsertingBeforeTheCurrentSongMovesItsPosition) {
     EXPECT_EQ(P.ItemText(3, 0), " \xC2\xBB");
     EXPECT_EQ(AfterAdded, 1);
     EXPECT_TRUE(P.GetModified());
+    // A position before the list is not a valid index: the block goes first.
+    H.Add({Tree.File("w.mp3")}, -7);
+    EXPECT_EQ(H.FileNames(), (Names{"w.mp3", "a.mp3", "x.mp3", "y.mp3", "b.mp3", "z.mp3"}));
+    EXPECT_EQ(P.GetCurrentPosition(), 4);
 }
 
 TEST_F(PlaylistFile, KnownSongsWithADurationAreNotAddedAgain) {
