@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -250,6 +251,10 @@ int TRenderer::Run() {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::fputs(kRenderUsage, stdout);
+        return 0;
+    }
     TRenderJob job;
     std::string error;
     if (!ParseRenderArguments(argc, argv, job, error)) {
