@@ -155,10 +155,10 @@ bool TVxBufferTAG::WriteChunk(uint32_t offset) {
         return false;
     uint8_t* data = static_cast<uint8_t*>(memory);
     uint32_t framesRead = 0;
-    if (!DecoderFailed && Decoder->Read(data, FramesPerChunk, &framesRead) != 0) {
+    // The frames a failing read did decode still play; only what follows
+    // them becomes silence.
+    if (!DecoderFailed && Decoder->Read(data, FramesPerChunk, &framesRead) != 0)
         DecoderFailed = true;
-        framesRead = 0;
-    }
     if (framesRead > FramesPerChunk)
         framesRead = FramesPerChunk;
     const uint32_t valid = framesRead * BytesPerDecoderFrame;

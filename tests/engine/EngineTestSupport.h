@@ -91,6 +91,10 @@ public:
             DIAG_REPORT(kDiagReported, "Pattern decoder: read failed");
             return kDiagReported;
         }
+        // A read that fails part-way decodes its first units, then reports.
+        const bool failing = FailAfterUnits >= 0 && uint32_t(FailAfterUnits) < units;
+        if (failing)
+            units = uint32_t(FailAfterUnits);
         auto* out = static_cast<int16_t*>(buffer);
         for (uint32_t f = 0; f < units * kUnitFrames; ++f, ++Next) {
             const bool valid = Next < TotalFrames;
@@ -99,12 +103,17 @@ public:
             if (valid && (f + 1) % kUnitFrames == 0)
                 ++*unitsRead;
         }
+        if (failing) {
+            DIAG_REPORT(kDiagReported, "Pattern decoder: read failed part-way");
+            return kDiagReported;
+        }
         return 0;
     }
 
     uint32_t TotalFrames;
     uint32_t Next = 0;
     bool FailReads = false;
+    int FailAfterUnits = -1; // >= 0: reads fail after decoding this many units
     int Reads = 0;
     int Seeks = 0;
 };

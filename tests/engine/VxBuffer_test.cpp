@@ -200,6 +200,24 @@ TEST_F(BufferFixture, DecoderFailureIsReportedOnceAndTheSongRunsOutInSilence) {
     EXPECT_FALSE(EndStage.IsEndOfSong());
 }
 
+TEST_F(BufferFixture, UnitsDecodedBeforeAFailureStillPlay) {
+    Decoder.FailAfterUnits = 3;
+    Buffer->RequestRestart(0, true);
+    Buffer->Service();
+    // The three units read before the failure are the song; the end starts
+    // right behind them, not at the chunk's start.
+    const uint32_t validFrames = 3 * TPatternDecoder::kUnitFrames;
+    for (int i = 0; i < 5; ++i)
+        Step();
+    const size_t delay = LeadingRepeats([this](size_t f) { return OutputFrame(f); }, 0);
+    ASSERT_GT(OutputFrames(), validFrames + delay + 1);
+    EXPECT_EQ(OutputFrame(delay + validFrames - 1), validFrames - 1);
+    EXPECT_EQ(OutputFrame(delay + validFrames + 1), -1);
+    const uint32_t endBlock = (validFrames * 4 + EndStage.BlockBytes - 1) / EndStage.BlockBytes;
+    EXPECT_EQ(EndStage.Marks[endBlock - 1], 0u);
+    EXPECT_EQ(EndStage.Marks[endBlock], EndStage.Marker);
+}
+
 TEST_F(BufferFixture, CloseWakesAWaiterAndStopsTheStages) {
     Buffer->RequestRestart(0, false);
     EXPECT_TRUE(Buffer->RestartOutstanding());
