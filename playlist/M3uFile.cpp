@@ -106,13 +106,25 @@ bool WriteAll(int fd, const std::string& text) {
     return true;
 }
 
+bool WriteAndClose(int fd, const std::string& text) {
+    bool ok = WriteAll(fd, text) && fsync(fd) == 0;
+    return (::close(fd) == 0) && ok;
+}
+
 // Writes text to a fresh file at path; removes it again on failure.
 bool WriteNewFile(const std::string& path, int fd, const std::string& text) {
-    bool ok = WriteAll(fd, text) && fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
+    bool ok = WriteAndClose(fd, text);
     if (!ok)
         ::unlink(path.c_str());
     return ok;
+}
+
+// A folder that lets its files be written but takes no new ones leaves no
+// room for a temporary file: the playlist is then truncated and rewritten in
+// place, as it would be without the temporary file.
+bool RewriteInPlace(const std::string& path, const std::string& text) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    return fd >= 0 && WriteAndClose(fd, text);
 }
 
 } // namespace
@@ -131,7 +143,7 @@ bool WritePlaylistFile(const std::string& fileName, const std::vector<std::strin
     std::string temporary = target + ".XXXXXX";
     int fd = mkstemp(temporary.data());
     if (fd < 0)
-        return false;
+        return (errno == EACCES || errno == EPERM) && RewriteInPlace(target, text);
     if (fchmod(fd, old.st_mode & 07777) != 0) {
         ::close(fd);
         ::unlink(temporary.c_str());

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "PlaylistTestSupport.h"
 #include "playlist/PlaylistPaths.h"
@@ -117,6 +119,21 @@ TEST_F(PlaylistFile, SaveIntoAMissingFolderFailsAndKeepsTheModifiedFlag) {
     ASSERT_TRUE(P.GetModified());
     EXPECT_FALSE(P.SaveToFile(Tree.Path("missing/out.m3u")));
     EXPECT_TRUE(P.GetModified());
+}
+
+TEST_F(PlaylistFile, FolderTakingNoNewFilesStillLetsItsPlaylistBeRewritten) {
+    if (geteuid() == 0)
+        GTEST_SKIP() << "permissions do not apply to root";
+    H.Add({Tree.File("shared/a.mp3")});
+    std::string list = Tree.File("shared/list.m3u", "old\r\n");
+    ASSERT_EQ(chmod(list.c_str(), 0666), 0);
+    ASSERT_EQ(chmod(Tree.Path("shared").c_str(), 0555), 0);
+    bool saved = P.SaveToFile(list);
+    bool savedNew = P.SaveToFile(Tree.Path("shared/new.m3u"));
+    chmod(Tree.Path("shared").c_str(), 0755);
+    EXPECT_TRUE(saved);
+    EXPECT_EQ(ReadWholeFile(list), "a.mp3\r\n");
+    EXPECT_FALSE(savedNew);
 }
 
 TEST_F(PlaylistFile, ForeignLineEndsAndHeadersLoadLikeOwnOutput) {
