@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -53,6 +54,13 @@ protected:
 };
 
 } // namespace
+
+// Checked in a fresh copy of this program: earlier tests have reported.
+TEST(DiagReportTest, LastMessageIsAHyphenBeforeTheFirstReport) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(std::exit(std::string(DiagLastMessage()) == "-" ? 0 : 1),
+                ::testing::ExitedWithCode(0), "");
+}
 
 TEST(DiagReportTest, ComposesMessageWithFileNameAndLine) {
     DiagReport("D:\\work\\Deck.ext", 194, -1, "Keyboard lost");
