@@ -57,6 +57,9 @@ void TZylLabel::DoAutoCrop() {
     if (!m_autoCrop || GetAutoSize() || m_textSize.width() <= GetWidth()) {
         return;
     }
+    // A cropped row ends where its glyphs happen to end, not where the
+    // caption does: it need not cover the row drawn before it.
+    m_clear = true;
     const int room = GetWidth() - m_dotsWidth;
     if (room <= 0) {
         m_captionGlyphs.assign(3, m_dotsGlyph);

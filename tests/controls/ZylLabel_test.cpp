@@ -90,6 +90,18 @@ TEST_F(LabelTest, CropEndsACaptionThatDoesNotFitWithDots) {
     EXPECT_EQ(label.GetCaptionGlyphs().size(), 13u);
 }
 
+TEST_F(LabelTest, CroppedCaptionOfTheSameWidthLeavesNoOldGlyphs) {
+    label.SetAutoCrop(true);
+    const QString spaces(10, QLatin1Char(' '));
+    label.SetCaption(QStringLiteral("123456789") + spaces + QStringLiteral("0")); // 110 pixels
+    EXPECT_EQ(GlyphAt(Render(label), 98), 11);               // dots end the row at the right edge
+    label.SetCaption(QStringLiteral("1234567890") + spaces); // also 110, cut after the 9
+    ASSERT_EQ(label.GetTextSize().width(), 110);
+    const QImage shown = Render(label);
+    EXPECT_EQ(GlyphAt(shown, 94), 11);
+    EXPECT_EQ(PixelAt(shown, 98, 2), clBlack);
+}
+
 TEST_F(LabelTest, AutoHintOffersTheFullCaption) {
     label.SetHint(QStringLiteral("old"));
     label.SetAutoHint(true);
