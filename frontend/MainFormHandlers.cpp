@@ -182,6 +182,9 @@ void TMainForm::PositionChange() {
 
 void TMainForm::VolumeChange() {
     system_->SetVolume(Volume->GetValue());
+    // The fader alone can put the deck on or off air: a drop refused on air
+    // must follow it, not wait for the next state change.
+    UpdateDropAcceptance(false);
 }
 
 void TMainForm::BalanceChange() {

@@ -198,6 +198,11 @@ void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void TMainForm::dropEvent(QDropEvent* event) {
+    // A drag that entered before the deck went on air ends here refused.
+    if (!dropsAccepted_) {
+        event->ignore();
+        return;
+    }
     QStringList paths;
     for (const QUrl& url : event->mimeData()->urls())
         if (url.isLocalFile())

@@ -215,6 +215,20 @@ TEST(MainForm, PrevAtTheSongsStartGoesBackAtOnce) {
     EXPECT_EQ(deck.List().GetCurrentPosition(), 0);
 }
 
+// The search loop keeps the deck searching after FF is let go; PREV then
+// restarts the song and plays it.
+TEST(MainForm, PrevDuringTheSearchLoopRestartsAndPlays) {
+    TDeck deck({Q(MakeWav("searched.wav", 5000))});
+    deck.Run(1000);
+    TDeck::Press(deck.Form->btnFF);
+    deck.Run(400);
+    TDeck::Release(deck.Form->btnFF);
+    ASSERT_EQ(deck.State(), kVxSearching);
+    TDeck::Click(deck.Form->btnPrev);
+    EXPECT_EQ(deck.State(), kVxPlaying);
+    EXPECT_LT(deck.PositionMs(), 100u);
+}
+
 TEST(MainForm, SecureTrackButtonsRefuseOnlyWhileOnAir) {
     TDeck deck({Q(MakeWav("secure-a.wav", 3000)), Q(MakeWav("secure-b.wav", 3000))});
     deck.Config.SecureTrackButtons.Value = 1;
@@ -468,10 +482,55 @@ TEST(MainFormSettings, DropsAreRefusedOnAirWithSecureDropFilesAndDuringAScan) {
     deck.Timer();
     EXPECT_TRUE(deck.Form->acceptDrops());
 
+    // Playing with the fader down is not on air; raising it is, at once.
+    deck.Form->Volume->SetValue(0);
+    TDeck::Press(deck.Form->btnPlay);
+    deck.Timer();
+    ASSERT_EQ(deck.State(), kVxPlaying);
+    EXPECT_TRUE(deck.Form->acceptDrops());
+    deck.Form->Volume->SetValue(80);
+    EXPECT_FALSE(deck.Form->acceptDrops());
+    deck.Form->Volume->SetValue(0);
+    EXPECT_TRUE(deck.Form->acceptDrops());
+
     deck.System().Enter();
     deck.List().AddFiles(MakeWav("during-scan.wav", 100), TZylPlaylist::kAppend);
     EXPECT_FALSE(deck.Form->acceptDrops());
     deck.System().Leave();
     deck.WaitForScan();
     EXPECT_TRUE(deck.Form->acceptDrops());
+}
+
+// A song that went bad after the scan: the message stays, the entry's length
+// becomes 0 and the title shows the failure.
+TEST(MainFormPlaylist, ASongThatCannotOpenLeavesLoadError) {
+    const std::string good = MakeWav("still-good.wav", 3000);
+    const std::string spoiled = MakeWav("spoiled.wav", 3000);
+    TDeck deck({Q(good), Q(spoiled)});
+    ASSERT_EQ(deck.List().GetSongInfo(1).Duration, 3000u);
+    std::ofstream(spoiled, std::ios::trunc) << "no longer audio";
+    TDeck::Click(deck.Form->btnNext);
+    EXPECT_EQ(deck.List().GetCurrentPosition(), 1);
+    EXPECT_EQ(deck.Message2(), "Load error!");
+    EXPECT_EQ(deck.List().GetSongInfo(1).Duration, 0u);
+    deck.Clock.Now += 20000;
+    deck.Timer();
+    EXPECT_EQ(deck.Message2(), "Load error!");
+    EXPECT_EQ(deck.State(), kVxNoSong);
+    EXPECT_NE(Caption(deck.Form->Title).find("spoiled"), std::string::npos);
+}
+
+TEST(MainFormPlaylist, ACancelledLoadConfirmationDiscardsTheDrop) {
+    TDeck deck({Q(MakeWav("kept-a.wav", 300)), Q(MakeWav("kept-b.wav", 300))});
+    deck.Config.ListConfirmLoad.Value = 1;
+    ASSERT_TRUE(deck.List().GetModified());
+    BoxAnswer() = 2;
+    deck.Form->DropOnDeck({Q(MakeWav("unwanted.wav", 300))}, QPoint(100, 100));
+    deck.WaitForScan();
+    ASSERT_EQ(RecordedBoxes().size(), 1u);
+    EXPECT_EQ(RecordedBoxes()[0].Caption, "Load playlist confirm");
+    EXPECT_EQ(RecordedBoxes()[0].Text,
+              "Current playlist has changed and it will be lost, continue?");
+    EXPECT_EQ(deck.List().GetCount(), 2);
+    EXPECT_EQ(deck.System().SongLoaded, 1u);
 }
