@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QToolTip>
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -166,6 +167,33 @@ TEST(CfgForm, HintsFollowTheShowHintsBoxAtOnce) {
     deck.Answer = [](TCfgForm& form) {
         EXPECT_FALSE(form.HintsShown());
         EXPECT_TRUE(form.chkPlayWhenOpen->toolTip().isEmpty());
+        return int(QDialog::Rejected);
+    };
+    deck.Form->ShowOptions();
+}
+
+// The deck's own hint handling swallows tool-tip requests inside the deck;
+// the dialog is a window of its own and its hints must still show.
+TEST(CfgForm, TheDialogsHintsReallyShowWhileTheDeckIsOutOfHelpMode) {
+    TDialogDeck deck;
+    deck.Form->show();
+    ASSERT_FALSE(deck.Form->HelpMode());
+    const auto requestHint = [](QWidget* control) {
+        QHelpEvent request(QEvent::ToolTip, QPoint(2, 2), control->mapToGlobal(QPoint(2, 2)));
+        QCoreApplication::sendEvent(control, &request);
+    };
+    deck.Answer = [&](TCfgForm& form) {
+        form.show();
+        requestHint(form.chkStayOnTop);
+        EXPECT_TRUE(QToolTip::isVisible());
+        EXPECT_EQ(QToolTip::text(),
+                  "Makes the Vexaline window keep always visible above all other windows.");
+        form.chkShowConfigHints->click();
+        QTest::qWait(500);
+        requestHint(form.chkStayOnTop);
+        QTest::qWait(50);
+        EXPECT_FALSE(QToolTip::isVisible());
+        form.hide();
         return int(QDialog::Rejected);
     };
     deck.Form->ShowOptions();
