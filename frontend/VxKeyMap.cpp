@@ -134,8 +134,17 @@ bool TVxKeyboardControl::eventFilter(QObject* watched, QEvent* event) {
         return false;
     auto* widget = static_cast<QWidget*>(watched);
     switch (event->type()) {
-    case QEvent::KeyPress:
     case QEvent::KeyRelease:
+        // A popup (the playlist's menu) takes the keys without taking the
+        // focus from the window: a key let go there must not stay held in
+        // the deck. The popup still gets its key.
+        if (widget->window() != form_ && widget->window()->windowType() == Qt::Popup &&
+            form_->isActiveWindow()) {
+            KeyMessage(static_cast<QKeyEvent*>(event));
+            return false;
+        }
+        [[fallthrough]];
+    case QEvent::KeyPress:
         if (widget->window() != form_)
             return false;
         form_->FormKeyDown(static_cast<QKeyEvent*>(event));
