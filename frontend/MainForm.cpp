@@ -393,8 +393,13 @@ void TMainForm::FormClose() {
     closed_ = true;
     setAcceptDrops(false);
     TimerUpdate.stop();
-    if (keyboard_ != nullptr)
+    if (keyboard_ != nullptr) {
+        // A key still held keeps a control stepping on its own timer (the
+        // volume fader), which would reach the player system after it is
+        // gone: every held key is let go first.
+        keyboard_->ReleaseAll();
         keyboard_->Stop();
+    }
     config_.SaveSettings(kSettingsKey);
     if (config_.ListKeepLast.Value != 0)
         SaveLastPlaylist();

@@ -2,7 +2,9 @@
 
 #include "controls/ZylImage.h"
 #include "controls/ZylProgressBar.h"
+#include "frontend/VxKeyMap.h"
 
+#include <QKeyEvent>
 #include <QToolTip>
 #include <gtest/gtest.h>
 
@@ -284,6 +286,26 @@ TEST(MainForm, CloseSavesTheSettings) {
     const std::string text((std::istreambuf_iterator<char>(settings)), {});
     EXPECT_NE(text.find("\"EndOfTrack\"=dword:00000002"), std::string::npos);
     EXPECT_NE(text.find("\"StartX\"=dword:"), std::string::npos);
+}
+
+// A volume key held while the window closes keeps the fader stepping on
+// its own timer; closing lets it go before the player system ends.
+TEST(MainForm, CloseLetsGoOfAKeyStillHeld) {
+    TDeck deck;
+    VxKeyboardReset();
+    auto keyboard = std::make_unique<TVxKeyboardControl>([] {});
+    TVxKeyboardControl& reader = *keyboard;
+    deck.Form->SetKeyboard(std::move(keyboard));
+    reader.Start(*deck.Form);
+    deck.Form->show();
+    deck.Form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(deck.Form.get()));
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Minus, Qt::NoModifier);
+    QApplication::sendEvent(deck.Form.get(), &press);
+    ASSERT_EQ(deck.Form->Volume->GetValue(), 95);
+    ASSERT_TRUE(deck.Form->close());
+    deck.Form->Volume->TimerTick();
+    EXPECT_EQ(deck.Form->Volume->GetValue(), 95);
 }
 
 TEST(MainForm, ListConfirmCloseAsksAndCancelRefuses) {
