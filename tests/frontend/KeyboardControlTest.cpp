@@ -7,6 +7,7 @@
 #include "frontend/VxKeyTranslate.h"
 
 #include <QKeyEvent>
+#include <QMenu>
 #include <gtest/gtest.h>
 
 using namespace formtest;
@@ -158,6 +159,29 @@ TEST(KeyboardControl, DeactivatingWhileRightIsHeldReleasesFastForward) {
     EXPECT_TRUE(deck.Form->btnRW->GetHeld());
     EXPECT_EQ(deck.Form->Modifiers, 0u);
     deck.Release(Qt::Key_Left);
+}
+
+TEST(KeyboardControl, AKeyLetGoInAPopupMenuLetsItsButtonGo) {
+    TKeyDeck deck;
+    deck.Add({Q(MakeWav("popup.wav", 5000))});
+    deck.Press(Qt::Key_Right);
+    ASSERT_TRUE(deck.Form->btnFF->GetHeld());
+
+    // The list's menu takes the keys while the deck stays the active window.
+    QMenu menu(deck.Form.get());
+    menu.addAction(QStringLiteral("item"));
+    menu.popup(deck.Form->mapToGlobal(QPoint(10, 10)));
+    ASSERT_TRUE(deck.Form->isActiveWindow());
+    TKeyDeck::Send(&menu, QEvent::KeyRelease, Qt::Key_Right);
+    EXPECT_FALSE(deck.Form->btnFF->GetHeld());
+    // A key pressed in the menu is the menu's own.
+    TKeyDeck::Send(&menu, QEvent::KeyPress, Qt::Key_Left);
+    EXPECT_FALSE(deck.Form->btnRW->GetHeld());
+    TKeyDeck::Send(&menu, QEvent::KeyRelease, Qt::Key_Left);
+    menu.close();
+    deck.Press(Qt::Key_Right);
+    EXPECT_TRUE(deck.Form->btnFF->GetHeld());
+    deck.Release(Qt::Key_Right);
 }
 
 TEST(KeyboardControl, ModifierKeysFeedTheBendAndSearchKinds) {
