@@ -15,7 +15,7 @@ libsamplerate0-dev
 libxcb1-dev
 libgtest-dev libgmock-dev libbenchmark-dev
 lame twolame sox mpg123
-xvfb xdotool x11-utils
+xvfb xauth xdotool x11-utils
 fonts-dejavu-core
 "
 
