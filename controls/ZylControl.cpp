@@ -74,7 +74,6 @@ void TZylControl::EndLoading() {
 
 void TZylControl::Loaded() {
     m_lastSize = size();
-    m_destRect = rect();
 }
 
 void TZylControl::SetInitialSize(int width, int height) {
@@ -202,7 +201,6 @@ void TZylControl::SetOffsetX(int offset) {
     if (m_style == ecsOffsetImage) {
         update(); // the thumb covers its area: nothing beneath needs painting
     }
-    m_destRect = GetDestRect();
 }
 
 void TZylControl::SetOffsetY(int offset) {
@@ -213,7 +211,6 @@ void TZylControl::SetOffsetY(int offset) {
     if (m_style == ecsOffsetImage) {
         update();
     }
-    m_destRect = GetDestRect();
 }
 
 void TZylControl::SetHint(const QString& hint) {
@@ -317,17 +314,17 @@ void TZylControl::paintEvent(QPaintEvent* event) {
     if (m_images && !m_images->GetEmpty()) {
         QPainter painter(this);
         painter.setClipRegion(event->region());
-        m_destRect = GetDestRect();
+        const QRect dest = GetDestRect();
         if (m_style == ecsCustomDraw) {
-            PaintSurface(painter, m_destRect);
+            PaintSurface(painter, dest);
             covered = m_surfaceUsable && KeyColor() == clNone;
         } else {
-            PaintImage(painter, m_destRect);
+            PaintImage(painter, dest);
             const TZylPngImage& image = m_images->GetBitmap();
             covered = m_style == ecsImage && !image.GetHasAlpha() &&
                       image.GetTransparentColor() == clNone;
         }
-        covered = covered && (m_destRect.contains(rect()) || (m_tile && m_style == ecsImage));
+        covered = covered && (dest.contains(rect()) || (m_tile && m_style == ecsImage));
     }
     // Only a control whose picture covers it may skip painting what lies
     // beneath it the next time (the slider's thumb, transparent pixels and

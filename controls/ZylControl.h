@@ -216,7 +216,6 @@ private:
     QSize m_imageSize{0, 0};
     QSize m_measuredSize{0, 0};
     QSize m_lastSize{80, 80};
-    QRect m_destRect;
     QImage m_surface;
     bool m_surfaceUsable = false;
     QImage m_keyedSurface; // the surface with its key colour cleared
