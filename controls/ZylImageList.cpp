@@ -85,7 +85,6 @@ void TZylImageList::UpdateBitmap() {
     if (GetEmpty()) {
         m_count = 0;
         m_rects.clear();
-        m_widths.clear();
     } else if (m_variableSize) {
         CalcBoundColorRects();
     } else {
@@ -97,23 +96,19 @@ void TZylImageList::UpdateBitmap() {
 
 void TZylImageList::CalcConstantSizeRects() {
     m_rects.clear();
-    m_widths.clear();
     if (m_count == 0) {
         return;
     }
     // Columns left over at the right edge belong to no cell.
     const int cellWidth = int(unsigned(m_bitmap.GetWidth()) / m_count);
     m_rects.reserve(m_count);
-    m_widths.reserve(m_count);
     for (unsigned i = 0; i < m_count; ++i) {
         m_rects.emplace_back(int(i) * cellWidth, 0, cellWidth, m_bitmap.GetHeight());
-        m_widths.push_back(cellWidth);
     }
 }
 
 void TZylImageList::CalcBoundColorRects() {
     m_rects.clear();
-    m_widths.clear();
     const int width = m_bitmap.GetWidth();
     const int height = m_bitmap.GetHeight();
     // A bound pixel in a cell's first column marks where the cell ends.
@@ -127,7 +122,6 @@ void TZylImageList::CalcBoundColorRects() {
     };
     auto append = [&](int left, int right) {
         m_rects.emplace_back(left, 0, right - left, left < width ? bottomOf(left) : height);
-        m_widths.push_back(right - left);
     };
     int left = 0;
     for (int x = 0; x < width; ++x) {
@@ -266,18 +260,18 @@ int TZylImageList::MeasureWidth(const std::vector<int>& indices, int spacing) co
 }
 
 int TZylImageList::GetDrawnWidth(int index) const {
-    if (m_count == 0 || m_widths.empty()) {
+    if (m_count == 0 || m_rects.empty()) {
         return 0;
     }
-    return m_widths[ClampIndex(unsigned(std::max(index, 0)))];
+    return m_rects[ClampIndex(unsigned(std::max(index, 0)))].width();
 }
 
 int TZylImageList::GetImageWidth(unsigned index) const {
-    return index < m_count && index < m_widths.size() ? m_widths[index] : 0;
+    return GetCellRect(index).width();
 }
 
 int TZylImageList::GetImageHeight(unsigned index) const {
-    return index < m_count && index < m_rects.size() ? m_rects[index].height() : 0;
+    return GetCellRect(index).height();
 }
 
 QRect TZylImageList::GetCellRect(unsigned index) const {

@@ -89,7 +89,6 @@ private:
     bool m_variableSize = false;
     TZylColor m_boundColor = clNone;
     std::vector<QRect> m_rects; // QRect from left/top/right/bottom, right and bottom exclusive
-    std::vector<int> m_widths;
     TChangeListener m_listener;
     int m_loading = 0;
     mutable QImage m_drawImage; // wraps the bitmap's draw pixels, no copy
