@@ -84,7 +84,6 @@ void TZylButton::StartSequence(int count, int interval, const int* statuses) {
     m_sequenceLength = count;
     m_timer->setInterval(std::max(interval, 1)); // 0 would spin the window's thread
     m_timer->start();
-    m_sequenceRunning = true;
 }
 
 void TZylButton::StartSequence(int from, int to, int interval, bool pingPong) {
@@ -94,7 +93,10 @@ void TZylButton::StartSequence(int from, int to, int interval, bool pingPong) {
 
 void TZylButton::StopSequence() {
     m_timer->stop();
-    m_sequenceRunning = false;
+}
+
+bool TZylButton::GetSequenceRunning() const {
+    return m_timer->isActive();
 }
 
 void TZylButton::SequenceTick() {

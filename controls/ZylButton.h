@@ -33,7 +33,7 @@ public:
     void StartSequence(int count, int interval, const int* statuses);
     void StartSequence(int from, int to, int interval, bool pingPong);
     void StopSequence();
-    bool GetSequenceRunning() const { return m_sequenceRunning; }
+    bool GetSequenceRunning() const;
 
     // Press and release from the program (keyboard). While held, the real
     // mouse is ignored. A silent hold fires no events.
@@ -69,6 +69,5 @@ private:
     std::array<int, kMaxSequence> m_sequence{};
     int m_sequenceLength = 0;
     int m_sequencePosition = 0;
-    bool m_sequenceRunning = false;
     QTimer* m_timer = nullptr;
 };
