@@ -8,6 +8,7 @@
 #include "frontend/VxHints.h"
 #include "frontend/VxMessageBox.h"
 #include "frontend/config/GlobalConfig.h"
+#include "playlist/PlaylistPaths.h"
 #include "playlist/view/ZylPlaylistView.h"
 #include "skin/DeckLayout.h"
 
@@ -19,7 +20,6 @@
 #include <QMimeData>
 
 #include <cstdio>
-#include <filesystem>
 
 namespace {
 
@@ -30,10 +30,6 @@ constexpr const char* kOpenDialogFilter =
     "All supported types|*.mp3;*.mp2;*.mpg;*.wav;*.m3u|MPEG Audio Files "
     "(*.mpg;*.mp2;*.mp3)|*.mp3;*.mp2;*.mpg|Microsoft Waveform Audio Files (*.wav)|*.wav|Winamp "
     "Playlist Files (*.m3u)|*.m3u|All files (*.*)|*.*";
-
-std::string FileNameOnly(const std::string& path) {
-    return std::filesystem::path(path).filename().string();
-}
 
 std::vector<std::string> ToStdStrings(const QStringList& list) {
     std::vector<std::string> strings;
@@ -183,9 +179,7 @@ void TMainForm::btnOpenMouseUp() {
     if (!chosen.isEmpty()) {
         list.CloseCurrentSong();
         list.AddFiles(ToStdStrings(chosen), TZylPlaylist::kReplace);
-        std::string folder = std::filesystem::path(chosen.front().toStdString()).parent_path();
-        if (!folder.empty() && folder.back() != '/')
-            folder += '/';
+        const std::string folder = ExtractFilePath(chosen.front().toStdString());
         std::snprintf(config_.OpenPath.Value, sizeof config_.OpenPath.Value, "%s", folder.c_str());
     }
     list.ScanOptions = static_cast<TFileScanOptions>(list.ScanOptions & ~fsAllowAnyExt);
@@ -247,7 +241,7 @@ void TMainForm::PlayListBeforeScanning(const std::vector<std::string>& files) {
     UpdateDropAcceptance(true);
     PlayAfterOpen = config_.PlayWhenOpen.Value != 0;
     if (files.size() == 1 && Playlist().IsPlaylistExtension(files.front())) {
-        SaveListFileName = QString::fromStdString(FileNameOnly(files.front()));
+        SaveListFileName = QString::fromStdString(ExtractFileName(files.front()));
         ShowMessage(QString::fromLatin1(vxdisplay::kLoadingPlaylist), 0);
     } else {
         ShowMessage(QString::fromLatin1(vxdisplay::kSearchingFiles), 0);
@@ -275,7 +269,7 @@ void TMainForm::PlayListOpenSong(TSongInfo& songInfo) {
     // would.
     for (TZylLabel* label : {Title, LabelMessage2, LabelTrack, LabelTimeMMSS, LabelTimeCS})
         label->Redraw();
-    LogPrintf("> Playing %s", FileNameOnly(songInfo.FileName).c_str());
+    LogPrintf("> Playing %s", ExtractFileName(songInfo.FileName).c_str());
     if (system_->OpenSong(songInfo.FileName.c_str(), PlayAfterOpen) != 0) {
         songInfo.Duration = 0;
         ShowMessage(QString::fromLatin1(vxdisplay::kLoadError), 0);
