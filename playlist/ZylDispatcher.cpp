@@ -25,6 +25,19 @@ std::size_t TZylQueueDispatcher::Drain() {
     }
 }
 
+bool TZylQueueDispatcher::WaitAndRunOne(std::chrono::milliseconds timeout) {
+    std::function<void()> call;
+    {
+        std::unique_lock<std::mutex> lock(FMutex);
+        if (!FQueued.wait_for(lock, timeout, [this] { return !FCalls.empty(); }))
+            return false;
+        call = std::move(FCalls.front());
+        FCalls.pop_front();
+    }
+    call();
+    return true;
+}
+
 std::size_t TZylQueueDispatcher::WaitAndDrain(std::chrono::milliseconds timeout) {
     {
         std::unique_lock<std::mutex> lock(FMutex);

@@ -27,6 +27,9 @@ public:
     std::size_t Drain();
     // Waits up to timeout for a call to be queued, then drains.
     std::size_t WaitAndDrain(std::chrono::milliseconds timeout);
+    // Waits up to timeout for a call to be queued and runs only that one, so a
+    // caller can stop between two hand-overs; false when none came.
+    bool WaitAndRunOne(std::chrono::milliseconds timeout);
 
 private:
     std::mutex FMutex;

@@ -201,9 +201,10 @@ TEST_F(PlaylistFile, DestroyingThePlaylistStopsARunningScan) {
                                         std::string&, uint32_t&, void*&) { return ++created > 0; };
         playlist.OnSongInfoDelete = [&](TZylPlaylist&, TSongInfo&) { ++deleted; };
         playlist.AddFiles(Tree.Root(), TZylPlaylist::kAppend);
-        // Let the first file through; the scan then waits for the second.
+        // Let the first file through, one hand-over at a time; the scan then
+        // waits for the second, which is never handed over.
         while (created == 0)
-            dispatcher.WaitAndDrain(std::chrono::milliseconds(50));
+            dispatcher.WaitAndRunOne(std::chrono::milliseconds(50));
         ASSERT_TRUE(playlist.GetScanning());
     }
     EXPECT_GE(created, 1);
