@@ -14,7 +14,12 @@ portaudio19-dev
 libsamplerate0-dev
 libxcb1-dev
 libgtest-dev libgmock-dev libbenchmark-dev
-lame twolame sox mpg123
+libavformat-dev libavcodec-dev libavutil-dev
+libtag1-dev
+libaubio-dev libsqlite3-dev
+lame twolame sox libsox-fmt-base mpg123 flac vorbis-tools opus-tools ffmpeg
+jackd2 libjack-jackd2-dev
+lintian appstream desktop-file-utils dpkg-dev file
 xvfb xauth xdotool x11-utils
 fonts-dejavu-core
 "
