@@ -1,6 +1,8 @@
-// The program: the window toolkit, the application title, the main window,
-// and the toolkit's message loop. An exception that escapes is shown in a
-// message box and the program ends.
+// The program: --help and --version answered before anything else, then the
+// window toolkit, the application title, the main window, and the toolkit's
+// message loop. An exception that escapes is shown in a message box and the
+// program ends.
+#include "app/ConventionalOptions.h"
 #include "diag/Diag.h"
 #include "frontend/CfgForm.h"
 #include "frontend/MainForm.h"
@@ -11,6 +13,7 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include <cstdio>
 #include <exception>
 #include <memory>
 
@@ -35,8 +38,13 @@ int RunPlayer(QApplication& application) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (VxAnswerConventionalOption(argc, argv, stdout))
+        return 0;
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vexaline"));
+    QApplication::setApplicationVersion(QStringLiteral(VX_VERSION));
+    // Lets the desktop match the window with its entry and icon.
+    QApplication::setDesktopFileName(QStringLiteral(VX_DESKTOP_ID));
     QApplication::setApplicationDisplayName(QString::fromLatin1(kApplicationTitle));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/app/vexaline.png")));
     VxInstallMessageBoxHandler();

@@ -104,6 +104,8 @@ void LogSetup(const char* path, const char* startBanner, const char* endBanner) 
     gLogOn.store(false);
 }
 
+const char* LogFilePath() { return gLogPath; }
+
 void LogStart() {
     if (gLogOn.exchange(true))
         return;

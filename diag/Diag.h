@@ -50,6 +50,8 @@ void DiagSetMessageBoxHandler(DiagMessageBoxHandler handler);
 
 // The log file. LogSetup once at start-up; LogStart/LogStop switch logging.
 void LogSetup(const char* path, const char* startBanner, const char* endBanner);
+// The file LogSetup named; read on the thread that calls LogSetup.
+const char* LogFilePath();
 void LogStart();
 void LogStop();
 bool LogIsOn();

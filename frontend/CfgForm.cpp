@@ -1,6 +1,8 @@
 // The options dialog's showing protocol and its hints.
 #include "frontend/CfgForm.h"
 
+#include "diag/Diag.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
@@ -18,6 +20,15 @@ constexpr const char* kPitchRangeHint =
 constexpr const char* kHotKeyHint =
     "A function key that makes the current player the active one. When more than one player "
     "are running, you can assign a different key to each one to quickly switch between them.";
+
+// The log lies beside the program or in the user's state folder, whichever
+// this run could write: the hint names the file it writes.
+QString LogFileHint() {
+    const QString path = QString::fromLocal8Bit(LogFilePath());
+    return QStringLiteral("Instructs Vexaline to keep a record (log) of all played files as well "
+                          "as all error messages. The log file is %1.")
+        .arg(path.isEmpty() ? QStringLiteral("vxs.log") : path);
+}
 
 } // namespace
 
@@ -68,9 +79,7 @@ void TCfgForm::FormCreate() {
         {chkRevTouchBend, "Modifies the way of \"push\" of the song in the Touch Bend control. "
                           "When this option is checked, the song speeds up when dragging down "
                           "and its \"braked\" when dragging up."},
-        {chkLog, "Instructs Vexaline to keep a record (log) of all played files as well as all "
-                 "error messages. The log file is called vxs.log and it's stored in the program "
-                 "folder."},
+        {chkLog, LogFileHint()},
         {chkStayOnTop, "Makes the Vexaline window keep always visible above all other windows."},
         {chkVMPeaks, "Enables the peak level indicator in the graphic vu-meter"},
         {chkDisplayBlink, "When checked, the time display blinks when the song time is within "
@@ -143,6 +152,9 @@ void TCfgForm::FillFrom(TMainForm& form) {
         ->setChecked(true);
     HotKey->setCurrentIndex(config.HotKey >= 0 && config.HotKey < HotKey->count() ? config.HotKey
                                                                                   : 0);
+    for (auto& [widget, hint] : hints_)
+        if (widget == chkLog)
+            hint = LogFileHint();
     // A box that did not change fired no click: the hints follow it anyway.
     chkShowConfigHintsClick();
 }

@@ -13,6 +13,7 @@
 #include "frontend/VxHotKey.h"
 #include "frontend/VxMessageBox.h"
 #include "frontend/config/GlobalConfig.h"
+#include "frontend/config/LogLocation.h"
 #include "playlist/view/ZylPlaylistView.h"
 #include "skin/DeckLayout.h"
 #include "skin/SkinFiles.h"
@@ -172,7 +173,7 @@ void TMainForm::SettingsStartUp() {
         arguments.push_back(argument.toStdString());
     std::vector<std::string> files;
     config_.ParseCommandLine(arguments, files);
-    LogSetup((config_.ProgramFolder + "vxs.log").c_str(), kLogStartBanner, kLogEndBanner);
+    LogSetup(VxLogFilePath(config_.ProgramFolder).c_str(), kLogStartBanner, kLogEndBanner);
     MoveToStartPosition();
     ApplySettings();
     if (!files.empty())

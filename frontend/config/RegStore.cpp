@@ -1,10 +1,11 @@
 #include "frontend/config/RegStore.h"
 
+#include "frontend/config/XdgFolder.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
-#include <pwd.h>
 #include <strings.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -16,22 +17,6 @@ namespace {
 // Larger files are not settings any more; they are kept as a damaged copy
 // and the store starts afresh.
 constexpr off_t kMaxStoreBytes = 64 * 1024 * 1024;
-
-std::string ConfigHome() {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    if (xdg != nullptr && xdg[0] == '/')
-        return xdg;
-    const char* home = std::getenv("HOME");
-    if (home != nullptr && home[0] == '/')
-        return std::string(home) + "/.config";
-    std::vector<char> buffer(16384);
-    passwd entry;
-    passwd* found = nullptr;
-    if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
-        found->pw_dir != nullptr && found->pw_dir[0] == '/')
-        return std::string(found->pw_dir) + "/.config";
-    return "";
-}
 
 // "Software\Zyl\Vexaline\Velm" -> "Zyl/Vexaline/Velm", or "" when a part
 // could leave the configuration folder.
@@ -181,7 +166,7 @@ bool CommitRegValues(const std::string& filePath, const std::string& keyPath,
 
 std::string RegKeyFilePath(const std::string& keyPath) {
     const std::string relative = KeyRelativePath(keyPath);
-    const std::string home = ConfigHome();
+    const std::string home = VxXdgFolder("XDG_CONFIG_HOME", ".config");
     if (relative.empty() || home.empty())
         return "";
     return home + "/" + relative + ".reg";

@@ -1,0 +1,32 @@
+#include "frontend/config/XdgFolder.h"
+
+#include <cstdlib>
+#include <pwd.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// $HOME, else the password database's entry for this user.
+std::string UserHome() {
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && home[0] == '/')
+        return home;
+    std::vector<char> buffer(16384);
+    passwd entry;
+    passwd* found = nullptr;
+    if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
+        found->pw_dir != nullptr && found->pw_dir[0] == '/')
+        return found->pw_dir;
+    return "";
+}
+
+} // namespace
+
+std::string VxXdgFolder(const char* variable, const char* homeRelative) {
+    const char* value = std::getenv(variable);
+    if (value != nullptr && value[0] == '/')
+        return value;
+    const std::string home = UserHome();
+    return home.empty() ? "" : home + "/" + homeRelative;
+}
