@@ -15,9 +15,10 @@ constexpr const char* kSwitches = "Switches (case does not matter):\n"
                                   "  --version  print the name and version and exit\n";
 
 constexpr const char* kFileTypes =
-    "Files: MPEG audio (.mp3 .mp2 .mpg), WAV (.wav), FLAC (.flac), AIFF (.aif .aiff .aifc),\n"
-    "MPEG-4 and ALAC (.m4a .mp4 .alac), Ogg Vorbis and Opus (.ogg .oga .opus);\n"
-    "playlists (.m3u .m3u8). Folders are searched with all their subfolders.\n";
+    "Files: MPEG audio (.mp3 .mp2 .mpg), WAV (.wav), FLAC (.flac),\n"
+    "AIFF (.aif .aiff .aifc), MPEG-4 and ALAC (.m4a .mp4 .alac),\n"
+    "Ogg Vorbis and Opus (.ogg .oga .opus); playlists (.m3u .m3u8).\n"
+    "Folders are searched with all their subfolders.\n";
 
 constexpr const char* kEnvironment =
     "Environment:\n"
