@@ -21,12 +21,20 @@ std::string UserHome() {
     return "";
 }
 
+// "/home/me/" and "/home/me" name one folder; paths built on it then read
+// the same. "/" stays itself.
+std::string WithoutTrailingSeparators(std::string folder) {
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    return folder;
+}
+
 } // namespace
 
 std::string VxXdgFolder(const char* variable, const char* homeRelative) {
     const char* value = std::getenv(variable);
     if (value != nullptr && value[0] == '/')
-        return value;
+        return WithoutTrailingSeparators(value);
     const std::string home = UserHome();
-    return home.empty() ? "" : home + "/" + homeRelative;
+    return home.empty() ? "" : WithoutTrailingSeparators(home) + "/" + homeRelative;
 }
