@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: test run setup configure build fuzz
+.PHONY: test run setup configure build fuzz package
 
 setup:
 	@./scripts/bootstrap.sh
@@ -25,6 +25,11 @@ fuzz: setup
 	    -DVX_SANITIZE=address,undefined -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build build-fuzz -j $(JOBS)
 	ctest --test-dir build-fuzz -L fuzz --output-on-failure -j $(JOBS)
+
+# The Debian package vexaline_<version>_<arch>.deb in the build folder. The
+# test run builds it too and checks it (ctest -L package).
+package: build
+	cmake --build $(BUILD) --target package
 
 run: build
 	@./scripts/run.sh $(BUILD)

@@ -5,14 +5,15 @@
 namespace {
 
 // The deck's switches; "-" begins a switch, a number follows where named.
-constexpr const char* kSwitches = "Switches (case does not matter):\n"
-                                  "  -sc N      play through sound output N (0 is the default output)\n"
-                                  "  -log       log this run to vxs.log (logging is stored off at exit)\n"
-                                  "  -x N       open the window N pixels from the screen's left edge\n"
-                                  "  -y N       open the window N pixels from the screen's top edge\n"
-                                  "  -key N     F1..F12 (N = 1..12) brings this copy to the front (X11)\n"
-                                  "  --help     print this help and exit\n"
-                                  "  --version  print the name and version and exit\n";
+constexpr const char* kSwitches =
+    "Switches (case does not matter):\n"
+    "  -sc N      play through sound output N (0 is the default output)\n"
+    "  -log       log this run to vxs.log (logging is stored off at exit)\n"
+    "  -x N       open the window N pixels from the screen's left edge\n"
+    "  -y N       open the window N pixels from the screen's top edge\n"
+    "  -key N     F1..F12 (N = 1..12) brings this copy to the front (X11)\n"
+    "  --help     print this help and exit\n"
+    "  --version  print the name and version and exit\n";
 
 constexpr const char* kFileTypes =
     "Files: MPEG audio (.mp3 .mp2 .mpg), WAV (.wav), FLAC (.flac),\n"

@@ -68,8 +68,8 @@ std::vector<std::string> AsUnprivilegedUser(const std::function<std::vector<std:
         std::string lines;
         for (const std::string& line : work())
             lines += line + "\n";
-        const bool written = ::write(channel[1], lines.data(), lines.size()) ==
-                             static_cast<ssize_t>(lines.size());
+        const bool written =
+            ::write(channel[1], lines.data(), lines.size()) == static_cast<ssize_t>(lines.size());
         ::_exit(written ? 0 : 3);
     }
     ::close(channel[1]);
@@ -126,8 +126,8 @@ TEST(LogLocation, BesideTheProgramOnlyWhereTheUserMayWrite) {
     });
     ASSERT_EQ(chosen.size(), std::size(cases)) << (chosen.empty() ? "" : chosen.front());
     for (size_t i = 0; i < chosen.size(); ++i)
-        EXPECT_EQ(chosen[i], cases[i].Beside ? cases[i].ProgramFolder + "vxs.log"
-                                             : state + "Vexaline/vxs.log")
+        EXPECT_EQ(chosen[i],
+                  cases[i].Beside ? cases[i].ProgramFolder + "vxs.log" : state + "Vexaline/vxs.log")
             << cases[i].Case;
     EXPECT_EQ(ModeOf(state + "Vexaline"), 0700u);
 }
