@@ -199,16 +199,20 @@ TEST(CfgForm, TheDialogsHintsReallyShowWhileTheDeckIsOutOfHelpMode) {
     deck.Form->ShowOptions();
 }
 
-TEST(CfgForm, CheckingTheLogStartsItWithItsBanner) {
+// The log item's hint names the file, which is where the start banner lands.
+TEST(CfgForm, CheckingTheLogStartsItWithItsBannerInTheFileItsHintNames) {
     TDialogDeck deck;
     const std::string path = deck.Config.ProgramFolder + "vxs.log";
     std::remove(path.c_str());
     ASSERT_FALSE(LogIsOn());
-    deck.Answer = [](TCfgForm& form) {
+    QString hint;
+    deck.Answer = [&hint](TCfgForm& form) {
+        hint = form.chkLog->toolTip();
         form.chkLog->setChecked(true);
         return int(QDialog::Accepted);
     };
     deck.Form->ShowOptions();
+    EXPECT_TRUE(hint.endsWith(QString::fromStdString(" " + path + "."))) << hint.toStdString();
     EXPECT_TRUE(LogIsOn());
     LogStop();
     std::ifstream log(path);
