@@ -13,7 +13,7 @@
 #include "frontend/VxHotKey.h"
 #include "frontend/VxMessageBox.h"
 #include "frontend/config/GlobalConfig.h"
-#include "frontend/config/LogLocation.h"
+#include "frontend/config/ProgramDataLocation.h"
 #include "playlist/view/ZylPlaylistView.h"
 #include "skin/DeckLayout.h"
 #include "skin/SkinFiles.h"
@@ -32,6 +32,7 @@ namespace {
 constexpr int kMeterMinLevel = 0;
 constexpr int kMeterMaxLevel = 255;
 constexpr int kBlinkIntervalMs = 300;
+constexpr const char* kLogFileName = "vxs.log";
 constexpr const char* kLogStartBanner = "--------- Vxs log start ----------";
 constexpr const char* kLogEndBanner = "---------- Vxs log end -----------\n";
 
@@ -173,11 +174,16 @@ void TMainForm::SettingsStartUp() {
         arguments.push_back(argument.toStdString());
     std::vector<std::string> files;
     config_.ParseCommandLine(arguments, files);
-    LogSetup(VxLogFilePath(config_.ProgramFolder).c_str(), kLogStartBanner, kLogEndBanner);
+    if (!platform_.ProgramFolder.empty())
+        config_.ProgramFolder = platform_.ProgramFolder;
+    LogSetup(VxProgramDataPath(config_.ProgramFolder, kLogFileName).c_str(), kLogStartBanner,
+             kLogEndBanner);
     MoveToStartPosition();
     ApplySettings();
     if (!files.empty())
         Playlist().AddFiles(files, TZylPlaylist::kReplace);
+    else if (config_.ListKeepLast.Value != 0)
+        LoadLastPlaylist();
 }
 
 void TMainForm::MoveToStartPosition() {
@@ -410,17 +416,32 @@ void TMainForm::FormClose() {
     LogStop();
 }
 
+std::string TMainForm::LastPlaylistPath() const {
+    // Named after the program. The name keeps its case: on this system a
+    // lower-cased path is another file.
+    std::filesystem::path name =
+        std::filesystem::path(QCoreApplication::applicationFilePath().toStdString()).filename();
+    name.replace_extension(".m3u");
+    return VxProgramDataPath(config_.ProgramFolder, name.string());
+}
+
+// Read from where it is saved: a list beside the program that this user
+// cannot replace is not the last one.
+void TMainForm::LoadLastPlaylist() {
+    const std::string path = LastPlaylistPath();
+    std::error_code ignored;
+    if (std::filesystem::is_regular_file(path, ignored))
+        Playlist().LoadFromFile(path);
+}
+
 void TMainForm::SaveLastPlaylist() {
-    // Beside the program, named after it. The name keeps its case: on this
-    // system a lower-cased path is another file, or another folder.
-    std::filesystem::path path(QCoreApplication::applicationFilePath().toStdString());
-    path.replace_extension(".m3u");
+    const std::string path = LastPlaylistPath();
     TZylPlaylist& list = Playlist();
     list.SetOptions(static_cast<TPlaylistOptions>(list.GetOptions() | poSaveAbsolutePaths));
     if (list.GetCount() == 0) {
         std::error_code ignored;
         std::filesystem::remove(path, ignored);
     } else {
-        list.SaveToFile(path.string());
+        list.SaveToFile(path);
     }
 }

@@ -82,6 +82,10 @@ struct TVxFormPlatform {
     // Runs the open dialog and returns the chosen files (none: cancelled);
     // empty: the dialog runs modally.
     std::function<QStringList(QFileDialog& dialog)> RunOpenDialog;
+    // Stands for the running program's folder, where the log and the last
+    // playlist are kept when it may be written; with its trailing '/'.
+    // Empty: the running program's own folder.
+    std::string ProgramFolder;
 };
 
 // The toolkit's name filters for a filter written as "text|patterns|..."
@@ -276,6 +280,8 @@ private:
     void BendPress(void (TVxSystemTAG::*press)(int kind));
     void BendRelease(void (TVxSystemTAG::*release)());
     bool RefuseTrackChange();
+    std::string LastPlaylistPath() const;
+    void LoadLastPlaylist();
     void SaveLastPlaylist();
     void ApplyPlaylistOptions();
     void SetMessageLine(TZylLabel* label, const QString& text);

@@ -123,7 +123,11 @@ inline int RecordBox(unsigned, const char* caption, const char* text) {
 
 class TDeck {
 public:
-    explicit TDeck(const QStringList& arguments = {}) {
+    // prepare sees the settings record and the platform before the window
+    // is created.
+    using TPrepare = std::function<void(TGlobalConfigTAG&, TVxFormPlatform&)>;
+
+    explicit TDeck(const QStringList& arguments = {}, const TPrepare& prepare = {}) {
         EnsureApplication();
         DiagSetMessageBoxHandler(RecordBox);
         RecordedBoxes().clear();
@@ -137,6 +141,8 @@ public:
         platform.RunOpenDialog = [this](QFileDialog& dialog) {
             return OpenDialog ? OpenDialog(dialog) : QStringList();
         };
+        if (prepare)
+            prepare(Config, platform);
         Form = std::make_unique<TMainForm>(Config, arguments, platform);
         Created = Form->FormCreate();
         // The deck is driven by hand: the timer's ticks come from Run.

@@ -3,6 +3,7 @@
 #include "controls/ZylImage.h"
 #include "controls/ZylProgressBar.h"
 #include "frontend/VxKeyMap.h"
+#include "tests/ScopedEnv.h"
 
 #include <QKeyEvent>
 #include <QToolTip>
@@ -448,6 +449,61 @@ TEST(MainFormPlaylist, OnePlaylistFileShowsLoadingThenTheCount) {
     EXPECT_EQ(deck.List().GetCount(), 2);
     // The first song opened after the count; the count was shown for 8 s.
     EXPECT_EQ(deck.Form->SaveListFileName, QStringLiteral("set.m3u"));
+}
+
+// With the last list kept, the list saved at close is the one the next start
+// loads: beside the program where this user may write, otherwise (as for an
+// installed copy; here a program folder that is not there) in the state
+// folder. A list at the other place is not the last one. An empty list at
+// close leaves no file behind.
+TEST(MainFormPlaylist, TheLastListComesBackFromWhereItWasSaved) {
+    const fs::path state = WorkDir() / "state";
+    const TScopedEnv stateHome("XDG_STATE_HOME", state.c_str());
+    const std::string name = "frontend_tests.m3u";
+    const std::string inState = (state / "Vexaline" / name).string();
+    const fs::path program = WorkDir() / "program";
+    const struct {
+        const char* Case;
+        std::string ProgramFolder;
+        std::string Kept;
+        std::string Stale;
+    } cases[] = {
+        {"writable program folder", program.string() + "/", (program / name).string(), inState},
+        {"program folder out of reach", (WorkDir() / "no-program/").string(), inState, ""},
+    };
+    const std::vector<std::string> songs = {MakeWav("kept-a.wav", 100), MakeWav("kept-b.wav", 100)};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Case);
+        std::error_code ignored;
+        fs::remove_all(state, ignored);
+        fs::remove_all(program, ignored);
+        fs::create_directories(program);
+        if (!c.Stale.empty()) {
+            fs::create_directories(fs::path(c.Stale).parent_path());
+            std::ofstream(c.Stale) << MakeWav("stale.wav", 100) << "\n";
+        }
+        const auto keepLast = [&c](TGlobalConfigTAG& config, TVxFormPlatform& platform) {
+            config.ListKeepLast.Value = 1;
+            platform.ProgramFolder = c.ProgramFolder;
+        };
+        // The first song plays at once; closing while it plays is allowed.
+        {
+            TDeck deck({}, keepLast);
+            EXPECT_EQ(deck.List().GetCount(), 0);
+            deck.Add({Q(songs[0]), Q(songs[1])});
+            deck.Config.SecureClose.Value = 0;
+            ASSERT_TRUE(deck.Form->close());
+        }
+        ASSERT_TRUE(fs::exists(c.Kept));
+        TDeck next({}, keepLast);
+        ASSERT_EQ(next.List().GetCount(), 2);
+        EXPECT_EQ(next.List().GetSongInfo(0).FileName, songs[0]);
+        EXPECT_EQ(next.List().GetSongInfo(1).FileName, songs[1]);
+        next.List().Clear();
+        next.Config.SecureClose.Value = 0;
+        ASSERT_TRUE(next.Form->close());
+        EXPECT_FALSE(fs::exists(c.Kept));
+    }
 }
 
 TEST(MainFormPlaylist, DoubleClickOnAirWithSecureTrackButtonsIsRefused) {

@@ -1,4 +1,4 @@
-#include "frontend/config/LogLocation.h"
+#include "frontend/config/ProgramDataLocation.h"
 
 #include "tests/ScopedEnv.h"
 
@@ -23,7 +23,7 @@ constexpr uid_t kNobody = 65534;
 // that an unprivileged user sees exactly the modes set here.
 class TScratch {
 public:
-    TScratch() : Root(fs::temp_directory_path() / ("vx-log-" + std::to_string(::getpid()))) {
+    TScratch() : Root(fs::temp_directory_path() / ("vx-data-" + std::to_string(::getpid()))) {
         fs::remove_all(Root);
         Folder("", 0755);
     }
@@ -96,16 +96,19 @@ mode_t ModeOf(const fs::path& path) {
 
 } // namespace
 
-// An installed copy's folder cannot be written by its user: the log must go
-// to the user's state folder instead of being lost without a word.
-TEST(LogLocation, BesideTheProgramOnlyWhereTheUserMayWrite) {
+// An installed copy's folder cannot be written by its user: its files must
+// go to the user's state folder instead of being lost without a word.
+TEST(ProgramDataLocation, BesideTheProgramOnlyWhereTheUserMayWrite) {
     const TScratch scratch;
     const std::string state = scratch.Folder("state", 0777);
     const TScopedEnv stateHome("XDG_STATE_HOME", state.c_str());
-    scratch.Folder("ro-with-log", 0777);
-    scratch.File("ro-with-log/vxs.log", 0666);
-    scratch.Folder("rw-with-ro-log", 0777);
-    scratch.File("rw-with-ro-log/vxs.log", 0444);
+    const std::string name = "vexaline.m3u";
+    scratch.Folder("ro-with-file", 0777);
+    scratch.File("ro-with-file/" + name, 0666);
+    scratch.Folder("ro-with-another-file", 0777);
+    scratch.File("ro-with-another-file/vxs.log", 0666);
+    scratch.Folder("rw-with-ro-file", 0777);
+    scratch.File("rw-with-ro-file/" + name, 0444);
     const struct {
         const char* Case;
         std::string ProgramFolder;
@@ -113,26 +116,28 @@ TEST(LogLocation, BesideTheProgramOnlyWhereTheUserMayWrite) {
     } cases[] = {
         {"writable folder", scratch.Folder("rw", 0777), true},
         {"read-only folder", scratch.Folder("ro", 0555), false},
-        {"read-only folder with a writable log", scratch.Folder("ro-with-log", 0555), true},
-        {"writable folder with a read-only log", scratch.Folder("rw-with-ro-log", 0777), false},
+        {"read-only folder with the file writable", scratch.Folder("ro-with-file", 0555), true},
+        {"read-only folder with another file writable",
+         scratch.Folder("ro-with-another-file", 0555), false},
+        {"writable folder with the file read-only", scratch.Folder("rw-with-ro-file", 0777), false},
         {"missing folder", (scratch.Root / "missing/").string(), false},
         {"no folder known", "", false},
     };
     const std::vector<std::string> chosen = AsUnprivilegedUser([&] {
         std::vector<std::string> paths;
         for (const auto& c : cases)
-            paths.push_back(VxLogFilePath(c.ProgramFolder));
+            paths.push_back(VxProgramDataPath(c.ProgramFolder, name));
         return paths;
     });
     ASSERT_EQ(chosen.size(), std::size(cases)) << (chosen.empty() ? "" : chosen.front());
     for (size_t i = 0; i < chosen.size(); ++i)
         EXPECT_EQ(chosen[i],
-                  cases[i].Beside ? cases[i].ProgramFolder + "vxs.log" : state + "Vexaline/vxs.log")
+                  cases[i].Beside ? cases[i].ProgramFolder + name : state + "Vexaline/" + name)
             << cases[i].Case;
     EXPECT_EQ(ModeOf(state + "Vexaline"), 0700u);
 }
 
-TEST(LogLocation, TheStateFolderFollowsTheBaseDirectoryRules) {
+TEST(ProgramDataLocation, TheStateFolderFollowsTheBaseDirectoryRules) {
     const TScratch scratch;
     const std::string home = scratch.Folder("home", 0700);
     const TScopedEnv userHome("HOME", home.c_str());
@@ -149,7 +154,8 @@ TEST(LogLocation, TheStateFolderFollowsTheBaseDirectoryRules) {
     };
     for (const auto& c : cases) {
         const TScopedEnv stateHome("XDG_STATE_HOME", c.StateHome);
-        EXPECT_EQ(VxLogFilePath(missing), c.Expected) << (c.StateHome ? c.StateHome : "unset");
+        EXPECT_EQ(VxProgramDataPath(missing, "vxs.log"), c.Expected)
+            << (c.StateHome ? c.StateHome : "unset");
     }
     // Made with every missing parent, owner-only.
     EXPECT_EQ(ModeOf(home + ".local/state/Vexaline"), 0700u);
