@@ -1,6 +1,8 @@
 // The options dialog's showing protocol and its hints.
 #include "frontend/CfgForm.h"
 
+#include "frontend/VxHintLayout.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
@@ -111,7 +113,7 @@ void TCfgForm::chkShowConfigHintsClick() {
     hintsShown_ = chkShowConfigHints->isChecked();
     // A control without a tool-tip text shows no hint at all.
     for (const auto& [widget, hint] : hints_)
-        widget->setToolTip(hintsShown_ ? hint : QString());
+        widget->setToolTip(hintsShown_ ? VxLayoutHint(hint, kVxHintMaxWidth) : QString());
     if (!hintsShown_)
         QToolTip::hideText();
 }

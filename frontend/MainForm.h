@@ -82,6 +82,8 @@ struct TVxFormPlatform {
     // Runs the open dialog and returns the chosen files (none: cancelled);
     // empty: the dialog runs modally.
     std::function<QStringList(QFileDialog& dialog)> RunOpenDialog;
+    // Lists the sound output devices; empty: the player system's own list.
+    std::function<void(TZylDeviceList& devices)> EnumerateDevices;
 };
 
 // The toolkit's name filters for a filter written as "text|patterns|..."
@@ -100,8 +102,9 @@ public:
 
     // Builds the deck. The configuration record outlives the window;
     // arguments are the program's command-line arguments without the
-    // program's own name.
-    TMainForm(TGlobalConfigTAG& config, QStringList arguments, TVxFormPlatform platform = {});
+    // program's own name, as the bytes the system gave them.
+    TMainForm(TGlobalConfigTAG& config, std::vector<std::string> arguments,
+              TVxFormPlatform platform = {});
     ~TMainForm() override;
 
     // The creation event, run once before the window is shown. False when the
@@ -174,7 +177,7 @@ public:
 
     // Playlist integration.
     bool ConfirmLoad();
-    void DropOnDeck(const QStringList& paths, const QPoint& point);
+    void DropOnDeck(const std::vector<std::string>& paths, const QPoint& point);
     void PlayListDropFiles(int position, const std::vector<std::string>& files);
     void PlayListBeforeScanning(const std::vector<std::string>& files);
     void PlayListAfterScanning(int addedFiles, bool aborted);
@@ -286,7 +289,7 @@ private:
 
     TVxInstanceLock instanceLock_;
     TGlobalConfigTAG& config_;
-    QStringList arguments_;
+    std::vector<std::string> arguments_;
     TVxFormPlatform platform_;
     std::unique_ptr<TVxSystemTAG> system_;
     TZylDeviceList devices_;
@@ -310,5 +313,8 @@ private:
     int rememberedHintPause_ = 0;
     int rememberedHintShortPause_ = 0;
     QString rememberedTitleHint_;
+    // The count a finished scan showed; a song the scan opens while it still
+    // shows keeps it on the second line beside its own result.
+    QString scanCountShown_;
     bool rememberedTitleShowHint_ = false;
 };
