@@ -33,6 +33,8 @@ inline constexpr std::uint32_t FontBoundColor = 0x00FF0000;
 VX_SKIN_STRIP(Background, 384, 203, 1, false);
 VX_SKIN_STRIP(TitleBar, 768, 20, 2, false);
 VX_SKIN_STRIP(SysMenu, 25, 16, 1, false);
+// The product's logo under the level meter (one cell).
+VX_SKIN_STRIP(Logo, 54, 38, 1, false);
 
 // Buttons: cell 2s released, 2s + 1 pressed, for each status s.
 VX_SKIN_STRIP(BtnConfig, 38, 11, 2, false);
@@ -92,7 +94,7 @@ std::string MsSerifCharSet();
 
 // Every picture above, in a fixed order.
 inline constexpr TSkinStrip AllStrips[] = {
-    Background,  TitleBar,      SysMenu,      BtnConfig,        BtnHelp,
+    Background,  TitleBar,      SysMenu,      Logo,         BtnConfig,        BtnHelp,
     BtnMinimize, BtnClose,      BtnMute,      BtnOpen,          BtnAux1,
     BtnAux2,     BtnRealTime,   BtnTime,      BtnPrev,          BtnNext,
     BtnRW,       BtnFF,         BtnCUE,       BtnPlay,          BtnSlow,

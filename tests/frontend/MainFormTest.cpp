@@ -430,6 +430,23 @@ TEST(MainFormHints, HintsAreFoldedOnlyAtWordsToTheWidthInForce) {
     deck.Form->HelpOff();
 }
 
+TEST(MainForm, TheLogoAreaShowsTheLogo) {
+    TDeck deck;
+    const QImage logo = deck.Form->imgLogoClick->grab().toImage();
+    ASSERT_EQ(logo.size(), QSize(54, 38));
+    int lit = 0;
+    int accent = 0;
+    for (int y = 0; y < logo.height(); ++y) {
+        for (int x = 0; x < logo.width(); ++x) {
+            const QColor pixel = logo.pixelColor(x, y);
+            lit += pixel.lightness() > 60 ? 1 : 0;
+            accent += pixel.red() > 200 && pixel.blue() < 100 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(lit, 150);   // the mark and the wordmark, not a black box
+    EXPECT_GT(accent, 40); // in the skin's accent
+}
+
 TEST(MainFormPlaylist, OpenDialogTitleFiltersAndFolder) {
     TDeck deck;
     QString title;
