@@ -94,14 +94,14 @@ std::string MsSerifCharSet();
 
 // Every picture above, in a fixed order.
 inline constexpr TSkinStrip AllStrips[] = {
-    Background,  TitleBar,      SysMenu,      Logo,         BtnConfig,        BtnHelp,
+    Background,  TitleBar,      SysMenu,      BtnConfig,        BtnHelp,
     BtnMinimize, BtnClose,      BtnMute,      BtnOpen,          BtnAux1,
     BtnAux2,     BtnRealTime,   BtnTime,      BtnPrev,          BtnNext,
     BtnRW,       BtnFF,         BtnCUE,       BtnPlay,          BtnSlow,
     BtnFast,     KnobBalance,   KnobDownMix,  KnobTouchBend,    ThumbVolume,
     ThumbPitch,  ThumbPosition, LedVU,        LedProgress,      LedPitch,
     LcdBig,      LcdSmall,      MsSerifGreen, MsSerifBoldWhite, CursorHand,
-    About,
+    About,       Logo,
 };
 
 } // namespace VxSkin
