@@ -18,6 +18,7 @@
 #include "skin/SkinFiles.h"
 
 #include <QCloseEvent>
+#include <QFile>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPixmap>
@@ -410,8 +411,12 @@ void TMainForm::FormClose() {
 
 void TMainForm::SaveLastPlaylist() {
     // Beside the program, named after it. The name keeps its case: on this
-    // system a lower-cased path is another file, or another folder.
-    std::filesystem::path path(QCoreApplication::applicationFilePath().toStdString());
+    // system a lower-cased path is another file, or another folder. The
+    // folder is the system's bytes, as the toolkit's decoded copy may not be.
+    const QString program = QCoreApplication::applicationFilePath();
+    std::filesystem::path path(config_.ProgramFolder +
+                               QFile::encodeName(program.mid(program.lastIndexOf(u'/') + 1))
+                                   .toStdString());
     path.replace_extension(".m3u");
     TZylPlaylist& list = Playlist();
     list.SetOptions(static_cast<TPlaylistOptions>(list.GetOptions() | poSaveAbsolutePaths));
