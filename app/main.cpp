@@ -16,17 +16,19 @@
 #include <cstdio>
 #include <exception>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 
 constexpr const char* kApplicationTitle = "Vexaline Velm free";
 
-int RunPlayer(QApplication& application) {
+// The arguments are file names as the system's bytes: the toolkit's decoded
+// copies would lose names that are not UTF-8.
+int RunPlayer(QApplication& application, std::vector<std::string> arguments) {
     // The one configuration record of the run; it outlives the window.
     TGlobalConfigTAG config;
-    QStringList arguments = QApplication::arguments();
-    arguments.removeFirst();
-    TMainForm form(config, arguments);
+    TMainForm form(config, std::move(arguments));
     form.SetKeyboard(std::make_unique<TVxKeyboardControl>());
     if (!form.FormCreate())
         return form.ExitCode();
@@ -49,7 +51,7 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/app/vexaline.png")));
     VxInstallMessageBoxHandler();
     try {
-        return RunPlayer(application);
+        return RunPlayer(application, std::vector<std::string>(argv + 1, argv + argc));
     } catch (const std::exception& error) {
         QMessageBox::critical(nullptr, QString::fromLatin1(kApplicationTitle),
                               QString::fromLocal8Bit(error.what()));

@@ -132,7 +132,9 @@ void TZylButton::LeftRelease(TZylShiftState shift, int x, int y) {
 void TZylButton::MouseDown(TZylMouseButton button, TZylShiftState shift, int x, int y) {
     if (button != mbLeft) {
         TZylControl::MouseDown(button, shift, x, y);
-    } else if (!m_held) {
+    } else if (m_held) {
+        m_pressIgnored = true;
+    } else {
         LeftPress(shift, x, y);
     }
 }
@@ -140,13 +142,14 @@ void TZylButton::MouseDown(TZylMouseButton button, TZylShiftState shift, int x, 
 void TZylButton::MouseUp(TZylMouseButton button, TZylShiftState shift, int x, int y) {
     if (button != mbLeft) {
         TZylControl::MouseUp(button, shift, x, y);
-    } else if (!m_held) {
+    } else if (!std::exchange(m_pressIgnored, false) && !m_held) {
         LeftRelease(shift, x, y);
     }
 }
 
 void TZylButton::Click() {
-    if (!m_held) {
+    // The toolkit's click comes before the release that ends its press.
+    if (!m_held && !m_pressIgnored) {
         TZylControl::Click();
     }
 }
@@ -187,7 +190,7 @@ void TZylButton::ManualRelease() {
     m_held = false;
     TZylNotifyEvent onClick = m_silentHold ? std::exchange(OnClick, nullptr) : nullptr;
     TZylMouseEvent onMouseUp = m_silentHold ? std::exchange(OnMouseUp, nullptr) : nullptr;
-    Click();
+    TZylControl::Click();
     LeftRelease(0, 0, 0);
     if (m_silentHold) {
         OnClick = std::move(onClick);

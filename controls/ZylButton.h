@@ -65,6 +65,9 @@ private:
     bool m_pressed = false;
     bool m_downLook = false;
     bool m_held = false;
+    // A mouse press made while held: its release and click are ignored too,
+    // even when the hold ends first.
+    bool m_pressIgnored = false;
     bool m_silentHold = false;
     std::array<int, kMaxSequence> m_sequence{};
     int m_sequenceLength = 0;

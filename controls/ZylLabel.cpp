@@ -36,7 +36,7 @@ void TZylLabel::CalcFontData() {
     }
     std::vector<int> dots;
     font->TextToIndex(QStringLiteral("..."), dots);
-    m_dotsWidth = font->MeasureWidth(dots, m_spacing);
+    m_dotsWidth = font->MeasureGlyphs(dots, m_spacing);
     m_dotsGlyph = dots.front();
 }
 
@@ -45,7 +45,8 @@ bool TZylLabel::CalcMetrics() {
     TZylFont* font = GetFont();
     if (font && !font->GetEmpty()) {
         font->TextToIndex(m_caption, m_captionGlyphs);
-        m_textSize = QSize(font->MeasureWidth(m_captionGlyphs, m_spacing), font->GetImageHeight(0));
+        m_textSize =
+            QSize(font->MeasureGlyphs(m_captionGlyphs, m_spacing), font->GetImageHeight(0));
         DoAutoCrop();
     } else {
         m_textSize = size();
@@ -68,7 +69,7 @@ void TZylLabel::DoAutoCrop() {
     const TZylFont* font = GetFont();
     do {
         m_captionGlyphs.pop_back();
-    } while (font->MeasureWidth(m_captionGlyphs, m_spacing) > room);
+    } while (font->MeasureGlyphs(m_captionGlyphs, m_spacing) > room);
     m_captionGlyphs.insert(m_captionGlyphs.end(), 3, m_dotsGlyph);
 }
 
@@ -235,7 +236,7 @@ void TZylLabel::DrawControl(QPainter& canvas) {
     }
     int x = 0;
     for (int glyph : m_blinkPhase ? m_blinkGlyphs : m_captionGlyphs) {
-        font->Draw(unsigned(glyph), canvas, x, 0);
-        x += font->GetDrawnWidth(glyph) + m_spacing;
+        font->DrawGlyph(glyph, canvas, x, 0);
+        x += font->GetGlyphWidth(glyph) + m_spacing;
     }
 }

@@ -2,6 +2,7 @@
 #include "frontend/CfgForm.h"
 
 #include "diag/Diag.h"
+#include "frontend/VxHintLayout.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -120,7 +121,7 @@ void TCfgForm::chkShowConfigHintsClick() {
     hintsShown_ = chkShowConfigHints->isChecked();
     // A control without a tool-tip text shows no hint at all.
     for (const auto& [widget, hint] : hints_)
-        widget->setToolTip(hintsShown_ ? hint : QString());
+        widget->setToolTip(hintsShown_ ? VxLayoutHint(hint, kVxHintMaxWidth) : QString());
     if (!hintsShown_)
         QToolTip::hideText();
 }

@@ -19,6 +19,7 @@
 #include "skin/SkinFiles.h"
 
 #include <QCloseEvent>
+#include <QFile>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPixmap>
@@ -48,7 +49,8 @@ void Blink(TZylButton* button) {
 
 } // namespace
 
-TMainForm::TMainForm(TGlobalConfigTAG& config, QStringList arguments, TVxFormPlatform platform)
+TMainForm::TMainForm(TGlobalConfigTAG& config, std::vector<std::string> arguments,
+                     TVxFormPlatform platform)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), config_(config),
       arguments_(std::move(arguments)), platform_(std::move(platform)) {
     setObjectName(QStringLiteral("MainForm"));
@@ -107,11 +109,12 @@ bool TMainForm::OnAir() const {
 }
 
 bool TMainForm::FormCreate() {
-    TVxSystemTAG::EnumerateOutputDevices(devices_);
+    if (platform_.EnumerateDevices)
+        platform_.EnumerateDevices(devices_);
+    else
+        TVxSystemTAG::EnumerateOutputDevices(devices_);
     if (devices_.empty()) {
-        DiagMessageBox(kDiagIconStop, "Vexaline", "%s",
-                       "Vexaline(tm) could not detect any soundcard on this system.\nTry to "
-                       "re-install DirectX and/or your soundcard's drivers.");
+        DiagMessageBox(kDiagIconStop, "Vexaline", "%s", vxdisplay::kNoSoundOutput);
         TVxSystemTAG::FreeOutputDeviceList(devices_);
         devices_.clear();
         exitCode_ = 1;
@@ -169,11 +172,8 @@ void TMainForm::SettingsStartUp() {
     system_->GetOptions(options);
     config_.FromSystemOptions(options);
     config_.LoadSettings(kSettingsKey);
-    std::vector<std::string> arguments;
-    for (const QString& argument : arguments_)
-        arguments.push_back(argument.toStdString());
     std::vector<std::string> files;
-    config_.ParseCommandLine(arguments, files);
+    config_.ParseCommandLine(arguments_, files);
     if (!platform_.ProgramFolder.empty())
         config_.ProgramFolder = platform_.ProgramFolder;
     LogSetup(VxProgramDataPath(config_.ProgramFolder, kLogFileName).c_str(), kLogStartBanner,

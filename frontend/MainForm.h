@@ -86,6 +86,8 @@ struct TVxFormPlatform {
     // playlist are kept when it may be written; with its trailing '/'.
     // Empty: the running program's own folder.
     std::string ProgramFolder;
+    // Lists the sound output devices; empty: the player system's own list.
+    std::function<void(TZylDeviceList& devices)> EnumerateDevices;
 };
 
 // The toolkit's name filters for a filter written as "text|patterns|..."
@@ -104,8 +106,9 @@ public:
 
     // Builds the deck. The configuration record outlives the window;
     // arguments are the program's command-line arguments without the
-    // program's own name.
-    TMainForm(TGlobalConfigTAG& config, QStringList arguments, TVxFormPlatform platform = {});
+    // program's own name, as the bytes the system gave them.
+    TMainForm(TGlobalConfigTAG& config, std::vector<std::string> arguments,
+              TVxFormPlatform platform = {});
     ~TMainForm() override;
 
     // The creation event, run once before the window is shown. False when the
@@ -178,7 +181,7 @@ public:
 
     // Playlist integration.
     bool ConfirmLoad();
-    void DropOnDeck(const QStringList& paths, const QPoint& point);
+    void DropOnDeck(const std::vector<std::string>& paths, const QPoint& point);
     void PlayListDropFiles(int position, const std::vector<std::string>& files);
     void PlayListBeforeScanning(const std::vector<std::string>& files);
     void PlayListAfterScanning(int addedFiles, bool aborted);
@@ -292,7 +295,7 @@ private:
 
     TVxInstanceLock instanceLock_;
     TGlobalConfigTAG& config_;
-    QStringList arguments_;
+    std::vector<std::string> arguments_;
     TVxFormPlatform platform_;
     std::unique_ptr<TVxSystemTAG> system_;
     TZylDeviceList devices_;
@@ -316,5 +319,8 @@ private:
     int rememberedHintPause_ = 0;
     int rememberedHintShortPause_ = 0;
     QString rememberedTitleHint_;
+    // The count a finished scan showed; a song the scan opens while it still
+    // shows keeps it on the second line beside its own result.
+    QString scanCountShown_;
     bool rememberedTitleShowHint_ = false;
 };

@@ -230,5 +230,6 @@ void TMainForm::BuildDeck() {
     Finish(Progress, progressLeds);
     Buffer = Finish(Place<TZylProgressBar>(this, "Buffer", D::Buffer), progressLeds);
 
-    imgLogoClick = Finish(Place<TZylImage>(this, "imgLogoClick", D::imgLogoClick), nullptr);
+    imgLogoClick =
+        Finish(Place<TZylImage>(this, "imgLogoClick", D::imgLogoClick), skin.List(S::Logo));
 }

@@ -9,11 +9,13 @@
 #include "controls/ZylProgressBar.h"
 #include "controls/ZylSlider.h"
 #include "controls/ZylVUMeter.h"
+#include "frontend/VxHintLayout.h"
 #include "frontend/VxHintManager.h"
 #include "frontend/VxHints.h"
 #include "frontend/config/GlobalConfig.h"
 #include "playlist/view/ZylPlaylistView.h"
 
+#include <QScreen>
 #include <QStringDecoder>
 
 namespace {
@@ -131,6 +133,7 @@ void TMainForm::HelpOn() {
     if (helpMode_)
         return;
     hints_->SetPauses({0, 0, kHelpHintHidePauseMs});
+    hints_->SetMaxWidth(screen()->geometry().width());
     rememberedTitleHint_ = Title->GetHint();
     rememberedTitleShowHint_ = Title->GetShowHint();
     Title->SetHint(QString::fromUtf8(vxhints::kTitleHelpHint.data(),
@@ -148,6 +151,7 @@ void TMainForm::HelpOff() {
     if (!helpMode_)
         return;
     hints_->SetPauses({rememberedHintPause_, rememberedHintShortPause_, kHintHidePauseMs});
+    hints_->SetMaxWidth(kVxHintMaxWidth);
     Title->SetHint(rememberedTitleHint_);
     Title->SetShowHint(rememberedTitleShowHint_);
     unsetCursor();

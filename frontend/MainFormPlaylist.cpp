@@ -5,6 +5,7 @@
 
 #include "controls/ZylLabel.h"
 #include "diag/Diag.h"
+#include "frontend/VxFileNames.h"
 #include "frontend/VxHints.h"
 #include "frontend/VxMessageBox.h"
 #include "frontend/config/GlobalConfig.h"
@@ -15,11 +16,12 @@
 #include <QActionGroup>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QFileDialog>
 #include <QMenu>
 #include <QMimeData>
 
-#include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -27,16 +29,15 @@ constexpr std::uint32_t kListFontColor = 15454910;
 constexpr std::uint32_t kListColor = 5257499;
 constexpr const char* kOpenDialogTitle = "Open file(s)";
 constexpr const char* kOpenDialogFilter =
-    "All supported types|*.mp3;*.mp2;*.mpg;*.wav;*.m3u|MPEG Audio Files "
-    "(*.mpg;*.mp2;*.mp3)|*.mp3;*.mp2;*.mpg|Microsoft Waveform Audio Files (*.wav)|*.wav|Winamp "
-    "Playlist Files (*.m3u)|*.m3u|All files (*.*)|*.*";
+    "All supported types|*.mp3;*.mp2;*.mpg;*.wav;*.m3u;*.m3u8|MPEG audio|*.mp3;*.mp2;*.mpg|"
+    "WAV audio|*.wav|M3U playlists|*.m3u;*.m3u8|All files|*";
 
-std::vector<std::string> ToStdStrings(const QStringList& list) {
-    std::vector<std::string> strings;
-    strings.reserve(static_cast<std::size_t>(list.size()));
-    for (const QString& text : list)
-        strings.push_back(text.toStdString());
-    return strings;
+std::vector<std::string> FileSystemNames(const QStringList& list) {
+    std::vector<std::string> names;
+    names.reserve(static_cast<std::size_t>(list.size()));
+    for (const QString& name : list)
+        names.push_back(VxFileSystemName(name));
+    return names;
 }
 
 QStringList RunFileDialog(QFileDialog& dialog) {
@@ -165,7 +166,7 @@ void TMainForm::btnOpenMouseUp() {
         return;
     FormDeactivate();
     QFileDialog dialog(this, QString::fromLatin1(kOpenDialogTitle),
-                       QString::fromUtf8(config_.OpenPath.Value));
+                       QFile::decodeName(config_.OpenPath.Value));
     dialog.setNameFilters(VxQtNameFilters(QString::fromLatin1(kOpenDialogFilter)));
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setDefaultSuffix(QStringLiteral("mp3"));
@@ -178,9 +179,11 @@ void TMainForm::btnOpenMouseUp() {
         platform_.RunOpenDialog ? platform_.RunOpenDialog(dialog) : RunFileDialog(dialog);
     if (!chosen.isEmpty()) {
         list.CloseCurrentSong();
-        list.AddFiles(ToStdStrings(chosen), TZylPlaylist::kReplace);
-        const std::string folder = ExtractFilePath(chosen.front().toStdString());
-        std::snprintf(config_.OpenPath.Value, sizeof config_.OpenPath.Value, "%s", folder.c_str());
+        const std::vector<std::string> files = FileSystemNames(chosen);
+        list.AddFiles(files, TZylPlaylist::kReplace);
+        // A folder too long for the setting keeps the previous one: a cut
+        // name would open the next dialog somewhere else.
+        config_.OpenPath.Set(ExtractFilePath(files.front()).c_str());
     }
     list.ScanOptions = static_cast<TFileScanOptions>(list.ScanOptions & ~fsAllowAnyExt);
     FormActivate();
@@ -197,22 +200,22 @@ void TMainForm::dropEvent(QDropEvent* event) {
         event->ignore();
         return;
     }
-    QStringList paths;
+    std::vector<std::string> paths;
     for (const QUrl& url : event->mimeData()->urls())
         if (url.isLocalFile())
-            paths << url.toLocalFile();
+            paths.push_back(VxLocalFileName(url));
     event->acceptProposedAction();
-    if (!paths.isEmpty())
+    if (!paths.empty())
         DropOnDeck(paths, event->position().toPoint());
 }
 
-void TMainForm::DropOnDeck(const QStringList& paths, const QPoint& point) {
+void TMainForm::DropOnDeck(const std::vector<std::string>& paths, const QPoint& point) {
     TZylPlaylist& list = Playlist();
     if (QRect(0, 0, VxDeck::WindowWidth, 222).contains(point)) {
         if (!ConfirmLoad())
             return;
         list.CloseCurrentSong();
-        list.AddFiles(ToStdStrings(paths), TZylPlaylist::kReplace);
+        list.AddFiles(paths, TZylPlaylist::kReplace);
         raise();
         activateWindow();
         return;
@@ -226,7 +229,7 @@ void TMainForm::DropOnDeck(const QStringList& paths, const QPoint& point) {
         const QModelIndex item = PlayList->indexAt(inView);
         index = item.isValid() ? item.row() : -1;
     }
-    list.AddFiles(ToStdStrings(paths), index);
+    list.AddFiles(paths, index);
 }
 
 void TMainForm::PlayListDropFiles(int position, const std::vector<std::string>& files) {
@@ -250,13 +253,16 @@ void TMainForm::PlayListBeforeScanning(const std::vector<std::string>& files) {
 
 void TMainForm::PlayListAfterScanning(int addedFiles, bool aborted) {
     UpdateDropAcceptance(false);
-    ShowMessage(QString::fromStdString(vxdisplay::ScanEndMessage(addedFiles, aborted)),
-                vxdisplay::kScanMessageMs);
+    scanCountShown_ = QString::fromStdString(vxdisplay::ScanEndMessage(addedFiles, aborted));
+    ShowMessage(scanCountShown_, vxdisplay::kScanMessageMs);
     TZylPlaylist& list = Playlist();
     list.SetOptions(static_cast<TPlaylistOptions>(list.GetOptions() | poAutoOpen));
 }
 
 void TMainForm::PlayListOpenSong(TSongInfo& songInfo) {
+    const bool keepScanCount =
+        !scanCountShown_.isEmpty() && LabelMessage2->GetCaption() == scanCountShown_;
+    const QString scanCount = std::exchange(scanCountShown_, QString());
     const QString loading = QString::fromLatin1(vxdisplay::kLoading);
     Title->SetCaption(loading);
     ShowMessage(loading, 0);
@@ -278,7 +284,11 @@ void TMainForm::PlayListOpenSong(TSongInfo& songInfo) {
             RefreshSongInfo();
             songInfo.Duration = songLengthMs_;
         }
-        ShowMessage(QString::fromLatin1(vxdisplay::kLoadOk), vxdisplay::kShortMessageMs);
+        const QString ok = QString::fromLatin1(vxdisplay::kLoadOk);
+        if (keepScanCount)
+            ShowMessages(ok, scanCount, vxdisplay::kScanMessageMs);
+        else
+            ShowMessage(ok, vxdisplay::kShortMessageMs);
     }
     TimerUpdate.start();
 }

@@ -27,6 +27,10 @@ inline constexpr const char* kInitialLine2 = "Ready.";
 inline constexpr const char* kLoading = "Loading...";
 inline constexpr const char* kLoadError = "Load error!";
 inline constexpr const char* kLoadOk = "Ok.";
+inline constexpr const char* kNoSoundOutput =
+    "Vexaline(tm) found no sound output on this system.\n\nIt needs a sound server (PipeWire, "
+    "PulseAudio or JACK) or an ALSA sound device. To run the deck without sound, start it with "
+    "VEXALINE_AUDIO=null in the environment.";
 inline constexpr const char* kMustBeStopped = "Player must be stopped";
 inline constexpr const char* kLoadingPlaylist = "Loading (hold ESC to abort)...";
 inline constexpr const char* kSearchingFiles = "Searching (hold ESC to abort)...";

@@ -1,9 +1,10 @@
 #include "frontend/VxHintManager.h"
 
+#include "frontend/VxHintLayout.h"
+
 #include <QApplication>
 #include <QCursor>
 #include <QEvent>
-#include <QTextDocument>
 #include <QToolTip>
 #include <QWidget>
 
@@ -15,7 +16,7 @@ const QPoint kHintOffset(2, 16);
 
 } // namespace
 
-TVxHintManager::TVxHintManager(QWidget* window) : window_(window) {
+TVxHintManager::TVxHintManager(QWidget* window) : window_(window), maxWidth_(kVxHintMaxWidth) {
     pauseTimer_.setSingleShot(true);
     connect(&pauseTimer_, &QTimer::timeout, this, [this] {
         if (pending_ != nullptr)
@@ -84,11 +85,10 @@ void TVxHintManager::Arm(QWidget* widget) {
 
 void TVxHintManager::ShowFor(QWidget* widget) {
     pending_ = widget;
-    // Preformatted: the hints carry their own line breaks, and a help text
-    // must never be folded at a blank nor read as markup.
-    QToolTip::showText(QCursor::pos() + kHintOffset,
-                       Qt::convertFromPlainText(widget->toolTip(), Qt::WhiteSpacePre), widget,
-                       QRect(), pauses_.HidePauseMs);
+    // Plain text, laid out here: the toolkit would fold rich text by its own
+    // rule.
+    QToolTip::showText(QCursor::pos() + kHintOffset, VxLayoutHint(widget->toolTip(), maxWidth_),
+                       widget, QRect(), pauses_.HidePauseMs);
     hintShown_ = true;
 }
 

@@ -25,6 +25,8 @@ public:
     const TVxHintPauses& Pauses() const { return pauses_; }
     void SetPauses(const TVxHintPauses& pauses) { pauses_ = pauses; }
     void SetShowHints(bool on);
+    // Hints are folded to this width in pixels (kVxHintMaxWidth at first).
+    void SetMaxWidth(int pixels) { maxWidth_ = pixels; }
     bool ShowHints() const { return showHints_; }
 
     // Shows the hint of whatever lies under the mouse now, without a pause.
@@ -42,6 +44,7 @@ private:
     QWidget* window_;
     TVxHintPauses pauses_;
     bool showHints_ = false;
+    int maxWidth_;
     bool hintShown_ = false;
     QPointer<QWidget> pending_;
     QTimer pauseTimer_;

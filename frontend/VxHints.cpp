@@ -54,8 +54,8 @@ constexpr std::string_view kClose =
     "CLOSE BUTTON: closes the player.\n\nSHORTCUTS:\n - Alt-F4\n\nRELATED OPTIONS:\n - Secure "
     "close";
 constexpr std::string_view kMinimize =
-    "MINIMIZE BUTTON: minimizes the program window.\n\nNote: the hot-key does not work when the "
-    "program is minimized";
+    "MINIMIZE BUTTON: minimizes the program window.\n\nNote: the hot-key (set with -key) "
+    "restores the minimized window";
 constexpr std::string_view kHelp =
     "HELP BUTTON: Enables/disables the hint help system.\n\nSHORTCUTS:\n - F1, Ctrl - H\n - ESC "
     "to close";

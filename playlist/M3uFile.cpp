@@ -10,6 +10,17 @@
 
 #include "playlist/PlaylistPaths.h"
 
+namespace {
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+bool Exists(const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0;
+}
+
+} // namespace
+
 void TM3uLineReader::Feed(std::string_view chunk) {
     for (char c : chunk) {
         if (FStopped)
@@ -37,16 +48,13 @@ void TM3uLineReader::Finish() {
 }
 
 void TM3uLineReader::EndLine() {
-    std::string_view line = TrimBlanks(FLine);
-    if (!FTooLong && !line.empty() && line.front() != '#') {
-        std::string& kept = FLines.emplace_back(line);
-        if (kept.find('/') == std::string::npos) {
-            for (char& c : kept) {
-                if (c == '\\')
-                    c = '/';
-            }
-        }
-    }
+    std::string_view line = FLine;
+    if (FFirstLine && line.starts_with(kByteOrderMark))
+        line.remove_prefix(kByteOrderMark.size());
+    FFirstLine = false;
+    std::string_view trimmed = TrimBlanks(line);
+    if (!FTooLong && !trimmed.empty() && trimmed.front() != '#')
+        FLines.emplace_back(line);
     FLine.clear();
     FTooLong = false;
 }
@@ -58,8 +66,27 @@ std::vector<std::string> ParsePlaylistText(std::string_view text) {
     return std::move(reader.Lines());
 }
 
-bool ReadPlaylistFile(const std::string& fileName, std::vector<std::string>& lines) {
-    lines.clear();
+std::string PlaylistLineTarget(std::string_view line, std::string_view baseFolder) {
+    std::string_view trimmed = TrimBlanks(line);
+    if (trimmed.size() != line.size()) {
+        std::string written = MakeAbsolutePath(line, baseFolder);
+        if (Exists(written))
+            return written;
+    }
+    std::string target = MakeAbsolutePath(trimmed, baseFolder);
+    if (trimmed.find('/') != std::string_view::npos ||
+        trimmed.find('\\') == std::string_view::npos || Exists(target))
+        return target;
+    std::string converted(trimmed);
+    for (char& c : converted) {
+        if (c == '\\')
+            c = '/';
+    }
+    return MakeAbsolutePath(converted, baseFolder);
+}
+
+bool ReadPlaylistFile(const std::string& fileName, std::vector<std::string>& songs) {
+    songs.clear();
     std::FILE* file = std::fopen(fileName.c_str(), "rb");
     if (file == nullptr)
         return false;
@@ -78,7 +105,9 @@ bool ReadPlaylistFile(const std::string& fileName, std::vector<std::string>& lin
     if (failed)
         return false;
     reader.Finish();
-    lines = std::move(reader.Lines());
+    std::string folder = ExtractFilePath(fileName);
+    for (const std::string& line : reader.Lines())
+        songs.push_back(PlaylistLineTarget(line, folder));
     return true;
 }
 
@@ -127,12 +156,29 @@ bool RewriteInPlace(const std::string& path, const std::string& text) {
     return fd >= 0 && WriteAndClose(fd, text);
 }
 
+// A reader would drop or trim a line that begins like this; a trailing blank
+// needs nothing, as the line as written is tried first.
+bool MisreadAsWritten(std::string_view song) {
+    return song.front() == '#' || TrimBlanks(song.substr(0, 1)).empty() ||
+           song.starts_with(kByteOrderMark);
+}
+
+// The playlist text for the song names; false when a name cannot be a line.
+bool ComposePlaylistText(const std::vector<std::string>& songs, std::string& text) {
+    for (const std::string& song : songs) {
+        if (song.empty() || song.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos)
+            return false;
+        text.append(MisreadAsWritten(song) ? "./" : "").append(song).append("\r\n");
+    }
+    return true;
+}
+
 } // namespace
 
-bool WritePlaylistFile(const std::string& fileName, const std::vector<std::string>& lines) {
+bool WritePlaylistFile(const std::string& fileName, const std::vector<std::string>& songs) {
     std::string text;
-    for (const std::string& line : lines)
-        text.append(line).append("\r\n");
+    if (!ComposePlaylistText(songs, text))
+        return false;
     std::string target = ResolvedTarget(fileName);
     struct stat old;
     if (stat(target.c_str(), &old) != 0) {
@@ -140,6 +186,12 @@ bool WritePlaylistFile(const std::string& fileName, const std::vector<std::strin
         int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         return fd >= 0 && WriteNewFile(target, fd, text);
     }
+    // The rename would replace a file the user may not write, or has marked
+    // read-only (which even a privileged user means to be left alone).
+    if (access(target.c_str(), W_OK) != 0 || (old.st_mode & 0222) == 0)
+        return false;
+    if (old.st_nlink > 1)
+        return RewriteInPlace(target, text);
     std::string temporary = target + ".XXXXXX";
     int fd = mkstemp(temporary.data());
     if (fd < 0)

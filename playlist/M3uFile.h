@@ -8,13 +8,13 @@
 #include <vector>
 
 // Splits playlist text into usable lines as it arrives, chunk by chunk: a
-// line ends at CR, LF or CR LF; reading stops for good at a NUL byte. Each
-// line is trimmed of blanks and control characters; empty lines and lines
-// beginning with '#' (the extended format's header and track information)
-// are dropped. A line without any '/' but with '\' was written on a system
-// that separates folders with '\', and gets its separators turned into '/'.
-// A line longer than kMaxLineBytes names no file on any system and is
-// dropped without being held in memory.
+// line ends at CR, LF or CR LF; reading stops for good at a NUL byte. A UTF-8
+// byte-order mark before the first line is skipped. Lines that are empty or
+// begin with '#' (the extended format's header and track information) once
+// trimmed of blanks and control characters are dropped; the others are kept
+// as written, since blanks may belong to a file's name (PlaylistLineTarget
+// decides). A line longer than kMaxLineBytes names no file on any system and
+// is dropped without being held in memory.
 class TM3uLineReader {
 public:
     static constexpr std::size_t kMaxLineBytes = 1 << 20;
@@ -30,6 +30,7 @@ private:
 
     std::string FLine;
     std::vector<std::string> FLines;
+    bool FFirstLine = true;
     bool FAfterCR = false;
     bool FTooLong = false;
     bool FStopped = false;
@@ -38,12 +39,26 @@ private:
 // The usable lines of a whole text.
 std::vector<std::string> ParsePlaylistText(std::string_view text);
 
-// Reads the usable lines of a playlist file; false (and no lines) when the
-// file cannot be opened or read.
-bool ReadPlaylistFile(const std::string& fileName, std::vector<std::string>& lines);
+// The absolute path a playlist line names, made absolute against the
+// playlist's folder. The line as written wins when it names an existing file;
+// otherwise it is trimmed of blanks and control characters, and a line without
+// any '/' but with '\' (written where folders are separated by '\') gets its
+// separators turned into '/' unless the trimmed line names an existing file.
+std::string PlaylistLineTarget(std::string_view line, std::string_view baseFolder);
 
-// Writes the lines, each ending with CR LF, to a new file beside fileName
-// and then renames it over fileName, so that a failed write never destroys
-// the playlist that was there. False on any failure; fileName is unchanged
-// then.
-bool WritePlaylistFile(const std::string& fileName, const std::vector<std::string>& lines);
+// Reads the songs a playlist file names, as absolute paths in file order;
+// false (and no songs) when the file cannot be opened or read.
+bool ReadPlaylistFile(const std::string& fileName, std::vector<std::string>& songs);
+
+// Writes one line per song name (absolute, or relative to the playlist's
+// folder), each ending with CR LF, such that reading the file gives the same
+// songs back: a name a reader would take for a comment or trim is written as
+// "./name". A name holding CR or LF cannot be written as a line: false, and
+// nothing is written.
+//
+// The text goes to a new file beside fileName that is then renamed over it,
+// so that a failed write never destroys the playlist that was there; a file
+// with several hard links is rewritten in place to keep them. A playlist the
+// user may not write, or marked read-only, is refused. False on any failure;
+// fileName is unchanged then.
+bool WritePlaylistFile(const std::string& fileName, const std::vector<std::string>& songs);

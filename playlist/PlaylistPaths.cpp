@@ -1,7 +1,10 @@
 #include "playlist/PlaylistPaths.h"
 
 #include <climits>
+#include <locale.h>
 #include <unistd.h>
+#include <utility>
+#include <wctype.h>
 
 namespace {
 
@@ -39,6 +42,57 @@ std::vector<std::string_view> SplitNormalised(std::string_view path) {
     return names;
 }
 
+// The code point of the UTF-8 sequence at text[at] and its length; length 0
+// when the bytes there are not a well-formed sequence.
+std::pair<char32_t, std::size_t> DecodeUtf8(std::string_view text, std::size_t at) {
+    auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    unsigned char lead = byte(at);
+    if (lead < 0x80)
+        return {lead, 1};
+    std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+    if (length == 0 || lead > 0xF4 || at + length > text.size())
+        return {0, 0};
+    char32_t code = lead & (0x7F >> length);
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(at + i) & 0xC0) != 0x80)
+            return {0, 0};
+        code = (code << 6) | (byte(at + i) & 0x3F);
+    }
+    static constexpr char32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (code < kShortest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        return {0, 0};
+    return {code, length};
+}
+
+void AppendUtf8(std::string& out, char32_t code) {
+    if (code < 0x80) {
+        out.push_back(static_cast<char>(code));
+        return;
+    }
+    int tail = code < 0x800 ? 1 : code < 0x10000 ? 2 : 3;
+    static constexpr unsigned char kLeadMark[] = {0, 0xC0, 0xE0, 0xF0};
+    out.push_back(static_cast<char>(kLeadMark[tail] | (code >> (6 * tail))));
+    for (int i = tail - 1; i >= 0; --i)
+        out.push_back(static_cast<char>(0x80 | ((code >> (6 * i)) & 0x3F)));
+}
+
+// The character tables of the C.UTF-8 locale, whatever the process's own
+// locale is; created once and never freed, as a locale must outlive every
+// thread that may still fold.
+locale_t UnicodeLocale() {
+    static const locale_t locale = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{});
+    return locale;
+}
+
+char32_t FoldChar(char32_t code, locale_t locale) {
+    if (code < 0x80 || locale == locale_t{})
+        return static_cast<char32_t>(LowerAscii(static_cast<char>(code)));
+    // Through the upper case first, so that variants such as the final sigma
+    // fold together with their plain letter.
+    wint_t upper = towupper_l(static_cast<wint_t>(code), locale);
+    return static_cast<char32_t>(towlower_l(upper, locale));
+}
+
 } // namespace
 
 std::string ExtractFileName(std::string_view path) {
@@ -63,6 +117,14 @@ bool HasExtension(std::string_view fileName, const std::vector<std::string>& ext
             return true;
     }
     return false;
+}
+
+bool IsPlaylistFileName(std::string_view fileName, std::string_view playlistExt) {
+    std::string ext = ExtractFileExtNoDot(fileName);
+    if (SameText(ext, playlistExt))
+        return true;
+    return !playlistExt.empty() && ext.size() == playlistExt.size() + 1 && ext.back() == '8' &&
+           SameText(std::string_view(ext).substr(0, playlistExt.size()), playlistExt);
 }
 
 std::string ExtractFileTitle(std::string_view path) {
@@ -119,6 +181,22 @@ std::string_view TrimBlanks(std::string_view text) {
     while (last > first && IsBlankOrControl(text[last - 1]))
         --last;
     return text.substr(first, last - first);
+}
+
+std::string FoldCase(std::string_view text) {
+    locale_t locale = UnicodeLocale();
+    std::string folded;
+    folded.reserve(text.size());
+    for (std::size_t at = 0; at < text.size();) {
+        auto [code, length] = DecodeUtf8(text, at);
+        if (length == 0) {
+            folded.push_back(text[at++]);
+            continue;
+        }
+        AppendUtf8(folded, FoldChar(code, locale));
+        at += length;
+    }
+    return folded;
 }
 
 int CompareText(std::string_view a, std::string_view b) {

@@ -20,6 +20,10 @@ std::string ExtractFileTitle(std::string_view path);
 // Whether the name's extension is one of extensions (without dots), compared
 // without regard to case.
 bool HasExtension(std::string_view fileName, const std::vector<std::string>& extensions);
+// Whether the name is a playlist file of the kind playlistExt names (without
+// dot), or of its UTF-8 form, which carries an '8' after the extension
+// ("m3u8" beside "m3u").
+bool IsPlaylistFileName(std::string_view fileName, std::string_view playlistExt);
 
 // path made absolute against baseFolder, with "." and ".." steps and doubled
 // separators resolved and no trailing '/' (except for the root itself).
@@ -38,9 +42,11 @@ std::string CurrentFolder();
 // Blanks and control characters removed from both ends.
 std::string_view TrimBlanks(std::string_view text);
 
+// The text with every letter in one case, the Unicode way: names that differ
+// only in case ("Ärger", "ärger") fold to the same text. Bytes that are not
+// UTF-8 stay as they are.
+std::string FoldCase(std::string_view text);
+
 // ASCII letters compared without regard to case; other bytes exactly.
 bool SameText(std::string_view a, std::string_view b);
 int CompareText(std::string_view a, std::string_view b);
-struct TTextLess {
-    bool operator()(std::string_view a, std::string_view b) const { return CompareText(a, b) < 0; }
-};

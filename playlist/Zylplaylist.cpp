@@ -79,7 +79,7 @@ bool TZylPlaylist::IsSongExtension(const std::string& fileName) const {
 }
 
 bool TZylPlaylist::IsPlaylistExtension(const std::string& fileName) const {
-    return SameText(ExtractFileExtNoDot(fileName), PlaylistExt);
+    return IsPlaylistFileName(fileName, PlaylistExt);
 }
 
 bool TZylPlaylist::CreateSongInfo(TSongScanThread&, TScanResult& result) {

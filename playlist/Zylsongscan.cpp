@@ -92,7 +92,7 @@ bool TSongScanThread::IsValidExtension(std::string_view fileName) const {
 }
 
 bool TSongScanThread::IsPlaylistExtension(std::string_view fileName) const {
-    return SameText(ExtractFileExtNoDot(fileName), PlaylistExt);
+    return IsPlaylistFileName(fileName, PlaylistExt);
 }
 
 int TSongScanThread::Execute() {
@@ -103,10 +103,10 @@ int TSongScanThread::Execute() {
     if (FInput.size() == 1)
         flags |= kSingleItem;
     FSeenNames.clear();
-    FEnteredFolders.clear();
+    FDescentFolders.clear();
     if (!(flags & kAllowDuplicates)) {
         for (const std::string& known : FKnownFiles)
-            FSeenNames.insert(ExtractFileName(known));
+            FSeenNames.insert(FoldCase(ExtractFileName(known)));
     }
     return AddFilesRec(FInput, flags, BaseFolder);
 }
@@ -144,10 +144,9 @@ int TSongScanThread::AddFolder(const std::string& folder, const struct stat& inf
                                unsigned& flags) {
     if (!(flags & (kExpandFolders | kSingleItem)))
         return 0;
-    if (!FEnteredFolders.insert({info.st_dev, info.st_ino}).second)
-        return 0;
     std::vector<TFolderEntry> entries;
-    if (!ListFolder(folder, entries) || entries.empty())
+    if (FDescentFolders.count({info.st_dev, info.st_ino}) != 0 || !ListFolder(folder, entries) ||
+        entries.empty())
         return 0;
     flags &= ~kSingleItem;
     // Without any flag that makes the next level look at every entry, only
@@ -161,7 +160,10 @@ int TSongScanThread::AddFolder(const std::string& folder, const struct stat& inf
     }
     if (subList.empty())
         return 0;
-    return AddFilesRec(std::move(subList), flags, folder);
+    auto descent = FDescentFolders.insert({info.st_dev, info.st_ino}).first;
+    int added = AddFilesRec(std::move(subList), flags, folder);
+    FDescentFolders.erase(descent);
+    return added;
 }
 
 int TSongScanThread::AddPlaylist(const std::string& fileName, unsigned& flags) {
@@ -179,7 +181,7 @@ int TSongScanThread::AddPlaylist(const std::string& fileName, unsigned& flags) {
 
 int TSongScanThread::AddSongFile(const std::string& fileName, unsigned flags) {
     int added = 0;
-    std::string name = ExtractFileName(fileName);
+    std::string name = FoldCase(ExtractFileName(fileName));
     bool wanted = IsValidExtension(fileName) || (flags & kAllowAnyExt);
     if (wanted && ((flags & kAllowDuplicates) || FSeenNames.count(name) == 0)) {
         TScanResult result;

@@ -84,10 +84,12 @@ private:
     std::vector<std::string> FKnownFiles;
     std::vector<std::string> FExtensions;
     std::vector<TScanResult> FResults;
-    std::set<std::string, TTextLess> FSeenNames;
-    // Folders entered in this scan, by device and inode: a link back to a
-    // parent folder is entered only once.
-    std::set<std::pair<dev_t, ino_t>> FEnteredFolders;
+    // Names without folder, case-folded.
+    std::set<std::string> FSeenNames;
+    // The folders on the path of the current descent, by device and inode: a
+    // link back to one of them would lead into a folder inside itself. A
+    // folder reached again by another path is entered again.
+    std::set<std::pair<dev_t, ino_t>> FDescentFolders;
     unsigned FEventCounter = 0;
     std::atomic<unsigned> FFilesAdded{0};
 };

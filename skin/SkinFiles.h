@@ -33,6 +33,8 @@ inline constexpr std::uint32_t FontBoundColor = 0x00FF0000;
 VX_SKIN_STRIP(Background, 384, 203, 1, false);
 VX_SKIN_STRIP(TitleBar, 768, 20, 2, false);
 VX_SKIN_STRIP(SysMenu, 25, 16, 1, false);
+// The product's logo under the level meter (one cell).
+VX_SKIN_STRIP(Logo, 54, 38, 1, false);
 
 // Buttons: cell 2s released, 2s + 1 pressed, for each status s.
 VX_SKIN_STRIP(BtnConfig, 38, 11, 2, false);
@@ -99,7 +101,7 @@ inline constexpr TSkinStrip AllStrips[] = {
     BtnFast,     KnobBalance,   KnobDownMix,  KnobTouchBend,    ThumbVolume,
     ThumbPitch,  ThumbPosition, LedVU,        LedProgress,      LedPitch,
     LcdBig,      LcdSmall,      MsSerifGreen, MsSerifBoldWhite, CursorHand,
-    About,
+    About,       Logo,
 };
 
 } // namespace VxSkin

@@ -102,8 +102,11 @@ void PaintLogo(QImage& deck) {
         last = next;
     }
     p.end();
-    DrawLegendCentred(deck, logo.left() + logo.width() / 2, logo.bottom() - 6, "VEXALINE",
-                      Palette::Legend);
+    // The wordmark in two tones: the lit half in the accent.
+    const int wordLeft = logo.left() + (logo.width() - LegendWidth("VEXALINE")) / 2;
+    DrawLegend(deck, wordLeft, logo.bottom() - 6, "VEXA", Palette::Accent);
+    DrawLegend(deck, wordLeft + LegendWidth("VEXA") + 1, logo.bottom() - 6, "LINE",
+               QColor(236, 240, 246));
 }
 
 void PaintDisplays(QImage& deck) {

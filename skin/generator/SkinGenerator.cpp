@@ -17,6 +17,7 @@ std::vector<TSkinPicture> GenerateSkin() {
     out.push_back({"Background", CropBox(deck, Background)});
     out.push_back({"TitleBar", JoinCells({titleInactive, titleActive})});
     out.push_back({"SysMenu", PaintSysMenu(titleActive)});
+    out.push_back({"Logo", CropBox(deck, imgLogoClick)});
     PaintButtons(deck, titleActive, out);
     out.push_back({"KnobBalance", PaintKnobStrip(CropBox(deck, Balance), VxSkin::KnobBalance.Count,
                                                  QColor(92, 96, 104), Palette::Accent)});

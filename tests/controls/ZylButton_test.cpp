@@ -102,6 +102,24 @@ TEST_F(ButtonTest, ProgramHoldSwallowsRealClicksAndReleasesLikeAClick) {
     EXPECT_EQ(events.size(), 3u);
 }
 
+TEST_F(ButtonTest, MousePressDuringAHoldIsIgnoredUntilItsRelease) {
+    using Events = std::vector<std::string>;
+    for (bool mouseUpAsClick : {false, true}) {
+        events.clear();
+        button.SetMouseUpAsClick(mouseUpAsClick);
+        button.ManualHold(false);
+        Press(button, QPoint(1, 1));
+        button.ManualRelease();
+        Release(button, QPoint(1, 1));
+        EXPECT_EQ(events, (Events{"down", "click", "up"})) << mouseUpAsClick;
+        EXPECT_EQ(ShownCell(), 0);
+        // The next mouse click is an ordinary one again.
+        Press(button, QPoint(1, 1));
+        Release(button, QPoint(1, 1));
+        EXPECT_EQ(events, (Events{"down", "click", "up", "down", "click", "up"})) << mouseUpAsClick;
+    }
+}
+
 TEST_F(ButtonTest, SilentHoldShowsThePressButFiresNothing) {
     button.ManualHold(true);
     EXPECT_EQ(ShownCell(), 1);

@@ -285,8 +285,9 @@ TEST(ZylFont, TextToIndexIsByteExactInTheSingleByteCodePage) {
 
     font.SetCharSet(QString::fromUtf8(" x\u20ACx\u00E9"));
     font.TextToIndex(QString::fromUtf8("x\u20AC\u00E9\u4E2D\U0001F600"), indices);
-    // Repeats map to the first place; characters the code page lacks, and
-    // characters outside the basic plane, take cell 0, one index each.
+    // Repeats map to the first place; without a strip to draw from,
+    // characters the code page lacks, and characters outside the basic plane,
+    // take cell 0, one index each.
     EXPECT_EQ(indices, (std::vector<int>{1, 2, 4, 0, 0}));
 }
 

@@ -151,10 +151,55 @@ TEST_F(LabelTest, TransparentLabelShowsOnlyItsGlyphs) {
     EXPECT_EQ(GlyphAt(shown, 11), 3);
 }
 
-TEST_F(LabelTest, MissingCharactersDrawCellZero) {
-    label.SetCaption(QString::fromUtf8("x\u00E91"));
-    EXPECT_EQ(label.GetCaptionGlyphs(), (std::vector<int>{0, 0, 2}));
-    TZylLabel bare;
-    bare.SetCaption(QStringLiteral("123")); // no font: measures as its own size
-    EXPECT_EQ(bare.GetTextSize(), bare.size());
+TEST(LabelFallback, CharactersTheFontLacksAreShownNeverDropped) {
+    // White 3 x 13 glyphs of " -'\".eE" on black, separated by blue columns.
+    const QString charSet = QStringLiteral(" -'\".eE");
+    TZylFont font;
+    font.SetBoundColor(clBlue);
+    font.SetVariableSize(true);
+    font.SetBitmap(MakeImage(4 * int(charSet.size()) - 1, 13, [](int x, int y) {
+        const bool ink = x >= 4 && x % 4 == 1 && y > 3 && y < 10;
+        return x % 4 == 3 ? clBlue : (ink ? ZylRGB(255, 255, 255) : clBlack);
+    }));
+    font.SetCharSet(charSet);
+    struct Case {
+        const char* text;
+        std::vector<int> glyphs;
+    } cases[] = {
+        {"\u2013\u2014\u2212", {1, 1, 1}},          // dashes
+        {"\u2018\u2019", {2, 2}},                   // single quotes
+        {"\u201C\u201D\u201E", {3, 3, 3}},          // double quotes
+        {"\u2026", {4, 4, 4}},                      // ellipsis
+        {"\u00E9\u00EB\u00C9\u011B", {5, 5, 6, 5}}, // letters with marks
+    };
+    std::vector<int> glyphs;
+    for (const Case& c : cases) {
+        font.TextToIndex(QString::fromUtf8(c.text), glyphs);
+        EXPECT_EQ(glyphs, c.glyphs) << c.text;
+    }
+    // Greek has no stand-in: drawn from the system's font, in the strip's ink
+    // and height, one glyph per character.
+    TZylLabel label;
+    label.SetFont(&font);
+    label.SetAutoSize(true);
+    label.SetCaption(QString::fromUtf8("\u0395\u03BB-\u00F1"));
+    const std::vector<int>& shown = label.GetCaptionGlyphs();
+    ASSERT_EQ(shown.size(), 4u);
+    EXPECT_LT(shown[0], 0);
+    EXPECT_LT(shown[1], 0);
+    EXPECT_NE(shown[0], shown[1]);
+    EXPECT_EQ(shown[2], 1);
+    EXPECT_EQ(label.GetTextSize().height(), 13);
+    const int greekWidth = font.GetGlyphWidth(shown[0]) + font.GetGlyphWidth(shown[1]);
+    EXPECT_GE(greekWidth, 8);
+    const QImage image = Render(label);
+    int inked = 0;
+    for (int y = 0; y < 13; ++y) {
+        for (int x = 0; x < greekWidth; ++x) {
+            const TZylColor pixel = PixelAt(image, x, y);
+            EXPECT_TRUE(pixel == clBlack || pixel == ZylRGB(255, 255, 255)) << x << "," << y;
+            inked += pixel != clBlack ? 1 : 0;
+        }
+    }
+    EXPECT_GT(inked, 10);
 }

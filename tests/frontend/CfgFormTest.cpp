@@ -3,6 +3,7 @@
 #include "FormTestSupport.h"
 
 #include "frontend/CfgForm.h"
+#include "frontend/VxHintLayout.h"
 #include "frontend/VxKeyMap.h"
 
 #include <QCheckBox>
@@ -153,7 +154,7 @@ TEST(CfgForm, HintsFollowTheShowHintsBoxAtOnce) {
     ASSERT_EQ(deck.Config.ShowConfigHints.Value, 1);
     deck.Answer = [](TCfgForm& form) {
         EXPECT_TRUE(form.HintsShown());
-        EXPECT_EQ(form.chkSecureClose->toolTip(),
+        EXPECT_EQ(form.chkSecureClose->toolTip().simplified(),
                   "When checked, Vexaline can't be closed while a song is being played.");
         EXPECT_FALSE(form.LabelHotKey->toolTip().isEmpty());
         form.chkShowConfigHints->click();
@@ -167,6 +168,23 @@ TEST(CfgForm, HintsFollowTheShowHintsBoxAtOnce) {
     deck.Answer = [](TCfgForm& form) {
         EXPECT_FALSE(form.HintsShown());
         EXPECT_TRUE(form.chkPlayWhenOpen->toolTip().isEmpty());
+        return int(QDialog::Rejected);
+    };
+    deck.Form->ShowOptions();
+}
+
+TEST(CfgForm, EveryHintIsFoldedAtWordsToThreeHundredPixels) {
+    TDialogDeck deck;
+    deck.Answer = [](TCfgForm& form) {
+        int hinted = 0;
+        for (QWidget* control : form.findChildren<QWidget*>()) {
+            const QString hint = control->toolTip();
+            if (hint.isEmpty())
+                continue;
+            ++hinted;
+            EXPECT_TRUE(FitsHintWidth(hint, kVxHintMaxWidth)) << hint.toStdString();
+        }
+        EXPECT_GT(hinted, 20);
         return int(QDialog::Rejected);
     };
     deck.Form->ShowOptions();
@@ -186,7 +204,7 @@ TEST(CfgForm, TheDialogsHintsReallyShowWhileTheDeckIsOutOfHelpMode) {
         form.show();
         requestHint(form.chkStayOnTop);
         EXPECT_TRUE(QToolTip::isVisible());
-        EXPECT_EQ(QToolTip::text(),
+        EXPECT_EQ(QToolTip::text().simplified(),
                   "Makes the Vexaline window keep always visible above all other windows.");
         form.chkShowConfigHints->click();
         QTest::qWait(500);

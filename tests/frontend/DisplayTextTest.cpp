@@ -113,5 +113,7 @@ TEST(Hints, EveryControlHasItsTextAndTheSymbolsAreKept) {
     EXPECT_NE(vxhints::HintFor("Balance").find("Audio \u00bb Enable"), std::string_view::npos);
     EXPECT_EQ(vxhints::HintFor("btnAux2"), "Reserved for future use.");
     EXPECT_TRUE(vxhints::HintFor("Title").empty());
+    // The hot-key restores a minimised window.
+    EXPECT_EQ(vxhints::HintFor("btnMinimize").find("does not work"), std::string_view::npos);
     EXPECT_TRUE(vxhints::HintFor("Background").empty());
 }

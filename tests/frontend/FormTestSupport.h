@@ -18,6 +18,7 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QTest>
+#include <QToolTip>
 
 #include <cmath>
 #include <cstdint>
@@ -101,6 +102,20 @@ inline std::string MakeGarbage(const std::string& name) {
     return path.string();
 }
 
+// Whether every line of a hint is at most maxWidth wide in the hint font, or
+// a single word; a line is never a bullet alone.
+inline bool FitsHintWidth(const QString& hint, int maxWidth) {
+    const QFontMetrics metrics(QToolTip::font());
+    for (const QString& line : hint.split(QLatin1Char('\n'))) {
+        const QString words = line.trimmed();
+        if (words == QLatin1String("-"))
+            return false;
+        if (metrics.horizontalAdvance(line) > maxWidth && words.contains(QLatin1Char(' ')))
+            return false;
+    }
+    return true;
+}
+
 struct TRecordedBox {
     std::string Caption;
     std::string Text;
@@ -127,7 +142,13 @@ public:
     // is created.
     using TPrepare = std::function<void(TGlobalConfigTAG&, TVxFormPlatform&)>;
 
-    explicit TDeck(const QStringList& arguments = {}, const TPrepare& prepare = {}) {
+    explicit TDeck(const QStringList& arguments = {}, const TPrepare& prepare = {})
+        : TDeck(Utf8Names(arguments), false, prepare) {}
+
+    // Arguments as the system's bytes, as main passes them; a deck without
+    // sound output finds no device at all.
+    explicit TDeck(std::vector<std::string> arguments, bool withoutSoundOutput = false,
+                   const TPrepare& prepare = {}) {
         EnsureApplication();
         DiagSetMessageBoxHandler(RecordBox);
         RecordedBoxes().clear();
@@ -141,13 +162,22 @@ public:
         platform.RunOpenDialog = [this](QFileDialog& dialog) {
             return OpenDialog ? OpenDialog(dialog) : QStringList();
         };
+        if (withoutSoundOutput)
+            platform.EnumerateDevices = [](TZylDeviceList&) {};
         if (prepare)
             prepare(Config, platform);
-        Form = std::make_unique<TMainForm>(Config, arguments, platform);
+        Form = std::make_unique<TMainForm>(Config, std::move(arguments), platform);
         Created = Form->FormCreate();
         // The deck is driven by hand: the timer's ticks come from Run.
         Form->TimerUpdate.stop();
         WaitForScan();
+    }
+
+    static std::vector<std::string> Utf8Names(const QStringList& names) {
+        std::vector<std::string> bytes;
+        for (const QString& name : names)
+            bytes.push_back(name.toStdString());
+        return bytes;
     }
 
     TVxSystemTAG& System() { return Form->System(); }
@@ -192,10 +222,7 @@ public:
     }
 
     void Add(const QStringList& files) {
-        std::vector<std::string> paths;
-        for (const QString& file : files)
-            paths.push_back(file.toStdString());
-        List().AddFiles(paths, TZylPlaylist::kReplace);
+        List().AddFiles(Utf8Names(files), TZylPlaylist::kReplace);
         WaitForScan();
     }
 

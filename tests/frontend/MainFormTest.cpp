@@ -2,10 +2,16 @@
 
 #include "controls/ZylImage.h"
 #include "controls/ZylProgressBar.h"
+#include "frontend/VxHintLayout.h"
+#include "frontend/VxHints.h"
 #include "frontend/VxKeyMap.h"
 #include "tests/ScopedEnv.h"
+#include "playlist/PlaylistPaths.h"
 
+#include <QFile>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QMimeData>
 #include <QToolTip>
 #include <gtest/gtest.h>
 
@@ -33,7 +39,8 @@ TEST(MainForm, CommandLineFilesLoadAndTheFirstOpensAndPlays) {
     EXPECT_EQ(deck.System().SongLoaded, 1u);
     // PlayWhenOpen is on by default: the song plays at once.
     EXPECT_EQ(deck.State(), kVxPlaying);
-    EXPECT_EQ(deck.Message2(), "Ok.");
+    EXPECT_EQ(Caption(deck.Form->LabelMessage1), "Ok.");
+    EXPECT_EQ(deck.Message2(), "2 files added.");
     EXPECT_EQ(Caption(deck.Form->LabelTrack), "e01");
     EXPECT_EQ(Caption(deck.Form->Title), "first");
     EXPECT_EQ(deck.Form->Position->GetMaxValue(), 400);
@@ -398,6 +405,49 @@ TEST(MainFormHints, HelpModeShowsHintsAndOutsideItNoneShow) {
     EXPECT_FALSE(QToolTip::isVisible());
 }
 
+TEST(MainFormHints, HintsAreFoldedOnlyAtWordsToTheWidthInForce) {
+    for (int width : {kVxHintMaxWidth, 1024, 1920}) {
+        for (const vxhints::THintEntry& entry : vxhints::DeckHints()) {
+            const QString hint = QString::fromUtf8(entry.Text.data(), qsizetype(entry.Text.size()));
+            const QString laid = VxLayoutHint(hint, width);
+            EXPECT_TRUE(FitsHintWidth(laid, width)) << laid.toStdString();
+            EXPECT_EQ(laid.simplified(), hint.simplified()) << width;
+            EXPECT_GE(laid.count(QLatin1Char('\n')), hint.count(QLatin1Char('\n')));
+        }
+    }
+    // In help mode the hint window shows the deck's layout and folds nothing itself.
+    TDeck deck;
+    deck.Form->show();
+    QCursor::setPos(deck.Form->btnPlay->mapToGlobal(QPoint(5, 5)));
+    deck.Form->HelpOn();
+    QLabel* tip = nullptr;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->objectName() == QLatin1String("qtooltip_label") && window->isVisible())
+            tip = qobject_cast<QLabel*>(window);
+    ASSERT_NE(tip, nullptr);
+    EXPECT_FALSE(tip->wordWrap());
+    EXPECT_TRUE(tip->text().contains(
+        QStringLiteral("- When song is playing (led on) it will be paused, and the cue point\n")));
+    deck.Form->HelpOff();
+}
+
+TEST(MainForm, TheLogoAreaShowsTheLogo) {
+    TDeck deck;
+    const QImage logo = deck.Form->imgLogoClick->grab().toImage();
+    ASSERT_EQ(logo.size(), QSize(54, 38));
+    int lit = 0;
+    int accent = 0;
+    for (int y = 0; y < logo.height(); ++y) {
+        for (int x = 0; x < logo.width(); ++x) {
+            const QColor pixel = logo.pixelColor(x, y);
+            lit += pixel.lightness() > 60 ? 1 : 0;
+            accent += pixel.red() > 200 && pixel.blue() < 100 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(lit, 150);   // the mark and the wordmark, not a black box
+    EXPECT_GT(accent, 40); // in the skin's accent
+}
+
 TEST(MainFormPlaylist, OpenDialogTitleFiltersAndFolder) {
     TDeck deck;
     QString title;
@@ -411,19 +461,82 @@ TEST(MainFormPlaylist, OpenDialogTitleFiltersAndFolder) {
     deck.Form->btnOpenMouseUp();
     deck.WaitForScan();
     EXPECT_EQ(title, QStringLiteral("Open file(s)"));
-    ASSERT_EQ(filters.size(), 5);
-    EXPECT_EQ(filters[0], QStringLiteral("All supported types (*.mp3 *.mp2 *.mpg *.wav *.m3u)"));
+    EXPECT_EQ(filters, (QStringList{"All supported types (*.mp3 *.mp2 *.mpg *.wav *.m3u *.m3u8)",
+                                    "MPEG audio (*.mp3 *.mp2 *.mpg)", "WAV audio (*.wav)",
+                                    "M3U playlists (*.m3u *.m3u8)", "All files (*)"}));
     EXPECT_EQ(deck.List().GetCount(), 1);
-    EXPECT_EQ(std::string(deck.Config.OpenPath.Value), (WorkDir() / "songs").string() + "/");
+    const std::string songs = (WorkDir() / "songs").string() + "/";
+    EXPECT_EQ(std::string(deck.Config.OpenPath.Value), songs);
+    // A folder longer than the setting holds keeps the previous one, whole.
+    const std::string deep =
+        MakeWav(std::string(200, 'd') + "/" + std::string(100, 'e') + "/x.wav", 100);
+    deck.OpenDialog = [&](QFileDialog&) { return QStringList{Q(deep)}; };
+    deck.Form->btnOpenMouseUp();
+    deck.WaitForScan();
+    EXPECT_EQ(deck.List().GetSongInfo(0).FileName, deep);
+    EXPECT_EQ(std::string(deck.Config.OpenPath.Value), songs);
     // A cancelled dialog changes nothing.
     deck.OpenDialog = [](QFileDialog&) { return QStringList(); };
     deck.Form->btnOpenMouseUp();
     EXPECT_EQ(deck.List().GetCount(), 1);
 }
 
+TEST(MainFormPlaylist, NamesThatAreNotUtf8ReachThePlayerAsTheirBytes) {
+    const std::string latin1 = MakeWav("caf\xE9.wav", 300);
+    const QByteArray bytes = QByteArray::fromStdString(latin1);
+    const QString decoded = QFile::decodeName(bytes); // U+FFFD for the lone byte
+    const QUrl url = QUrl::fromEncoded("file://" + bytes.toPercentEncoding("/"));
+    const std::function<void(TDeck&)> ways[] = {
+        nullptr, // the command line
+        [&](TDeck& deck) {
+            deck.OpenDialog = [&](QFileDialog&) { return QStringList{decoded}; };
+            deck.Form->btnOpenMouseUp();
+        },
+        [&](TDeck& deck) {
+            QMimeData mime;
+            mime.setUrls({url});
+            QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &mime, Qt::LeftButton,
+                            Qt::NoModifier);
+            // Straight to the window: the toolkit delivers drops only while a drag runs.
+            static_cast<QObject*>(deck.Form.get())->event(&drop);
+        },
+    };
+    int way = 0;
+    for (const auto& add : ways) {
+        auto deck = add ? std::make_unique<TDeck>() : std::make_unique<TDeck>(std::vector{latin1});
+        if (add) {
+            add(*deck);
+            deck->WaitForScan();
+        }
+        ASSERT_EQ(deck->List().GetCount(), 1) << way;
+        EXPECT_EQ(deck->List().GetSongInfo(0).FileName, latin1) << way;
+        EXPECT_EQ(deck->System().SongLoaded, 1u) << way;
+        EXPECT_NE(deck->Message2(), "Load error!") << way;
+        if (way++ == 1) {
+            // The dialog's folder is kept as bytes too, across a save and a load.
+            deck->Config.SaveSettings(TMainForm::kSettingsKey);
+            TGlobalConfigTAG reloaded;
+            reloaded.LoadSettings(TMainForm::kSettingsKey);
+            EXPECT_EQ(std::string(reloaded.OpenPath.Value), ExtractFilePath(latin1));
+        }
+    }
+}
+
+TEST(MainForm, WithoutSoundOutputItSaysWhatToDoAndEnds) {
+    TDeck deck(std::vector<std::string>{}, true);
+    EXPECT_FALSE(deck.Created);
+    EXPECT_EQ(deck.Form->ExitCode(), 1);
+    ASSERT_EQ(RecordedBoxes().size(), 1u);
+    const std::string& text = RecordedBoxes().front().Text;
+    for (const char* advice :
+         {"no sound output", "PipeWire", "PulseAudio", "JACK", "ALSA", "VEXALINE_AUDIO=null"})
+        EXPECT_NE(text.find(advice), std::string::npos) << advice;
+    EXPECT_EQ(text.find("DirectX"), std::string::npos);
+}
+
 TEST(MainFormPlaylist, DropsOnTheDeckReplaceAndOnAnEmptyListKeepTheLoadedSong) {
     TDeck deck({Q(MakeWav("loaded.wav", 1000))});
-    deck.Form->DropOnDeck({Q(MakeWav("dropped.wav", 1000))}, QPoint(100, 100));
+    deck.Form->DropOnDeck({MakeWav("dropped.wav", 1000)}, QPoint(100, 100));
     deck.WaitForScan();
     EXPECT_EQ(deck.List().GetCount(), 1);
     EXPECT_EQ(Caption(deck.Form->Title), "dropped");
@@ -447,8 +560,20 @@ TEST(MainFormPlaylist, OnePlaylistFileShowsLoadingThenTheCount) {
     deck.System().Leave();
     deck.WaitForScan();
     EXPECT_EQ(deck.List().GetCount(), 2);
-    // The first song opened after the count; the count was shown for 8 s.
     EXPECT_EQ(deck.Form->SaveListFileName, QStringLiteral("set.m3u"));
+    // The first song opened after the count; the count stays beside its
+    // result for 8 s.
+    EXPECT_EQ(Caption(deck.Form->LabelMessage1), "Ok.");
+    EXPECT_EQ(deck.Message2(), "2 files added.");
+    deck.Clock.Now += 7900;
+    deck.Timer();
+    EXPECT_EQ(deck.Message2(), "2 files added.");
+    deck.Clock.Now += 200;
+    deck.Timer();
+    EXPECT_EQ(deck.Message2(), "");
+    // A song opened later shows its own result only.
+    deck.List().JumpTo(1);
+    EXPECT_EQ(deck.Message2(), "Ok.");
 }
 
 // With the last list kept, the list saved at close is the one the next start
@@ -603,7 +728,7 @@ TEST(MainFormPlaylist, ACancelledLoadConfirmationDiscardsTheDrop) {
     deck.Config.ListConfirmLoad.Value = 1;
     ASSERT_TRUE(deck.List().GetModified());
     BoxAnswer() = 2;
-    deck.Form->DropOnDeck({Q(MakeWav("unwanted.wav", 300))}, QPoint(100, 100));
+    deck.Form->DropOnDeck({MakeWav("unwanted.wav", 300)}, QPoint(100, 100));
     deck.WaitForScan();
     ASSERT_EQ(RecordedBoxes().size(), 1u);
     EXPECT_EQ(RecordedBoxes()[0].Caption, "Load playlist confirm");

@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (reader.Lines() != lines)
         __builtin_trap();
     for (const std::string& line : lines) {
-        std::string absolute = MakeAbsolutePath(line, "/music/lists");
+        std::string absolute = PlaylistLineTarget(line, "/music/lists");
         if (absolute.empty() || absolute.front() != '/')
             __builtin_trap();
         MakeRelativePath(absolute, "/music/lists/");

@@ -20,6 +20,17 @@ protected:
     int AfterAdded = -1;
     bool AfterAborted = false;
 
+    Names FullNames() const {
+        Names names;
+        for (int i = 0; i < P.GetCount(); ++i)
+            names.push_back(P.GetSongInfo(i).FileName);
+        return names;
+    }
+    void Load(const std::string& list) {
+        P.LoadFromFile(list);
+        ASSERT_TRUE(WaitForScan(P, H.Dispatcher)) << list;
+    }
+
     void SetUp() override {
         P.OnAfterScanning = [this](TZylPlaylist&, int added, bool aborted) {
             AfterAdded = added;
@@ -112,6 +123,70 @@ TEST_F(PlaylistFile, SavedPathsAreRelativeToThePlaylistFolder) {
     ASSERT_TRUE(P.SaveToFile(list));
     EXPECT_EQ(ReadWholeFile(list), Tree.Root() + "/list/a.mp3\r\n" + Tree.Root() +
                                        "/list/sub/b.mp3\r\n" + Tree.Root() + "/m/x/c.mp3\r\n");
+}
+
+TEST_F(PlaylistFile, AwkwardNamesLoadBackAsTheSameSongs) {
+    Names songs;
+    for (const std::string& name :
+         Names{"\xEF\xBB\xBF"
+               "marked.mp3",
+               "#1 hit.mp3", " lead.mp3", "\tTab.mp3", "back\\slash.mp3",
+               "caf\xC3\xA9 \xCE\xA3 \xE2\x80\x93.mp3", "caf\xE9.mp3",
+               std::string(250, 'L') + ".mp3", "sub/#deep.mp3", "normal.mp3"})
+        songs.push_back(Tree.File("songs/" + name));
+    Tree.File("songs/back/slash.mp3"); // what the backslash would wrongly name
+    H.Add(songs);
+    ASSERT_EQ(FullNames(), songs);
+    for (bool absolute : {false, true}) {
+        P.SetOptions(absolute ? poSaveAbsolutePaths : 0);
+        std::string list = Tree.Path("songs/round.m3u");
+        ASSERT_TRUE(P.SaveToFile(list));
+        P.Clear();
+        Load(list);
+        EXPECT_EQ(FullNames(), songs) << ReadWholeFile(list);
+    }
+}
+
+TEST_F(PlaylistFile, NameThatCannotBeALineRefusesTheSave) {
+    std::string list = Tree.File("list.m3u", "old\r\n");
+    for (const char* name : {"carriage\rreturn.mp3", "line\nfeed.mp3"}) {
+        H.Add({Tree.File("a.mp3"), Tree.File(name)});
+        EXPECT_FALSE(P.SaveToFile(list)) << name;
+        EXPECT_EQ(ReadWholeFile(list), "old\r\n");
+        EXPECT_TRUE(P.GetModified());
+        P.Clear();
+    }
+}
+
+TEST_F(PlaylistFile, Utf8PlaylistsWithAByteOrderMarkLoadEverySong) {
+    Names songs = {Tree.File("a.mp3"), Tree.File("b.mp3")};
+    for (const char* name : {"bom.m3u", "list.m3u8", "LOUD.M3U8"}) {
+        Load(Tree.File(name, "\xEF\xBB\xBF"
+                             "a.mp3\r\nb.mp3\r\n"));
+        EXPECT_EQ(FullNames(), songs) << name;
+    }
+    // Named among other files, the UTF-8 form is expanded like any playlist.
+    P.Clear();
+    H.Add({Tree.Path("list.m3u8"), Tree.File("c.mp3")});
+    EXPECT_EQ(H.FileNames(), (Names{"a.mp3", "b.mp3", "c.mp3"}));
+}
+
+TEST_F(PlaylistFile, ReadOnlyPlaylistIsRefusedAndHardLinksAreKept) {
+    H.Add({Tree.File("a.mp3"), Tree.File("b.mp3")});
+    std::string locked = Tree.File("locked.m3u", "old\r\n");
+    ASSERT_EQ(chmod(locked.c_str(), 0444), 0);
+    EXPECT_FALSE(P.SaveToFile(locked));
+    EXPECT_EQ(ReadWholeFile(locked), "old\r\n");
+    EXPECT_TRUE(P.GetModified());
+
+    std::string linked = Tree.File("linked.m3u", "old\r\n");
+    std::string alias = Tree.Path("alias.m3u");
+    ASSERT_EQ(link(linked.c_str(), alias.c_str()), 0);
+    ASSERT_TRUE(P.SaveToFile(linked));
+    EXPECT_EQ(ReadWholeFile(alias), "a.mp3\r\nb.mp3\r\n");
+    struct stat info;
+    ASSERT_EQ(stat(linked.c_str(), &info), 0);
+    EXPECT_EQ(info.st_nlink, 2u);
 }
 
 TEST_F(PlaylistFile, SaveIntoAMissingFolderFailsAndKeepsTheModifiedFlag) {

@@ -96,12 +96,27 @@ TEST_F(SongScan, MissingFilesReachTheCallbackUnlessExistenceIsChecked) {
 }
 
 TEST_F(SongScan, DuplicatesAreFoundByNameWithoutRegardToCase) {
-    Tree.File("one/Song.mp3");
-    Tree.File("two/song.MP3");
-    Tree.File("two/other.mp3");
-    EXPECT_EQ(Scan({"one", "two"}), (Names{"one/Song.mp3", "two/other.mp3"}));
-    EXPECT_EQ(Scan({"one", "two"}, fsExpandFolders | fsAllowDuplicates),
-              (Names{"one/Song.mp3", "two/other.mp3", "two/song.MP3"}));
+    struct Case {
+        const char* first;
+        const char* second;
+        bool same;
+    } cases[] = {
+        {"Song.mp3", "song.MP3", true},
+        {"\xC3\x84rger.mp3", "\xC3\xA4rger.mp3", true},                         // Ärger, ärger
+        {"\xCE\xA3\xCE\x9F\xCE\xA6.mp3", "\xCF\x83\xCE\xBF\xCF\x86.mp3", true}, // ΣΟΦ, σοφ
+        {"\xD0\x96.mp3", "\xD0\xB6.mp3", true},                                 // Ж, ж
+        {"\xC3\xA9.mp3", "e.mp3", false},                                       // é is not e
+        {"caf\xE9.mp3", "caf\xC9.mp3", false},                                  // not UTF-8: bytes
+    };
+    for (const Case& c : cases) {
+        TTempTree tree;
+        std::string first = tree.File(std::string("one/") + c.first);
+        std::string second = tree.File(std::string("two/") + c.second);
+        Names both = {first, second};
+        Names expected = c.same ? Names{first} : both;
+        EXPECT_EQ(Scan(both), expected) << c.first;
+        EXPECT_EQ(Scan(both, fsAllowDuplicates), both) << c.first;
+    }
 }
 
 TEST_F(SongScan, KnownFilesAndRejectedFilesAreNotAdded) {
@@ -122,12 +137,20 @@ TEST_F(SongScan, AnyExtensionTakesUnknownFilesButNeverFoldersOrPlaylists) {
     EXPECT_EQ(Scan({"x/notes.txt", "x/list.m3u", "x/sub"}, fsAllowAnyExt), (Names{"x/notes.txt"}));
 }
 
-TEST_F(SongScan, LinkToAParentFolderIsEnteredOnce) {
+TEST_F(SongScan, FoldersAreEnteredAgainExceptFromInsideThemselves) {
     Tree.File("root/a.mp3");
     Tree.File("root/sub/b.mp3");
     ASSERT_EQ(symlink("..", Tree.Path("root/sub/loop").c_str()), 0);
-    EXPECT_EQ(Scan({"root"}, fsExpandFolders | fsAllowDuplicates),
-              (Names{"root/a.mp3", "root/sub/b.mp3"}));
+    ASSERT_EQ(symlink("sub", Tree.Path("root/twin").c_str()), 0);
+    TFileScanOptions duplicates = fsExpandFolders | fsAllowDuplicates;
+    // The link back to root leads into a folder inside itself; the link to a
+    // sibling does not, and a folder named twice is expanded twice.
+    EXPECT_EQ(Scan({"root"}, duplicates),
+              (Names{"root/a.mp3", "root/sub/b.mp3", "root/twin/b.mp3"}));
+    Names fromSub = {"root/sub/b.mp3", "root/sub/loop/a.mp3"};
+    Names twice = fromSub;
+    twice.insert(twice.end(), fromSub.begin(), fromSub.end());
+    EXPECT_EQ(Scan({"root/sub", "root/sub"}, duplicates), twice);
 }
 
 TEST_F(SongScan, PipesNamedLikeSongsAreNotOpened) {
