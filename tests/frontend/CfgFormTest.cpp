@@ -70,8 +70,8 @@ TEST(CfgForm, TheControlsShowTheRecord) {
         EXPECT_TRUE(form.radRestart->isChecked());
         EXPECT_TRUE(form.chkSecureDrop->isChecked());
         EXPECT_TRUE(form.chkPlayWhenOpen->isChecked());
-        EXPECT_FALSE(form.chkExactLength_->isChecked());
-        EXPECT_FALSE(form.chkExactLength_->isEnabled());
+        EXPECT_TRUE(form.chkExactLength_->isChecked());
+        EXPECT_TRUE(form.chkExactLength_->isEnabled());
         EXPECT_EQ(form.HotKey->currentText(), "F12");
         EXPECT_EQ(form.Devices->count(), 1);
         EXPECT_EQ(form.Devices->currentIndex(), 0);
