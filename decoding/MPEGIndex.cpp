@@ -72,14 +72,17 @@ int TMPEGInterpolatedIndexTAG::GetFrameOffset(uint32_t frame, int64_t* offset) {
 int TMPEGInterpolatedIndexTAG::GetSeekOffset(uint32_t frame, int64_t* offset) {
     if (GetFrameOffset(frame, offset) != 0)
         return -1;
-    const int64_t halfFrame = FFrameCount == 0 ? 0 : FStream.StreamBytes / FFrameCount / 2;
-    const int64_t from = std::max(FStream.StreamStart, *offset - halfFrame);
+    if (frame == 0)
+        return 0;
+    const int64_t halfFrame = FStream.StreamBytes / FFrameCount / 2;
     TZylFileStreamTAG stream;
-    uint32_t header;
-    // Without a confirmed header there the interpolated offset stands: the
-    // decoder searches for the next frame itself.
-    if (frame > 0 && stream.Open(FPath.c_str(), kProbeBufferSize) && stream.Seek(from, 0) >= 0 &&
-        ReadFrameHeader(stream, &header))
+    uint32_t first = 0, header = 0;
+    // Without a header of the stream there the interpolated offset stands:
+    // the decoder searches for the next frame itself.
+    if (stream.Open(FPath.c_str(), kProbeBufferSize) && stream.Seek(FStream.StreamStart, 0) >= 0 &&
+        stream.ReadDWord(&first) == 4 &&
+        stream.Seek(std::max(FStream.StreamStart, *offset - halfFrame), 0) >= 0 &&
+        ReadStreamFrameHeader(stream, __builtin_bswap32(first), &header))
         *offset = stream.Position() - 4;
     return 0;
 }

@@ -121,12 +121,17 @@ int QuickInfoFromConstantBitrate(TZylFileStreamTAG& stream, const TMPEGStreamSpa
     stream.Seek(span.Start + span.Bytes() / 2, 0);
     if (!ReadFrameInfo(stream, &header, &middle) || middle.Bitrate != first.Bitrate)
         return 0;
-    const double length = std::trunc(DurationMs(static_cast<double>(span.Bytes()), first.Bitrate));
+    // Frames of the exact average size; the nearest whole count, as a cut
+    // last frame still counts.
+    const double frameBytes = first.Bitrate * 125.0 * first.SamplesPerFrame / first.SampleRate;
     info->StreamStart = span.Start;
     info->StreamBytes = span.Bytes();
-    info->LengthMs = TruncToU32(length);
     info->FrameBytes = DecodedFrameBytes(middle);
-    info->FrameCount = TruncToU32(length * middle.SampleRate * 0.001 / middle.SamplesPerFrame);
+    info->FrameCount = TruncToU32(std::round(static_cast<double>(span.Bytes()) / frameBytes));
+    // The deck plays up to the start of the last frame: the same length.
+    info->LengthMs = TruncToU32(static_cast<double>(middle.SamplesPerFrame) *
+                                (info->FrameCount > 0 ? info->FrameCount - 1 : 0) /
+                                middle.SampleRate * 1000);
     info->HasToc = false;
     return 1;
 }
@@ -243,6 +248,23 @@ int ReadFrameHeader(TZylFileStreamTAG& stream, uint32_t* header) {
         }
         stream.Seek(afterHeader - 3, 0);
     }
+}
+
+int ReadStreamFrameHeader(TZylFileStreamTAG& stream, uint32_t like, uint32_t* header) {
+    constexpr uint32_t kSameStream = 0xFFFF0C00;
+    const int64_t searchStart = stream.Position();
+    while (stream.Position() - searchStart < kMaxSyncSearch && ReadFrameHeader(stream, header)) {
+        const int64_t afterHeader = stream.Position();
+        uint32_t next = 0;
+        stream.Seek(static_cast<int64_t>(FrameLength(*header)) - 4, 1);
+        const bool chained = ReadHeaderBytes(stream, &next) && (next & kSameStream) == (like & kSameStream);
+        if ((*header & kSameStream) == (like & kSameStream) && chained) {
+            stream.Seek(afterHeader, 0);
+            return 1;
+        }
+        stream.Seek(afterHeader - 3, 0);
+    }
+    return 0;
 }
 
 int ReadFrameInfo(TZylFileStreamTAG& stream, uint32_t* header, TMPEGFrameInfo* info) {

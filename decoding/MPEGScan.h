@@ -74,5 +74,9 @@ int ReadXingHeader(const char* path, TXingInfo* info);
 // The length without a walk: from a Xing header with a frame count, or for a
 // stream whose first and middle frames have the same bitrate. 1 / 0.
 int ReadQuickInfo(const char* path, TMPEGQuickInfo* info);
+// A confirmed header of the same stream as like (version, layer, checksum
+// flag and sample rate), whose successor is one too: a sync pattern inside
+// frame data is passed over. The stream stands just after it. 1 / 0.
+int ReadStreamFrameHeader(TZylFileStreamTAG& stream, uint32_t like, uint32_t* header);
 // ReadFrameHeader then DecodeFrameHeader; 1 when both succeed.
 int ReadFrameInfo(TZylFileStreamTAG& stream, uint32_t* header, TMPEGFrameInfo* info);

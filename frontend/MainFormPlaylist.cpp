@@ -281,11 +281,11 @@ void TMainForm::PlayListOpenSong(TSongInfo& songInfo) {
         ShowMessage(QString::fromLatin1(aborted ? vxdisplay::kLoadAborted : vxdisplay::kLoadError),
                     0);
     } else {
-        if (system_->SongInfoChanged != 0) {
+        // The update timer may have taken the new information already.
+        if (system_->SongInfoChanged != 0)
             RefreshSongInfo();
-            if (entry != nullptr)
-                entry->Duration = songLengthMs_;
-        }
+        if (entry != nullptr)
+            entry->Duration = songLengthMs_;
         ShowMessage(QString::fromLatin1(vxdisplay::kLoadOk), vxdisplay::kShortMessageMs);
     }
 }

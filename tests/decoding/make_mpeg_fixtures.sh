@@ -39,6 +39,8 @@ lame_q -b 128 --tt "Tagged" --id3v2-only --pad-id3v2-size 3000 "$work/s44.wav" "
 lame_q -b 32 -m m "$work/s22m.wav" "$out/mpeg2_l3_22k_mono.mp3"
 lame_q -b 16 -m m "$work/s8m.wav" "$out/mpeg25_8k.mp3"
 twolame --quiet -b 192 "$work/s48.wav" "$out/layer2_48k.mp2"
+# Layer II at the device's rate: played untouched by the converter.
+twolame --quiet -b 192 "$work/s44.wav" "$out/layer2_44k.mp2"
 
 # 48 kHz at 128 kbit/s has no padding: every frame is 384 bytes, so whole
 # frames are cut off by size. Without the Info frame (-t) every frame is audio.
