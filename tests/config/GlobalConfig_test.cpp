@@ -137,7 +137,7 @@ TEST_F(GlobalConfigTest, ADamagedStoreNeverStopsTheRunAndIsKept) {
     EXPECT_EQ(Config.TimeMode.Value, 0); // the cut line is a missing value
     Config.SaveSettings(kKey);
     EXPECT_EQ(ScratchConfigHome::ReadText(Home.StoreFile().string() + ".bad"), damaged);
-    EXPECT_EQ(Stored().size(), 24u);
+    EXPECT_EQ(Stored().size(), 25u);
 }
 
 TEST_F(GlobalConfigTest, OptionsRecordMapsBothWays) {

@@ -3,48 +3,18 @@
 #include "engine/VxSystem.h"
 
 #include "EngineFixtures.h"
-#include "decoding/ZylFile.h"
 #include "tests/decoding/ID3v2TagBuilder.h"
+#include "tests/decoding/SlowReads.h"
 
 #include <gtest/gtest.h>
 
-#include <condition_variable>
 #include <fstream>
-#include <mutex>
+#include <memory>
 #include <thread>
 
 using namespace enginetest;
 
 namespace {
-
-// Holds every file read until opened; tells when the first read waits.
-struct TReadGate {
-    std::mutex Mutex;
-    std::condition_variable Changed;
-    bool Waiting = false;
-    bool Open = false;
-
-    static TReadGate& Instance() {
-        static TReadGate gate;
-        return gate;
-    }
-    static void Hook() {
-        TReadGate& gate = Instance();
-        std::unique_lock<std::mutex> lock(gate.Mutex);
-        gate.Waiting = true;
-        gate.Changed.notify_all();
-        gate.Changed.wait(lock, [&] { return gate.Open; });
-    }
-    void WaitForAReader() {
-        std::unique_lock<std::mutex> lock(Mutex);
-        Changed.wait(lock, [&] { return Waiting; });
-    }
-    void Release() {
-        std::lock_guard<std::mutex> lock(Mutex);
-        Open = true;
-        Changed.notify_all();
-    }
-};
 
 TEST(SlowOpen, TheDeckRunsOnAndTheOpenCanBeAbortedOrRefusedTwice) {
     wavtest::TempFolder folder("slow-open");
@@ -56,10 +26,10 @@ TEST(SlowOpen, TheDeckRunsOnAndTheOpenCanBeAbortedOrRefusedTwice) {
     TDeck deck;
     TVxSystemTAG& system = *deck.System;
 
-    ZylFileSetReadHook(&TReadGate::Hook);
+    auto gate = std::make_unique<TReadGate>();
     int status = 1;
     std::thread opener([&] { status = system.OpenSong(path.c_str(), false); });
-    TReadGate::Instance().WaitForAReader();
+    gate->WaitForAReader();
     EXPECT_TRUE(system.IsOpening());
     // The engine lock is free while the file is read: the worker ticks and
     // the window polls.
@@ -71,9 +41,9 @@ TEST(SlowOpen, TheDeckRunsOnAndTheOpenCanBeAbortedOrRefusedTwice) {
               std::string::npos);
 
     system.AbortOpen();
-    TReadGate::Instance().Release();
+    gate->Release();
     opener.join();
-    ZylFileSetReadHook(nullptr);
+    gate.reset();
     EXPECT_EQ(status, kDiagSilent);
     EXPECT_TRUE(system.WasOpenAborted());
     EXPECT_FALSE(system.IsOpening());

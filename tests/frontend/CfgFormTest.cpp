@@ -109,10 +109,16 @@ TEST(CfgForm, OkStoresAndAppliesTheEditedControlsButNotTheDisabledOnes) {
         form.radPitchRange8->setChecked(true);
         form.chkKeepLast_->setChecked(false);
         form.chkShowFileNames_->setChecked(false);
+        form.chkExactLength_->setChecked(false);
         form.HotKey->setCurrentIndex(form.HotKey->findText("F5"));
         return int(QDialog::Accepted);
     };
     deck.Form->ShowOptions();
+    // Indexing off: the next song opens on the quick path.
+    EXPECT_EQ(deck.Config.ExactSongLength.Value, 0);
+    TVxSystemOptions options;
+    deck.System().GetOptions(options);
+    EXPECT_EQ(options.OpenMode, 0);
     EXPECT_EQ(deck.Config.HotKey, 5);
     EXPECT_EQ(deck.Config.SecureTrackButtons.Value, 1);
     EXPECT_EQ(deck.Config.PlayWhenOpen.Value, 0);
