@@ -64,6 +64,13 @@ for target in fuzz_mpeg_index fuzz_mpeg_decoder; do
     cp "$out/frames21.mp3" "$out/mpeg25_8k.mp3" "$seeds/$target/"
     head -c 6000 "$out/vbr_xing.mp3" >"$seeds/$target/vbr_xing_head.mp3"
     head -c 6000 "$out/layer2_48k.mp2" >"$seeds/$target/layer2_head.mp2"
+    # Leading tags of 100 bytes: two in a row, and one with a footer.
+    { printf 'ID3\003\000\000\000\000\000\144'; head -c 100 /dev/zero
+      printf 'ID3\003\000\000\000\000\000\144'; head -c 100 /dev/zero
+      cat "$out/frames21.mp3"; } >"$seeds/$target/two_tags.mp3"
+    { printf 'ID3\004\000\020\000\000\000\144'; head -c 100 /dev/zero
+      printf '3DI\004\000\020\000\000\000\144'
+      head -c 6000 "$out/vbr_xing.mp3"; } >"$seeds/$target/tag_footer_xing.mp3"
 done
 mkdir -p "$seeds/fuzz_id3v1_title"
 tail -c 128 "$out/cbr128_id3v1.mp3" >"$seeds/fuzz_id3v1_title/tag.bin"
