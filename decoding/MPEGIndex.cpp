@@ -64,8 +64,8 @@ int TMPEGInterpolatedIndexTAG::GetFrameOffset(uint32_t frame, int64_t* offset) {
         frame = FFrameCount;
     // An index of no frames has nothing to interpolate over.
     const double fraction = FFrameCount == 0 ? 0.0 : StreamFraction(frame);
-    *offset = FStream.StreamStart + static_cast<int64_t>(std::trunc(
-                                        fraction * static_cast<double>(FStream.StreamBytes)));
+    *offset = FStream.StreamStart +
+              static_cast<int64_t>(std::trunc(fraction * static_cast<double>(FStream.StreamBytes)));
     return 0;
 }
 

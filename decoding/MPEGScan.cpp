@@ -84,8 +84,8 @@ uint32_t PlusOne(uint32_t count) {
     return count == UINT32_MAX ? count : count + 1;
 }
 
-int QuickInfoFromXing(TZylFileStreamTAG& stream, const TMPEGStreamSpan& span,
-                      const TXingInfo& xing, TMPEGQuickInfo* info) {
+int QuickInfoFromXing(TZylFileStreamTAG& stream, const TMPEGStreamSpan& span, const TXingInfo& xing,
+                      TMPEGQuickInfo* info) {
     // A declared byte count is believed only as far as the file reaches.
     const int64_t fileBytes = stream.Size() - span.Start;
     const int64_t streamBytes = (xing.Flags & kXingBytes) && xing.StreamBytes <= fileBytes
@@ -129,9 +129,9 @@ int QuickInfoFromConstantBitrate(TZylFileStreamTAG& stream, const TMPEGStreamSpa
     info->FrameBytes = DecodedFrameBytes(middle);
     info->FrameCount = TruncToU32(std::round(static_cast<double>(span.Bytes()) / frameBytes));
     // The deck plays up to the start of the last frame: the same length.
-    info->LengthMs = TruncToU32(static_cast<double>(middle.SamplesPerFrame) *
-                                (info->FrameCount > 0 ? info->FrameCount - 1 : 0) /
-                                middle.SampleRate * 1000);
+    info->LengthMs =
+        TruncToU32(static_cast<double>(middle.SamplesPerFrame) *
+                   (info->FrameCount > 0 ? info->FrameCount - 1 : 0) / middle.SampleRate * 1000);
     info->HasToc = false;
     return 1;
 }
@@ -257,7 +257,8 @@ int ReadStreamFrameHeader(TZylFileStreamTAG& stream, uint32_t like, uint32_t* he
         const int64_t afterHeader = stream.Position();
         uint32_t next = 0;
         stream.Seek(static_cast<int64_t>(FrameLength(*header)) - 4, 1);
-        const bool chained = ReadHeaderBytes(stream, &next) && (next & kSameStream) == (like & kSameStream);
+        const bool chained =
+            ReadHeaderBytes(stream, &next) && (next & kSameStream) == (like & kSameStream);
         if ((*header & kSameStream) == (like & kSameStream) && chained) {
             stream.Seek(afterHeader, 0);
             return 1;

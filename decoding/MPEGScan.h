@@ -29,7 +29,7 @@ struct TMPEGQuickInfo {
     int64_t StreamBytes; // counted from StreamStart
     uint32_t LengthMs;
     int64_t StreamStart;
-    bool HasToc;          // Toc maps time to stream bytes (variable bitrate)
+    bool HasToc; // Toc maps time to stream bytes (variable bitrate)
     uint8_t Toc[100];
 };
 

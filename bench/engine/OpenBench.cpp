@@ -9,6 +9,8 @@
 #include "engine/VxSystem.h"
 #include "engine/device/ZylNull.h"
 
+#include "tests/decoding/ID3v2TagBuilder.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -45,14 +47,10 @@ public:
         : FPath((fs::temp_directory_path() / name).string()) {
         static const std::vector<char> music = TenSecondsAt320();
         std::ofstream out(FPath, std::ios::binary | std::ios::trunc);
-        if (tagBytes > 0) {
-            const uint32_t body = tagBytes - 10;
-            const char head[10] = {'I', 'D', '3', 3, 0, 0, char((body >> 21) & 0x7F),
-                                   char((body >> 14) & 0x7F), char((body >> 7) & 0x7F),
-                                   char(body & 0x7F)};
-            out.write(head, sizeof head);
-            out.write(std::vector<char>(body, 0).data(), body);
-        }
+        const std::vector<uint8_t> tag =
+            tagBytes > 0 ? id3test::Tag(tagBytes) : std::vector<uint8_t>();
+        out.write(reinterpret_cast<const char*>(tag.data()),
+                  static_cast<std::streamsize>(tag.size()));
         for (int i = 0; i < copies; ++i)
             out.write(music.data(), static_cast<std::streamsize>(music.size()));
     }

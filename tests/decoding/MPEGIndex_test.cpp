@@ -102,7 +102,7 @@ TEST(MPEGCompatibleIndex, FindsTheExactStreamBehindALeadingTag) {
             ASSERT_EQ(compatible.GetFrameCount(), frames);
             TMPEGQuickInfo quick{};
             ASSERT_EQ(ReadQuickInfo(file.Path(), &quick), 1);
-            EXPECT_EQ(quick.LengthMs, static_cast<uint32_t>((frames - 1) * 1152.0 / 
+            EXPECT_EQ(quick.LengthMs, static_cast<uint32_t>((frames - 1) * 1152.0 /
                                                             (c.Name[0] == 'f' ? 48 : 44.1)));
             std::set<int64_t> headers;
             for (uint32_t frame = 0; frame < frames; ++frame) {

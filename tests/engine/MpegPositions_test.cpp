@@ -136,15 +136,14 @@ TEST_P(MpegDefaultPath, FixedSearchStepsMoveByExactlyTheirLength) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Songs, MpegDefaultPath,
-    ::testing::Combine(::testing::Values("cbr128_id3v1.mp3", "vbr_xing.mp3", "vbr_noxing.mp3",
-                                         "layer2_44k.mp2"),
-                       ::testing::Values(0u, 300000u)),
-    [](const ::testing::TestParamInfo<TSongCase>& info) {
-        std::string name = std::get<0>(info.param);
-        name = name.substr(0, name.find('.'));
-        return name + (std::get<1>(info.param) ? "_tagged" : "");
-    });
+INSTANTIATE_TEST_SUITE_P(Songs, MpegDefaultPath,
+                         ::testing::Combine(::testing::Values("cbr128_id3v1.mp3", "vbr_xing.mp3",
+                                                              "vbr_noxing.mp3", "layer2_44k.mp2"),
+                                            ::testing::Values(0u, 300000u)),
+                         [](const ::testing::TestParamInfo<TSongCase>& info) {
+                             std::string name = std::get<0>(info.param);
+                             name = name.substr(0, name.find('.'));
+                             return name + (std::get<1>(info.param) ? "_tagged" : "");
+                         });
 
 } // namespace
