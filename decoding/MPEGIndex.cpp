@@ -2,22 +2,28 @@
 
 #include "diag/Diag.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
 
 constexpr const char* kNotInitialized = "MPEG-Index: Not initialized";
 
-// The header in the middle of the file, whose channel count and samples per
-// frame give the decoded frame size; fileSize is the file's size.
-bool ReadMiddleFrame(const char* path, TMPEGFrameInfo* info, int64_t* fileSize) {
+// The header in the middle of the stream, whose channel count and samples
+// per frame give the decoded frame size.
+bool ReadMiddleFrame(const char* path, TMPEGFrameInfo* info, TMPEGStreamSpan* span) {
     TZylFileStreamTAG stream;
-    if (!stream.Open(path, kProbeBufferSize))
+    if (!stream.Open(path, kProbeBufferSize) || !LocateStream(stream, span))
         return false;
     uint32_t header;
-    *fileSize = stream.Size();
-    stream.Seek(stream.Size() / 2, 0);
+    stream.Seek(span->Start + span->Bytes() / 2, 0);
     return ReadFrameInfo(stream, &header, info) != 0;
+}
+
+// A table of contents entry as a fraction of the stream's bytes; entry 100
+// is the stream's end.
+double TocFraction(const uint8_t* toc, int entry) {
+    return entry >= 100 ? 1.0 : toc[entry] / 256.0;
 }
 
 } // namespace
@@ -26,16 +32,27 @@ bool TMPEGInterpolatedIndexTAG::BuildQuick(const char* path) {
     TMPEGQuickInfo quick;
     if (!ReadQuickInfo(path, &quick))
         return false;
-    SetBuilt(quick.StreamBytes, quick.FrameCount, quick.FrameBytes);
+    SetBuilt(path, quick);
     return true;
 }
 
-void TMPEGInterpolatedIndexTAG::SetBuilt(int64_t streamBytes, uint32_t frameCount,
-                                         uint32_t frameBytes) {
-    FStreamBytes = streamBytes;
-    FFrameCount = frameCount;
-    FFrameBytes = frameBytes;
+void TMPEGInterpolatedIndexTAG::SetBuilt(const char* path, const TMPEGQuickInfo& stream) {
+    FPath = path;
+    FStream = stream;
+    FFrameCount = stream.FrameCount;
+    FFrameBytes = stream.FrameBytes;
     FBuilt = true;
+}
+
+// How far into the stream's bytes the frame lies, 0..1.
+double TMPEGInterpolatedIndexTAG::StreamFraction(uint32_t frame) const {
+    const double time = static_cast<double>(frame) / FFrameCount;
+    if (!FStream.HasToc)
+        return time;
+    const double percent = time * 100;
+    const int entry = static_cast<int>(percent);
+    const double below = TocFraction(FStream.Toc, entry);
+    return below + (percent - entry) * (TocFraction(FStream.Toc, entry + 1) - below);
 }
 
 int TMPEGInterpolatedIndexTAG::GetFrameOffset(uint32_t frame, int64_t* offset) {
@@ -46,10 +63,27 @@ int TMPEGInterpolatedIndexTAG::GetFrameOffset(uint32_t frame, int64_t* offset) {
     if (frame > FFrameCount)
         frame = FFrameCount;
     // An index of no frames has nothing to interpolate over.
-    *offset = FFrameCount == 0
-                  ? 0
-                  : static_cast<int64_t>(std::trunc(static_cast<double>(frame) / FFrameCount *
-                                                    static_cast<double>(FStreamBytes)));
+    const double fraction = FFrameCount == 0 ? 0.0 : StreamFraction(frame);
+    *offset = FStream.StreamStart +
+              static_cast<int64_t>(std::trunc(fraction * static_cast<double>(FStream.StreamBytes)));
+    return 0;
+}
+
+int TMPEGInterpolatedIndexTAG::GetSeekOffset(uint32_t frame, int64_t* offset) {
+    if (GetFrameOffset(frame, offset) != 0)
+        return -1;
+    if (frame == 0)
+        return 0;
+    const int64_t halfFrame = FStream.StreamBytes / FFrameCount / 2;
+    TZylFileStreamTAG stream;
+    uint32_t first = 0, header = 0;
+    // Without a header of the stream there the interpolated offset stands:
+    // the decoder searches for the next frame itself.
+    if (stream.Open(FPath.c_str(), kProbeBufferSize) && stream.Seek(FStream.StreamStart, 0) >= 0 &&
+        stream.ReadDWord(&first) == 4 &&
+        stream.Seek(std::max(FStream.StreamStart, *offset - halfFrame), 0) >= 0 &&
+        ReadStreamFrameHeader(stream, __builtin_bswap32(first), &header))
+        *offset = stream.Position() - 4;
     return 0;
 }
 
@@ -62,11 +96,13 @@ int TMPEGCompatibleIndexTAG::Build(const char* path) {
         DIAG_REPORT(kDiagReported, "MPEG-Index: Can't open file (%s)", path);
         return -1;
     }
-    const int64_t step = stream.Size() / 5;
+    TMPEGStreamSpan span;
     uint32_t header;
     TMPEGFrameInfo sampled;
-    stream.Seek(step, 1);
-    if (!ReadFrameInfo(stream, &header, &sampled)) {
+    const bool found = LocateStream(stream, &span);
+    const int64_t step = span.Bytes() / 5;
+    if (!found || stream.Seek(span.Start + step, 0) < 0 ||
+        !ReadFrameInfo(stream, &header, &sampled)) {
         DIAG_REPORT(kDiagReported, "MPEG-Index: Bad file (%s)", path);
         return -1;
     }
@@ -79,10 +115,14 @@ int TMPEGCompatibleIndexTAG::Build(const char* path) {
         }
         stream.Seek(step, 1);
     }
-    const double duration = DurationMs(static_cast<double>(stream.Size()), bitrateSum / samples);
+    const double duration = DurationMs(static_cast<double>(span.Bytes()), bitrateSum / samples);
     const double sampleCount = std::trunc(duration * sampled.SampleRate * 0.001);
-    SetBuilt(stream.Size(), TruncToU32(sampleCount / sampled.SamplesPerFrame),
-             DecodedFrameBytes(sampled));
+    TMPEGQuickInfo estimate{};
+    estimate.StreamStart = span.Start;
+    estimate.StreamBytes = span.Bytes();
+    estimate.FrameCount = TruncToU32(sampleCount / sampled.SamplesPerFrame);
+    estimate.FrameBytes = DecodedFrameBytes(sampled);
+    SetBuilt(path, estimate);
     return 0;
 }
 
@@ -91,17 +131,26 @@ int TMPEGCompatibleIndex2TAG::Build(const char* path) {
     if (BuildQuick(path))
         return 0;
     TMPEGFrameInfo middle;
-    int64_t streamBytes = 0;
-    if (!ReadMiddleFrame(path, &middle, &streamBytes)) {
+    TMPEGStreamSpan span;
+    if (!ReadMiddleFrame(path, &middle, &span)) {
         DIAG_REPORT(kDiagReported, "MPEG-Index: Can't open file (%s)", path);
         return -1;
     }
-    const uint32_t frameCount = CountFrames(path, nullptr, nullptr);
+    const uint32_t frameCount = CountFrames(path, nullptr, nullptr, FCancel);
+    if (Cancelled()) {
+        DIAG_REPORT(kDiagReported, "MPEG-Index: Indexing aborted (%s)", path);
+        return -1;
+    }
     if (frameCount == 0) {
         DIAG_REPORT(kDiagReported, "MPEG-Index: Can't get file info (%s)", path);
         return -1;
     }
-    SetBuilt(streamBytes, frameCount, DecodedFrameBytes(middle));
+    TMPEGQuickInfo walked{};
+    walked.StreamStart = span.Start;
+    walked.StreamBytes = span.Bytes();
+    walked.FrameCount = frameCount;
+    walked.FrameBytes = DecodedFrameBytes(middle);
+    SetBuilt(path, walked);
     return 0;
 }
 
@@ -109,12 +158,17 @@ int TMPEGExactIndexTAG::Build(const char* path) {
     Clear();
     FOffsets.Reset(4096, 2048);
     TMPEGFrameInfo middle;
-    int64_t fileSize = 0;
-    if (!ReadMiddleFrame(path, &middle, &fileSize)) {
+    TMPEGStreamSpan span;
+    if (!ReadMiddleFrame(path, &middle, &span)) {
         DIAG_REPORT(kDiagReported, "MPEG-Index: Error getting data (%s)", path);
         return -1;
     }
-    if (CountFrames(path, &TMPEGExactIndexTAG::AppendOffset, this) == 0) {
+    const uint32_t counted = CountFrames(path, &TMPEGExactIndexTAG::AppendOffset, this, FCancel);
+    if (Cancelled()) {
+        DIAG_REPORT(kDiagReported, "MPEG-Index: Indexing aborted (%s)", path);
+        return -1;
+    }
+    if (counted == 0) {
         DIAG_REPORT(kDiagReported, "MPEG-Index: Error creating index (%s)", path);
         return -1;
     }

@@ -7,7 +7,9 @@
 #include "decoding/MPEGScan.h"
 #include "decoding/ZylDynamicArray.h"
 
+#include <atomic>
 #include <cstdint>
+#include <string>
 
 class TMPEGIndexTAG {
 public:
@@ -24,25 +26,46 @@ public:
     // 0 when not built.
     virtual uint32_t GetFrameCount() = 0;
     virtual uint32_t GetFrameBytes() = 0;
+    // Where decoding must start for the frame to come out first: the
+    // frame's own header. 0, or -1 (reported) when not built.
+    virtual int GetSeekOffset(uint32_t frame, int64_t* offset) {
+        return GetFrameOffset(frame, offset);
+    }
+    // A build that finds the flag set gives up and fails. The flag is
+    // polled while the whole file is read, from the building thread.
+    void SetCancelFlag(const std::atomic<bool>* cancel) { FCancel = cancel; }
+
+protected:
+    bool Cancelled() const { return FCancel != nullptr && FCancel->load(); }
+    const std::atomic<bool>* FCancel = nullptr;
 };
 
-// Interpolates frame offsets over the stream as if every frame had the same
-// size; both compatible variants share this and differ only in Build.
+// Interpolates frame offsets over the stream's own bytes, behind any leading
+// tag: through the Xing table of contents of a variable-bitrate stream, else
+// as if every frame had the same size. Both compatible variants share this
+// and differ only in Build.
 class TMPEGInterpolatedIndexTAG : public TMPEGIndexTAG {
 public:
     void Clear() override { FBuilt = false; }
     int GetFrameOffset(uint32_t frame, int64_t* offset) override;
+    // The first confirmed header from half an average frame before the
+    // interpolated offset: exact for a constant bitrate, where the
+    // interpolation is off by a byte or two either way.
+    int GetSeekOffset(uint32_t frame, int64_t* offset) override;
     uint32_t GetFrameCount() override { return FBuilt ? FFrameCount : 0; }
     uint32_t GetFrameBytes() override { return FBuilt ? FFrameBytes : 0; }
 
 protected:
     // Takes the quick answer when the file has one; true then.
     bool BuildQuick(const char* path);
-    void SetBuilt(int64_t streamBytes, uint32_t frameCount, uint32_t frameBytes);
+    void SetBuilt(const char* path, const TMPEGQuickInfo& stream);
 
 private:
+    double StreamFraction(uint32_t frame) const;
+
     bool FBuilt = false;
-    int64_t FStreamBytes = 0;
+    TMPEGQuickInfo FStream{};
+    std::string FPath;
     uint32_t FFrameCount = 0;
     uint32_t FFrameBytes = 0;
 };

@@ -6,6 +6,7 @@
 #include "decoding/MPEGHeader.h"
 #include "decoding/ZylFile.h"
 
+#include <atomic>
 #include <cstdint>
 
 // How many candidate positions one sync search tests before it gives up, so
@@ -14,15 +15,27 @@ constexpr int64_t kMaxSyncSearch = 0x18000;
 constexpr int kProbeBufferSize = 1024;
 constexpr int kWalkBufferSize = 0xC000;
 
+// Where the audio stream lies in the file: from its first confirmed frame,
+// behind any leading ID3v2 tags, to its end.
+struct TMPEGStreamSpan {
+    int64_t Start = 0;
+    int64_t End = 0;
+    int64_t Bytes() const { return End - Start; }
+};
+
 struct TMPEGQuickInfo {
-    uint32_t FrameCount;
+    uint32_t FrameCount; // every frame of the stream, a Xing/Info frame too
     uint32_t FrameBytes;
-    int64_t StreamBytes;
+    int64_t StreamBytes; // counted from StreamStart
     uint32_t LengthMs;
+    int64_t StreamStart;
+    bool HasToc; // Toc maps time to stream bytes (variable bitrate)
+    uint8_t Toc[100];
 };
 
 struct TXingInfo {
     int Mpeg1;
+    int ConstantBitrate; // the header reads "Info": encoders write it for CBR
     uint32_t SampleRate;
     uint32_t Flags;
     uint32_t FrameCount;  // flag 1
@@ -48,11 +61,22 @@ int FindSync(TZylFileStreamTAG& stream, uint32_t* header);
 // has passed kMaxSyncSearch bytes. 1 found, 0 not.
 int ReadFrameHeader(TZylFileStreamTAG& stream, uint32_t* header);
 // Walks the whole file from header to header; returns the frames counted
-// (0 also when the file cannot be opened).
-uint32_t CountFrames(const char* path, TFrameCallback callback, void* context);
+// (0 also when the file cannot be opened). A set cancel flag ends the walk
+// early with the frames counted so far.
+uint32_t CountFrames(const char* path, TFrameCallback callback, void* context,
+                     const std::atomic<bool>* cancel = nullptr);
+// Finds the stream: skips leading ID3v2 tags by their declared sizes (a
+// tag's text can look like frame headers) and confirms the first frame
+// behind them. The end is the file's end less a trailing ID3v1 tag. 1 / 0.
+int LocateStream(TZylFileStreamTAG& stream, TMPEGStreamSpan* span);
+// The Xing or Info header in the stream's first frame. 1 / 0.
 int ReadXingHeader(const char* path, TXingInfo* info);
 // The length without a walk: from a Xing header with a frame count, or for a
-// file whose first and middle frames have the same bitrate. 1 / 0.
+// stream whose first and middle frames have the same bitrate. 1 / 0.
 int ReadQuickInfo(const char* path, TMPEGQuickInfo* info);
+// A confirmed header of the same stream as like (version, layer, checksum
+// flag and sample rate), whose successor is one too: a sync pattern inside
+// frame data is passed over. The stream stands just after it. 1 / 0.
+int ReadStreamFrameHeader(TZylFileStreamTAG& stream, uint32_t like, uint32_t* header);
 // ReadFrameHeader then DecodeFrameHeader; 1 when both succeed.
 int ReadFrameInfo(TZylFileStreamTAG& stream, uint32_t* header, TMPEGFrameInfo* info);

@@ -6,6 +6,7 @@
 // at once.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 // The PCM format record, laid out as the platform's wave-format record. It is
@@ -57,6 +58,15 @@ public:
 
     // Nonzero if this decoder takes the file.
     virtual int Accepts(const char* path) = 0;
+    // The slow part of an open, such as reading the whole file, done ahead
+    // of Open without the engine lock, on the thread that opens; Open of the
+    // same path and mode then takes its result. A set cancel flag makes it
+    // give up. Touches nothing that Open's other callers or GetInfo use.
+    // 0 success, -1 or -2 failure (reported).
+    virtual int Prepare(const char* path, uint32_t mode, const std::atomic<bool>* cancel) {
+        (void)path, (void)mode, (void)cancel;
+        return 0;
+    }
     // 0 success, -1 or -2 failure (reported).
     virtual int Open(const char* path, uint32_t mode) = 0;
     // Display name (kSongNameSize bytes, UTF-8) and length without opening the

@@ -14,14 +14,6 @@ constexpr int kFormatProbeAttempts = 101;
 constexpr int64_t kMinLastFrame = 20;
 constexpr const char* kNoStreamOpen = "XAudio: No stream open";
 
-std::unique_ptr<TMPEGIndexTAG> MakeIndex(int kind) {
-    if (kind == kIndexCompatible2)
-        return std::make_unique<TMPEGCompatibleIndex2TAG>();
-    if (kind == kIndexExact)
-        return std::make_unique<TMPEGExactIndexTAG>();
-    return std::make_unique<TMPEGCompatibleIndexTAG>();
-}
-
 // A decoded frame, or one the library could not decode but stepped over:
 // either way one frame of the stream is behind us.
 bool FramePassed(int status) {
@@ -52,6 +44,14 @@ int64_t FrameOverheadBytes(uint32_t version, bool stereo) {
 }
 
 } // namespace
+
+std::unique_ptr<TMPEGIndexTAG> MakeIndex(int kind) {
+    if (kind == kIndexCompatible2)
+        return std::make_unique<TMPEGCompatibleIndex2TAG>();
+    if (kind == kIndexExact)
+        return std::make_unique<TMPEGExactIndexTAG>();
+    return std::make_unique<TMPEGCompatibleIndexTAG>();
+}
 
 // The first frame to decode so that frame comes out exactly as in a decode
 // from the start of the stream. In Layer III the frame's output also depends
@@ -127,17 +127,13 @@ void TXDecoderTAG::DropStream() {
     FDecoder.InputDelete();
 }
 
-int TXDecoderTAG::OpenStream(const char* path, int indexKind) {
+int TXDecoderTAG::OpenStream(const char* path, std::unique_ptr<TMPEGIndexTAG> index) {
     if (!FCreated) {
         DIAG_REPORT(kDiagReported, "%s", "XAudio: Not initialized");
         return -1;
     }
     CloseStream();
-    FIndex = MakeIndex(indexKind);
-    if (FIndex->Build(path) != 0) {
-        FIndex.reset();
-        return -2;
-    }
+    FIndex = std::move(index);
     int status = FDecoder.InputNew(path);
     if (status != kXaSuccess) {
         FIndex.reset();
@@ -223,7 +219,7 @@ int TXDecoderTAG::SeekFrame(uint32_t frame) {
         frame = FLastFrame;
     const uint32_t start = PreRollStart(frame);
     int64_t offset = 0;
-    if (FIndex->GetFrameOffset(start, &offset) != 0)
+    if (FIndex->GetSeekOffset(start, &offset) != 0)
         return -2;
     int status = FDecoder.SeekToOffset(offset);
     if (status != kXaSuccess) {

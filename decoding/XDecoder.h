@@ -11,10 +11,13 @@
 #include <cstdint>
 #include <memory>
 
-// Index kinds of OpenStream.
+// Index kinds.
 constexpr int kIndexCompatible = 0;
 constexpr int kIndexCompatible2 = 1;
 constexpr int kIndexExact = 2;
+
+// An index of the kind, not yet built.
+std::unique_ptr<TMPEGIndexTAG> MakeIndex(int kind);
 
 class TXDecoderTAG {
 public:
@@ -26,7 +29,8 @@ public:
     // All return 0 success, -1 a failure reported here, -2 one reported below.
     int Create();
     void Destroy();
-    int OpenStream(const char* path, int indexKind);
+    // Takes over the built frame index of the file.
+    int OpenStream(const char* path, std::unique_ptr<TMPEGIndexTAG> index);
     void CloseStream();
     // Positions the next Decode at the frame holding this PCM byte position;
     // skip is the position's distance into that frame, a multiple of 4.

@@ -1,10 +1,21 @@
 #include "decoding/ZylFile.h"
 
+#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
 #include <new>
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace {
+
+std::atomic<TZylReadHook> gReadHook{nullptr};
+
+} // namespace
+
+void ZylFileSetReadHook(TZylReadHook hook) {
+    gReadHook = hook;
+}
 
 int TZylFileHndTAG::Open(const char* path, int accessMode) {
     Close();
@@ -25,6 +36,8 @@ void TZylFileHndTAG::Close() {
 int64_t TZylFileHndTAG::Read(void* buffer, int64_t count) {
     if (Handle < 0 || count < 0)
         return -1;
+    if (TZylReadHook hook = gReadHook.load())
+        hook();
     int64_t total = 0;
     auto* dest = static_cast<uint8_t*>(buffer);
     while (total < count) {

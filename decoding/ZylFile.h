@@ -6,6 +6,11 @@
 
 #include <cstdint>
 
+// Runs before every read of a file handle, on the reading thread. Tests
+// slow the reads down with it to see what a slow medium does to the player.
+using TZylReadHook = void (*)();
+void ZylFileSetReadHook(TZylReadHook hook);
+
 // The abstract file: owners call Close before discarding an object (there is
 // deliberately no virtual destructor in the contract).
 class TZylFileTAG {

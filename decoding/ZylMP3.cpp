@@ -52,14 +52,37 @@ int TZylMP3TAG::Accepts(const char* path) {
                : 0;
 }
 
+int TZylMP3TAG::Prepare(const char* path, uint32_t mode, const std::atomic<bool>* cancel) {
+    FPrepared = MakeIndex(IndexKindFor(mode));
+    FPrepared->SetCancelFlag(cancel);
+    if (FPrepared->Build(path) != 0)
+        FPrepared.reset();
+    FPreparedPath = path;
+    FPreparedMode = mode;
+    FPreparedValid = true;
+    return FPrepared ? 0 : -2;
+}
+
 int TZylMP3TAG::Open(const char* path, uint32_t mode) {
     if (!FReady) {
         DIAG_REPORT(kDiagReported, "%s", "MP3 decoder: Cannot open - XAUDIO startup error");
         return -1;
     }
     Close();
+    const bool prepared = FPreparedValid && FPreparedPath == path && FPreparedMode == mode;
+    FPreparedValid = false;
+    std::unique_ptr<TMPEGIndexTAG> index = prepared ? std::move(FPrepared) : nullptr;
+    FPrepared.reset();
+    if (prepared && !index)
+        return -2; // the build failed and was reported
+    if (!index) {
+        index = MakeIndex(IndexKindFor(mode));
+        if (index->Build(path) != 0)
+            return -2;
+    }
+    index->SetCancelFlag(nullptr);
     ReadID3v1Title(path, FTitle, sizeof FTitle);
-    if (FDecoder.OpenStream(path, IndexKindFor(mode)) != 0)
+    if (FDecoder.OpenStream(path, std::move(index)) != 0)
         return -2;
     Format = MakePcmFormat(static_cast<uint16_t>(FDecoder.Channels()), FDecoder.SampleRate(),
                            static_cast<uint16_t>(FDecoder.BitsPerSample()));
@@ -85,23 +108,24 @@ int TZylMP3TAG::GetInfo(const char* path, char* name, uint32_t* lengthMs) {
         DIAG_REPORT(kDiagReported, "MP3 decoder: File not found (%s)", path);
         return -1;
     }
-    const int64_t step = stream.Size() / 4;
-    stream.Seek(step, 1);
+    TMPEGStreamSpan span;
     uint32_t bitrateSum = 0;
     uint32_t found = 0;
-    for (int i = 0; i < kLengthSamples; ++i) {
-        uint32_t header;
-        if (ReadFrameHeader(stream, &header)) {
-            bitrateSum += HeaderBitrate(header);
-            ++found;
+    if (LocateStream(stream, &span)) {
+        const int64_t step = span.Bytes() / 4;
+        for (int i = 1; i <= kLengthSamples; ++i) {
+            uint32_t header;
+            if (stream.Seek(span.Start + i * step, 0) >= 0 && ReadFrameHeader(stream, &header)) {
+                bitrateSum += HeaderBitrate(header);
+                ++found;
+            }
         }
-        stream.Seek(step, 1);
     }
     if (found == 0) {
         DIAG_REPORT(kDiagReported, "MP3 decoder: Bad mpeg file (%s)", path);
         return -1;
     }
-    *lengthMs = TruncToU32(DurationMs(static_cast<double>(stream.Size()), bitrateSum / found));
+    *lengthMs = TruncToU32(DurationMs(static_cast<double>(span.Bytes()), bitrateSum / found));
     return 0;
 }
 

@@ -10,6 +10,9 @@
 #include "decoding/VxPlayer.h"
 #include "decoding/XDecoder.h"
 
+#include <memory>
+#include <string>
+
 // Open mode bits: which frame index to build.
 constexpr uint32_t kMP3ModeCompatible2 = 1;
 constexpr uint32_t kMP3ModeExactIndex = 2;
@@ -20,6 +23,8 @@ public:
     ~TZylMP3TAG() override;
 
     int Accepts(const char* path) override;
+    // Builds the frame index.
+    int Prepare(const char* path, uint32_t mode, const std::atomic<bool>* cancel) override;
     int Open(const char* path, uint32_t mode) override;
     int GetInfo(const char* path, char* name, uint32_t* lengthMs) override;
     void Close() override;
@@ -34,6 +39,12 @@ private:
     static constexpr unsigned kTitleSize = 200;
 
     TXDecoderTAG FDecoder;
+    // What Prepare built for Open: the index of FPreparedPath, or its
+    // failure (FPrepared empty).
+    std::unique_ptr<TMPEGIndexTAG> FPrepared;
+    std::string FPreparedPath;
+    uint32_t FPreparedMode = 0;
+    bool FPreparedValid = false;
     bool FReady = false;
     char FTitle[kTitleSize] = "";
 };

@@ -101,11 +101,22 @@ int TVxSongTAG::OpenDevice() {
     return 0;
 }
 
-int TVxSongTAG::OpenDecoder(const char* path, uint32_t mode) {
-    Decoder = nullptr;
-    for (unsigned i = 0; i < DecoderCount && !Decoder; ++i)
+TVxPlayerTAG* TVxSongTAG::AcceptingDecoder(const char* path) const {
+    for (unsigned i = 0; i < DecoderCount; ++i)
         if (Decoders[i]->Accepts(path))
-            Decoder = Decoders[i];
+            return Decoders[i];
+    return nullptr;
+}
+
+int TVxSongTAG::Prepare(const char* path, uint32_t mode, const std::atomic<bool>* cancel) const {
+    TVxPlayerTAG* decoder = AcceptingDecoder(path);
+    if (!decoder)
+        decoder = DecoderCount ? Decoders[0] : nullptr;
+    return decoder ? decoder->Prepare(path, mode, cancel) : 0;
+}
+
+int TVxSongTAG::OpenDecoder(const char* path, uint32_t mode) {
+    Decoder = AcceptingDecoder(path);
     if (!Decoder) {
         Decoder = DecoderCount ? Decoders[0] : nullptr;
         if (!Decoder || Decoder->Open(path, mode) != 0) {
@@ -195,6 +206,10 @@ void TVxSongTAG::Close() {
     ResetInfoAndTime();
     SearchMode = SearchNone;
     Loaded = false;
+}
+
+void TVxSongTAG::MarkAborted(const char* path) {
+    StoreTitle(Info.Title, "(Aborted) " + FileNameOf(path));
 }
 
 int TVxSongTAG::FileInfo(const char* path, char* name, uint32_t* lengthMs) {

@@ -13,6 +13,7 @@
 #include "engine/VxDSP.h"
 #include "engine/device/ZylDS.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -54,10 +55,17 @@ public:
     // 1 when registered, 0 when the list is full.
     int RegisterDecoder(TVxPlayerTAG* decoder);
 
+    // The decoder's slow preparation of the file that Open takes up (see
+    // TVxPlayerTAG::Prepare). Called without the player system's lock, while
+    // no song is loaded; reads only the registered decoders. Its failure is
+    // Open's to report.
+    int Prepare(const char* path, uint32_t mode, const std::atomic<bool>* cancel) const;
     // 0, -1 (reported here) or -2 (reported below). The title tells the user
     // what failed.
     int Open(const char* path, uint32_t mode);
     void Close();
+    // After an open that the user aborted: the title says so.
+    void MarkAborted(const char* path);
     // 1 when a decoder handled the file.
     int FileInfo(const char* path, char* name, uint32_t* lengthMs);
 
@@ -128,6 +136,7 @@ public:
 
 private:
     int OpenDevice();
+    TVxPlayerTAG* AcceptingDecoder(const char* path) const;
     int OpenDecoder(const char* path, uint32_t mode);
     void FillInfo(const char* path);
     void ResetInfoAndTime();

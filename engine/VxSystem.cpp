@@ -3,6 +3,7 @@
 #include "diag/Diag.h"
 
 #include <algorithm>
+#include <thread>
 
 namespace {
 
@@ -29,6 +30,11 @@ TVxSystemTAG::TVxSystemTAG(void* window, const TVxSystemSetup& setup)
 }
 
 TVxSystemTAG::~TVxSystemTAG() {
+    // An open on another thread gives up at its next frame and must be gone
+    // before the song and decoders it uses.
+    AbortOpen();
+    while (Opening.load())
+        std::this_thread::yield();
     CloseSong();
     // The worker goes before the members it ticks.
     if (Worker) {
@@ -112,31 +118,24 @@ int TVxSystemTAG::OpenSong(const char* path, bool autoPlay) {
         DIAG_REPORT(kDiagReported, "%s", "Can't open");
         return kDiagReported;
     }
+    bool idle = false;
+    if (!Opening.compare_exchange_strong(idle, true)) {
+        DIAG_REPORT(kDiagReported, "%s", "Can't open: another song is being opened");
+        return kDiagReported;
+    }
+    OpenCancel = false;
+    const uint32_t mode = BeginOpenLocked();
+    Song.Prepare(path, mode, &OpenCancel);
+    int status = 0;
     bool mustWait = false;
     {
         TZylSyncLock lock(*this);
-        CloseSongLocked();
-        const uint32_t mode = Options.OpenMode == 1 || Options.OpenMode == 2 ? Options.OpenMode : 0;
-        if (Song.Open(path, mode) != 0) {
-            SongInfo = Song.Info;
-            SongInfoChanged = 1;
-            DIAG_REPORT(kDiagSilent, "%s", "");
-            return kDiagSilent;
-        }
-        SongLoaded = 1;
-        State = kVxPaused;
-        StateChanged = 1;
-        SongInfo = Song.Info;
-        static_cast<TVxSongTime&>(TimeInfo) = Song.Time;
-        SongInfoChanged = 1;
-        TVxPitchSettings settings = PitchControl.Settings;
-        settings.SampleRate = static_cast<int>(SongInfo.SampleRate);
-        PitchControl.ApplySettings(settings);
-        RecomputeAndApply();
-        ApplyVolumeAndBalance();
-        mustWait = Song.RestartOutstanding();
-        WakeWorkerForRestart();
+        status = FinishOpenLocked(path, mode);
+        mustWait = status == 0 && Song.RestartOutstanding();
     }
+    Opening = false;
+    if (status != 0)
+        return status;
     if (autoPlay) {
         // The restart was reset and requested under the lock before the test
         // above; the event latches its completion, so a restart finished
@@ -147,6 +146,39 @@ int TVxSystemTAG::OpenSong(const char* path, bool autoPlay) {
             Song.Buffer.Event.Wait();
         PlayPause();
     }
+    return 0;
+}
+
+uint32_t TVxSystemTAG::BeginOpenLocked() {
+    TZylSyncLock lock(*this);
+    CloseSongLocked();
+    return Options.OpenMode == 1 || Options.OpenMode == 2 ? Options.OpenMode : 0;
+}
+
+int TVxSystemTAG::FinishOpenLocked(const char* path, uint32_t mode) {
+    const int status = Song.Open(path, mode);
+    if (status == 0 && OpenCancel)
+        Song.Close(); // the user gave up on this song before it was ready
+    if (status != 0 || OpenCancel) {
+        if (OpenCancel)
+            Song.MarkAborted(path);
+        SongInfo = Song.Info;
+        SongInfoChanged = 1;
+        DIAG_REPORT(kDiagSilent, "%s", "");
+        return kDiagSilent;
+    }
+    SongLoaded = 1;
+    State = kVxPaused;
+    StateChanged = 1;
+    SongInfo = Song.Info;
+    static_cast<TVxSongTime&>(TimeInfo) = Song.Time;
+    SongInfoChanged = 1;
+    TVxPitchSettings settings = PitchControl.Settings;
+    settings.SampleRate = static_cast<int>(SongInfo.SampleRate);
+    PitchControl.ApplySettings(settings);
+    RecomputeAndApply();
+    ApplyVolumeAndBalance();
+    WakeWorkerForRestart();
     return 0;
 }
 

@@ -65,10 +65,19 @@ public:
     void SetOutputDevice(const TZylDeviceId* id);
     void GetPitchLimits(TVxPitchLimits& limits);
 
-    // 0 success, -1 null path, -2 the song could not be opened (SongInfo's
-    // title says why). With autoPlay the song starts once its first restart
-    // is done.
+    // 0 success, -1 null path or another open still running, -2 the song
+    // could not be opened or the open was aborted (SongInfo's title says
+    // why). With autoPlay the song starts once its first restart is done.
+    // The file is read (the whole of it for an exact MPEG index) without the
+    // lock, so the worker ticks on and the window can poll meanwhile; the
+    // current song is closed first. Any thread may call it; one open runs at
+    // a time.
     int OpenSong(const char* path, bool autoPlay);
+    // Any thread: makes a running OpenSong give up; it leaves no song.
+    void AbortOpen() { OpenCancel = true; }
+    bool IsOpening() const { return Opening.load(); }
+    // Whether the last OpenSong gave up because it was aborted.
+    bool WasOpenAborted() const { return OpenCancel.load(); }
     // 1 when a decoder handled the file; name receives kSongNameSize bytes.
     int GetSongFileInfo(const char* path, char* name, uint32_t* lengthMs);
     void CloseSong();
@@ -144,6 +153,11 @@ private:
 
     static void WorkerLoop(std::atomic<uint32_t>* stopRequested, void* userData);
     TZylEventTAG WorkerWake;
+    std::atomic<bool> Opening{false};
+    std::atomic<bool> OpenCancel{false};
+    // The locked parts of OpenSong, before and after the unlocked reading.
+    uint32_t BeginOpenLocked();
+    int FinishOpenLocked(const char* path, uint32_t mode);
     void CloseSongLocked();
     void RecomputeAndApply();
     void ApplyVolumeAndBalance();

@@ -16,7 +16,7 @@ struct TVxSystemOptions {
     uint8_t TimeMode = 0;   // 0 elapsed, 1 remaining
     uint32_t RealTime = 0;  // nonzero: displayed times follow the pitch
     uint8_t PitchRange = 1; // 0 = 8 %, 1 = 16 %, 2 = 20 %
-    uint8_t OpenMode = 0;   // handed to the decoders' open; 2 = exact song length
+    uint8_t OpenMode = 2;   // handed to the decoders' open; 2 = exact song length
 };
 
 static_assert(sizeof(TVxSystemOptions) == 16, "the options record is copied as 16 bytes");

@@ -42,7 +42,7 @@ TCfgForm::TCfgForm(QWidget* parent) : QDialog(parent) {
         {chkSecureClose, &C::SecureClose, true},
         {chkSecureTrack, &C::SecureTrackButtons, true},
         {chkSecureDrop, &C::SecureDropFiles, true},
-        {chkExactLength_, &C::ExactSongLength, false},
+        {chkExactLength_, &C::ExactSongLength, true},
         {chkRevTouchBend, &C::ReverseTouchBend, true},
         {chkLog, &C::ErrorLog, true},
         {chkStayOnTop, &C::StayOnTop, true},

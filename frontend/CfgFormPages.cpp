@@ -92,7 +92,7 @@ QWidget* TCfgForm::BuildOptionsPage() {
     chkSecureClose = Check("chkSecureClose", "Safe close", true);
     chkSecureTrack = Check("chkSecureTrack", "Safe track change", false);
     chkSecureDrop = Check("chkSecureDrop", "Safe Drag 'n' Drop", false);
-    chkExactLength_ = Check("chkExactLength_", "MPEG indexing", true, false);
+    chkExactLength_ = Check("chkExactLength_", "MPEG indexing", true);
     chkRevTouchBend = Check("chkRevTouchBend", "Reverse Turntable brake", false);
     chkLog = Check("chkLog", "Log events to file (vxs.log)", false);
     chkStayOnTop = Check("chkStayOnTop", "Keep on top", false);

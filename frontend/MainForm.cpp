@@ -372,7 +372,8 @@ void TMainForm::ShowOptions(bool aboutPage) {
 }
 
 bool TMainForm::FormCloseQuery() {
-    if ((config_.SecureClose.Value != 0 && OnAir()) || Playlist().GetScanning()) {
+    if ((config_.SecureClose.Value != 0 && OnAir()) || Playlist().GetScanning() ||
+        system_->IsOpening()) {
         ShowMessage(QString::fromLatin1(vxdisplay::kMustBeStopped), vxdisplay::kShortMessageMs);
         return false;
     }

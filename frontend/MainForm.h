@@ -186,6 +186,7 @@ public:
     void PlayListBeforeScanning(const std::vector<std::string>& files);
     void PlayListAfterScanning(int addedFiles, bool aborted);
     void PlayListOpenSong(TSongInfo& songInfo);
+    int OpenSongAside(const std::string& fileName);
     bool PlayListSongInfoCreate(const std::string& fileName, std::string& title,
                                 std::uint32_t& duration);
     void PlayListDblClick();

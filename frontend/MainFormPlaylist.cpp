@@ -17,11 +17,14 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QMenu>
 #include <QMimeData>
 
 #include <utility>
+#include <cstdio>
+#include <thread>
 
 namespace {
 
@@ -260,37 +263,58 @@ void TMainForm::PlayListAfterScanning(int addedFiles, bool aborted) {
 }
 
 void TMainForm::PlayListOpenSong(TSongInfo& songInfo) {
+    // The deck plays on from the open under way; this song is not opened.
+    if (system_->IsOpening()) {
+        ShowMessage(QString::fromLatin1(vxdisplay::kMustBeStopped), vxdisplay::kShortMessageMs);
+        return;
+    }
     const bool keepScanCount =
         !scanCountShown_.isEmpty() && LabelMessage2->GetCaption() == scanCountShown_;
     const QString scanCount = std::exchange(scanCountShown_, QString());
     const QString loading = QString::fromLatin1(vxdisplay::kLoading);
     Title->SetCaption(loading);
     ShowMessage(loading, 0);
-    TimerUpdate.stop();
     LabelTrack->SetCaption(QString::fromLatin1(vxdisplay::kTrackNone));
     LabelTimeMMSS->SetCaption(QString::fromLatin1(vxdisplay::kTimeMMSSLoading));
     LabelTimeCS->SetCaption(QString::fromLatin1(vxdisplay::kTimeCSInitial));
-    // Drawn now: opening may take a moment. Painting these labels directly
-    // runs no other handler in between, as processing all pending events
-    // would.
-    for (TZylLabel* label : {Title, LabelMessage2, LabelTrack, LabelTimeMMSS, LabelTimeCS})
-        label->Redraw();
     LogPrintf("> Playing %s", ExtractFileName(songInfo.FileName).c_str());
-    if (system_->OpenSong(songInfo.FileName.c_str(), PlayAfterOpen) != 0) {
-        songInfo.Duration = 0;
-        ShowMessage(QString::fromLatin1(vxdisplay::kLoadError), 0);
+    // The entry may go while the window's events run during the open.
+    const std::string fileName = songInfo.FileName;
+    const bool aborted = OpenSongAside(fileName) != 0 && system_->WasOpenAborted();
+    TSongInfo* entry = Playlist().CurrentSongInfo() == &songInfo ? &songInfo : nullptr;
+    if (system_->SongLoaded == 0) {
+        if (entry != nullptr && !aborted)
+            entry->Duration = 0;
+        ShowMessage(QString::fromLatin1(aborted ? vxdisplay::kLoadAborted : vxdisplay::kLoadError),
+                    0);
     } else {
-        if (system_->SongInfoChanged != 0) {
+        // The update timer may have taken the new information already.
+        if (system_->SongInfoChanged != 0)
             RefreshSongInfo();
-            songInfo.Duration = songLengthMs_;
-        }
+        if (entry != nullptr)
+            entry->Duration = songLengthMs_;
         const QString ok = QString::fromLatin1(vxdisplay::kLoadOk);
         if (keepScanCount)
             ShowMessages(ok, scanCount, vxdisplay::kScanMessageMs);
         else
             ShowMessage(ok, vxdisplay::kShortMessageMs);
     }
-    TimerUpdate.start();
+}
+
+// Opens on a thread of its own while the window's events run on: building
+// the exact index reads the whole file, which takes seconds from a slow
+// medium. The update timer keeps ticking, ESC aborts the open and a second
+// open is refused until this one has returned.
+int TMainForm::OpenSongAside(const std::string& fileName) {
+    QEventLoop loop;
+    int status = 0;
+    std::thread opener([&] {
+        status = system_->OpenSong(fileName.c_str(), PlayAfterOpen);
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec();
+    opener.join();
+    return status;
 }
 
 // Scan thread: asks the player system's decoders, which open the file with

@@ -25,6 +25,7 @@ inline constexpr const char* kIdleLine1 = "Velm r5a free";
 inline constexpr const char* kReadyLine2 = "Vexaline(tm) ready.";
 inline constexpr const char* kInitialLine2 = "Ready.";
 inline constexpr const char* kLoading = "Loading...";
+inline constexpr const char* kLoadAborted = "Loading aborted";
 inline constexpr const char* kLoadError = "Load error!";
 inline constexpr const char* kLoadOk = "Ok.";
 inline constexpr const char* kNoSoundOutput =

@@ -211,7 +211,9 @@ void TVxKeyboardControl::KeyEvent(std::uint32_t key, bool pressed) {
     const bool shift = (form_->Modifiers & TMainForm::kShift) != 0;
     switch (key) {
     case Key::Esc:
-        if (form_->Playlist().GetScanning())
+        if (form_->System().IsOpening())
+            form_->System().AbortOpen();
+        else if (form_->Playlist().GetScanning())
             form_->Playlist().AbortScan();
         else
             form_->HelpOff();

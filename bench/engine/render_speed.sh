@@ -10,6 +10,6 @@ sox -R -n -r 44100 -c 2 -b 16 "$work/song.wav" synth 300 sine 200-4000 pinknoise
 lame --quiet -b 192 "$work/song.wav" "$work/song.mp3"
 for pitch in 0 8000; do
     echo "pitch $pitch:"
-    "$build/tools/render/vx-render" --exact --pitch "$pitch" --report 600000 \
+    "$build/tools/render/vx-render" --pitch "$pitch" --report 600000 \
         "$work/song.mp3" "$work/out.wav" | tail -3
 done

@@ -9,22 +9,36 @@ namespace {
 // The values read at start-up, in reading order. The values written at exit
 // are the same list without the last two (StartX, StartY), which are
 // written at start-up instead.
-constexpr size_t kStoredAtExitCount = 24;
+constexpr size_t kStoredAtExitCount = 25;
 
-std::array<TZylRegValueTAG*, 26> StoredValues(TGlobalConfigTAG& c) {
-    return {&c.PlayWhenOpen,     &c.PlayWhenChangeTrack,
-            &c.SecureClose,      &c.SecureTrackButtons,
-            &c.SecureDropFiles,  &c.VuMeterPeaks,
-            &c.PlayListLoop,     &c.PioneerCueKey,
-            &c.ReverseTouchBend, &c.ErrorLog,
-            &c.DownMix,          &c.PitchRange,
-            &c.EndOfTrack,       &c.TimeMode,
-            &c.OutputDevice,     &c.OpenPath,
-            &c.SavePath,         &c.ShowPitchBendValue,
-            &c.DisplayRealTime,  &c.StayOnTop,
-            &c.SearchLoop,       &c.ListAllowDuplicates,
-            &c.DisplayBlink,     &c.ShowConfigHints,
-            &c.StartX,           &c.StartY};
+std::array<TZylRegValueTAG*, 27> StoredValues(TGlobalConfigTAG& c) {
+    return {&c.PlayWhenOpen,
+            &c.PlayWhenChangeTrack,
+            &c.SecureClose,
+            &c.SecureTrackButtons,
+            &c.SecureDropFiles,
+            &c.VuMeterPeaks,
+            &c.PlayListLoop,
+            &c.PioneerCueKey,
+            &c.ReverseTouchBend,
+            &c.ErrorLog,
+            &c.DownMix,
+            &c.PitchRange,
+            &c.EndOfTrack,
+            &c.TimeMode,
+            &c.OutputDevice,
+            &c.OpenPath,
+            &c.SavePath,
+            &c.ShowPitchBendValue,
+            &c.DisplayRealTime,
+            &c.StayOnTop,
+            &c.SearchLoop,
+            &c.ListAllowDuplicates,
+            &c.DisplayBlink,
+            &c.ShowConfigHints,
+            &c.ExactSongLength,
+            &c.StartX,
+            &c.StartY};
 }
 
 int32_t Masked(uint32_t flags, uint32_t bit) {

@@ -32,7 +32,7 @@ public:
     TBoolRegValueTAG SecureTrackButtons{"SecureTrackButtons", 0};
     TBoolRegValueTAG SecureDropFiles{"SecureDropFiles", 0};
     TBoolRegValueTAG VuMeterPeaks{"VuMeterPeaks", 1};
-    TBoolRegValueTAG ExactSongLength{"ExactSongLength", 0};
+    TBoolRegValueTAG ExactSongLength{"ExactSongLength", 1};
     TBoolRegValueTAG PioneerCueKey{"PioneerCueKey", 1};
     TBoolRegValueTAG ReverseTouchBend{"ReverseTouchBend", 0};
     TBoolRegValueTAG DoubledPitch{"DoubledPitch", 0};

@@ -36,6 +36,7 @@ TEST_F(GlobalConfigTest, AnEmptyStoreGivesExactlyTheDefaults) {
     EXPECT_EQ(Config.SecureTrackButtons.Value, 0);
     EXPECT_EQ(Config.ErrorLog.Value, 0);
     EXPECT_EQ(Config.SearchLoop.Value, 1);
+    EXPECT_EQ(Config.ExactSongLength.Value, 1);
     EXPECT_EQ(Config.DisplayRealTime.Value, 0);
     EXPECT_EQ(Config.PitchRange.Value, 1);
     EXPECT_EQ(Config.EndOfTrack.Value, 0);
@@ -58,14 +59,15 @@ TEST_F(GlobalConfigTest, OneRunStoresTheExitValuesAndTheNextStartPosition) {
     Config.SaveSettings(kKey);
 
     const TRegValues stored = Stored();
-    EXPECT_EQ(stored.size(), 26u);
+    EXPECT_EQ(stored.size(), 27u);
     EXPECT_EQ(stored.at("StartX"), RegDataFromDword(120));
     EXPECT_EQ(stored.at("StartY"), RegDataFromDword(220));
     EXPECT_EQ(stored.at("PlayWhenOpen"), RegDataFromText("Yes"));
     EXPECT_EQ(stored.at("ErrorLog"), RegDataFromText("No"));
     EXPECT_EQ(stored.at("OpenPath"), RegDataFromText(""));
+    EXPECT_EQ(stored.at("ExactSongLength"), RegDataFromText("Yes"));
     for (const char* neverStored :
-         {"ExactSongLength", "DoubledPitch", "ListKeepLast", "PlaylistWidth", "PlaylistEnabled"})
+         {"DoubledPitch", "ListKeepLast", "PlaylistWidth", "PlaylistEnabled"})
         EXPECT_EQ(stored.count(neverStored), 0u) << neverStored;
 
     // The next copy reads what this one stored and opens further down.
@@ -82,6 +84,7 @@ TEST_F(GlobalConfigTest, StoredValuesAreReadByTheirOwnRules) {
                     "\"DisplayBlink\"=\"Ja\"\n"         // other text: default
                     "\"StayOnTop\"=\"Yes  \"\n"         // longer than 4 bytes: default
                     "\"PitchRange\"=dword:00000002\n"
+                    "\"ExactSongLength\"=\"No\"\n"
                     "\"EndOfTrack\"=\"1\"\n" // a number as text: default
                     "\"OutputDevice\"=dword:ffffffff\n"
                     "\"OpenPath\"=\"/home/dj/Música\"\n"
@@ -95,6 +98,7 @@ TEST_F(GlobalConfigTest, StoredValuesAreReadByTheirOwnRules) {
     EXPECT_EQ(Config.DisplayBlink.Value, 1);
     EXPECT_EQ(Config.StayOnTop.Value, 0);
     EXPECT_EQ(Config.PitchRange.Value, 2);
+    EXPECT_EQ(Config.ExactSongLength.Value, 0);
     EXPECT_EQ(Config.EndOfTrack.Value, 0);
     EXPECT_EQ(Config.OutputDevice.Value, -1);
     EXPECT_STREQ(Config.OpenPath.Value, "/home/dj/Música");
@@ -133,7 +137,7 @@ TEST_F(GlobalConfigTest, ADamagedStoreNeverStopsTheRunAndIsKept) {
     EXPECT_EQ(Config.TimeMode.Value, 0); // the cut line is a missing value
     Config.SaveSettings(kKey);
     EXPECT_EQ(ScratchConfigHome::ReadText(Home.StoreFile().string() + ".bad"), damaged);
-    EXPECT_EQ(Stored().size(), 24u);
+    EXPECT_EQ(Stored().size(), 25u);
 }
 
 TEST_F(GlobalConfigTest, OptionsRecordMapsBothWays) {

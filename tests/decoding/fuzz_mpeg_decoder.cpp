@@ -1,4 +1,5 @@
-// The MPEG decoder on arbitrary bytes: open with each index kind, seek and
+// The MPEG decoder on arbitrary bytes: open on the quick path, and on the
+// deck's default path (the exact index prepared ahead of the open), seek and
 // read; a read must never write past the frames it was given.
 #include "decoding/ZylMP3.h"
 #include "tests/decoding/FuzzMemoryFile.h"
@@ -35,6 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     uint32_t length = 0;
     decoder.GetInfo(file.Path(), name, &length);
     for (uint32_t mode : {0u, kMP3ModeExactIndex}) {
+        if (mode == kMP3ModeExactIndex)
+            decoder.Prepare(file.Path(), mode, nullptr);
         if (decoder.Open(file.Path(), mode) != 0)
             continue;
         uint32_t skip = 0;

@@ -39,6 +39,8 @@ lame_q -b 128 --tt "Tagged" --id3v2-only --pad-id3v2-size 3000 "$work/s44.wav" "
 lame_q -b 32 -m m "$work/s22m.wav" "$out/mpeg2_l3_22k_mono.mp3"
 lame_q -b 16 -m m "$work/s8m.wav" "$out/mpeg25_8k.mp3"
 twolame --quiet -b 192 "$work/s48.wav" "$out/layer2_48k.mp2"
+# Layer II at the device's rate: played untouched by the converter.
+twolame --quiet -b 192 "$work/s44.wav" "$out/layer2_44k.mp2"
 
 # 48 kHz at 128 kbit/s has no padding: every frame is 384 bytes, so whole
 # frames are cut off by size. Without the Info frame (-t) every frame is audio.
@@ -62,6 +64,13 @@ for target in fuzz_mpeg_index fuzz_mpeg_decoder; do
     cp "$out/frames21.mp3" "$out/mpeg25_8k.mp3" "$seeds/$target/"
     head -c 6000 "$out/vbr_xing.mp3" >"$seeds/$target/vbr_xing_head.mp3"
     head -c 6000 "$out/layer2_48k.mp2" >"$seeds/$target/layer2_head.mp2"
+    # Leading tags of 100 bytes: two in a row, and one with a footer.
+    { printf 'ID3\003\000\000\000\000\000\144'; head -c 100 /dev/zero
+      printf 'ID3\003\000\000\000\000\000\144'; head -c 100 /dev/zero
+      cat "$out/frames21.mp3"; } >"$seeds/$target/two_tags.mp3"
+    { printf 'ID3\004\000\020\000\000\000\144'; head -c 100 /dev/zero
+      printf '3DI\004\000\020\000\000\000\144'
+      head -c 6000 "$out/vbr_xing.mp3"; } >"$seeds/$target/tag_footer_xing.mp3"
 done
 mkdir -p "$seeds/fuzz_id3v1_title"
 tail -c 128 "$out/cbr128_id3v1.mp3" >"$seeds/fuzz_id3v1_title/tag.bin"

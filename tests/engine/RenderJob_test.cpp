@@ -30,6 +30,10 @@ TEST(RenderJob, ActionsAreParsedAndPutInTimeOrder) {
     EXPECT_EQ(job.Actions[1].Value, 1234);
     EXPECT_EQ(job.Actions[2].Kind, TRenderActionKind::SearchForward);
     EXPECT_EQ(job.Actions[2].Value, 3);
+    EXPECT_TRUE(job.ExactLength); // the deck's default
+    TRenderJob quick;
+    ASSERT_TRUE(Parse({"--quick", "in.mp3"}, quick, error)) << error;
+    EXPECT_FALSE(quick.ExactLength);
 }
 
 TEST(RenderJob, BadArgumentsAreRefusedWithAReason) {

@@ -71,8 +71,8 @@ TEST(CfgForm, TheControlsShowTheRecord) {
         EXPECT_TRUE(form.radRestart->isChecked());
         EXPECT_TRUE(form.chkSecureDrop->isChecked());
         EXPECT_TRUE(form.chkPlayWhenOpen->isChecked());
-        EXPECT_FALSE(form.chkExactLength_->isChecked());
-        EXPECT_FALSE(form.chkExactLength_->isEnabled());
+        EXPECT_TRUE(form.chkExactLength_->isChecked());
+        EXPECT_TRUE(form.chkExactLength_->isEnabled());
         EXPECT_EQ(form.HotKey->currentText(), "F12");
         EXPECT_EQ(form.Devices->count(), 1);
         EXPECT_EQ(form.Devices->currentIndex(), 0);
@@ -110,10 +110,16 @@ TEST(CfgForm, OkStoresAndAppliesTheEditedControlsButNotTheDisabledOnes) {
         form.radPitchRange8->setChecked(true);
         form.chkKeepLast_->setChecked(false);
         form.chkShowFileNames_->setChecked(false);
+        form.chkExactLength_->setChecked(false);
         form.HotKey->setCurrentIndex(form.HotKey->findText("F5"));
         return int(QDialog::Accepted);
     };
     deck.Form->ShowOptions();
+    // Indexing off: the next song opens on the quick path.
+    EXPECT_EQ(deck.Config.ExactSongLength.Value, 0);
+    TVxSystemOptions options;
+    deck.System().GetOptions(options);
+    EXPECT_EQ(options.OpenMode, 0);
     EXPECT_EQ(deck.Config.HotKey, 5);
     EXPECT_EQ(deck.Config.SecureTrackButtons.Value, 1);
     EXPECT_EQ(deck.Config.PlayWhenOpen.Value, 0);

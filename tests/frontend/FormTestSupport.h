@@ -207,7 +207,7 @@ public:
 
     void Timer() {
         Form->TimerUpdateTimer();
-        // The timer of a real run is stopped while a song opens.
+        // The deck is driven by hand: the window's own timer stays off.
         Form->TimerUpdate.stop();
     }
 

@@ -5,9 +5,11 @@
 
 #include "frontend/VxKeyMap.h"
 #include "frontend/VxKeyTranslate.h"
+#include "tests/decoding/SlowReads.h"
 
 #include <QKeyEvent>
 #include <QMenu>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace formtest;
@@ -79,6 +81,33 @@ TEST(KeyTranslation, NativeKeyCodesAndToolkitKeysGiveTheSameCodes) {
     EXPECT_EQ(VxKeyFromX11KeyCode(8), 0);
     EXPECT_EQ(VxKeyFromX11KeyCode(255), 0);
     EXPECT_EQ(VxKeyFromToolkitKey(Qt::Key_Launch0, false), 0);
+}
+
+// An open from a slow medium runs while the window's events go on: the
+// window shows it loading, ESC gives the open up and the deck has no song.
+TEST(KeyboardControl, EscAbortsASlowOpen) {
+    TKeyDeck deck;
+    const fs::path slow = WorkDir() / "songs" / "slow.mp3";
+    fs::copy_file(fs::path(VX_TEST_DATA_DIR) / "mpeg" / "vbr_xing.mp3", slow,
+                  fs::copy_options::overwrite_existing);
+    deck.Add({Q(MakeWav("before-slow.wav", 3000)), Q(slow.string())});
+    ASSERT_EQ(deck.System().SongLoaded, 1u);
+    std::string shownWhileLoading;
+    auto gate = std::make_unique<TReadGate>();
+    QTimer::singleShot(0, [&] {
+        gate->WaitForAReader();
+        shownWhileLoading = deck.Message2();
+        deck.Press(Qt::Key_Escape);
+        deck.Release(Qt::Key_Escape);
+        gate->Release();
+    });
+    TDeck::Click(deck.Form->btnNext);
+    gate.reset();
+    EXPECT_EQ(shownWhileLoading, "Loading...");
+    EXPECT_EQ(deck.Message2(), "Loading aborted");
+    EXPECT_EQ(deck.System().SongLoaded, 0u);
+    EXPECT_EQ(deck.State(), kVxNoSong);
+    EXPECT_EQ(deck.List().GetSongInfo(1).Duration, 2037u); // the scan's length stays
 }
 
 TEST(KeyboardControl, HoldingSpaceGivesOnePlayOrCue) {

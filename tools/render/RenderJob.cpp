@@ -16,7 +16,8 @@ const char kRenderUsage[] =
     "  --downmix          fold both channels into the louder side\n"
     "  --seek MS          start position\n"
     "  --paused           do not start playing at once\n"
-    "  --exact            exact song length (frame index) for MPEG files\n"
+    "  --quick            MPEG files without the frame index: quicker to open, less\n"
+    "                     exact positions (--exact, the default, is accepted)\n"
     "  --duration MS      deck time to render (default: to the song's end)\n"
     "  --report MS        print the time record every MS (default 1000)\n"
     "  --converter NAME   linear (default), sinc-medium, sinc-best, sinc-fastest, zoh\n"
@@ -139,8 +140,8 @@ bool ParseRenderArguments(int argc, char** argv, TRenderJob& job, std::string& e
             job.Downmix = true;
         } else if (arg == "--paused") {
             job.AutoPlay = false;
-        } else if (arg == "--exact") {
-            job.ExactLength = true;
+        } else if (arg == "--exact" || arg == "--quick") {
+            job.ExactLength = arg == "--exact";
         } else if (arg.size() > 1 && arg[0] == '-') {
             error = "unknown option " + arg;
             return false;

@@ -41,7 +41,7 @@ struct TRenderJob {
     int Volume = 100;
     int Balance = 0;
     bool Downmix = false;
-    bool ExactLength = false;
+    bool ExactLength = true;
     bool AutoPlay = true;
     uint32_t SeekMs = 0;
     uint32_t DurationMs = 0; // 0: until half a second after the song's end

@@ -1,0 +1,52 @@
+// Slow file reads for tests of what a slow medium does to the player: while
+// a gate lives, every file read waits until the gate is released.
+#pragma once
+
+#include "decoding/ZylFile.h"
+
+#include <condition_variable>
+#include <mutex>
+
+class TReadGate {
+public:
+    TReadGate() {
+        Current() = this;
+        ZylFileSetReadHook(&Hook);
+    }
+    ~TReadGate() {
+        Release();
+        ZylFileSetReadHook(nullptr);
+        Current() = nullptr;
+    }
+    TReadGate(const TReadGate&) = delete;
+    TReadGate& operator=(const TReadGate&) = delete;
+
+    // Returns once some thread's read waits at the gate.
+    void WaitForAReader() {
+        std::unique_lock<std::mutex> lock(FMutex);
+        FChanged.wait(lock, [&] { return FWaiting; });
+    }
+    void Release() {
+        std::lock_guard<std::mutex> lock(FMutex);
+        FOpen = true;
+        FChanged.notify_all();
+    }
+
+private:
+    static TReadGate*& Current() {
+        static TReadGate* gate = nullptr;
+        return gate;
+    }
+    static void Hook() {
+        TReadGate& gate = *Current();
+        std::unique_lock<std::mutex> lock(gate.FMutex);
+        gate.FWaiting = true;
+        gate.FChanged.notify_all();
+        gate.FChanged.wait(lock, [&] { return gate.FOpen; });
+    }
+
+    std::mutex FMutex;
+    std::condition_variable FChanged;
+    bool FWaiting = false;
+    bool FOpen = false;
+};
