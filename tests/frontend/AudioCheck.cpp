@@ -8,6 +8,7 @@
 //   vx_audio_check freq REC.f32 RATE  prints the left channel's frequency
 //       from its rising zero crossings, after the first half second of sound.
 //   vx_audio_check rms REC.f32  prints the left channel's RMS level.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -125,12 +126,11 @@ int Match(const char* songPath, const char* recordingPath) {
     return periods >= 100 && exact == periods && jumps * 20 <= periods ? 0 : 1;
 }
 
-int Frequency(const char* recordingPath, double rate) {
-    const std::vector<float> rec = ReadRecording(recordingPath);
-    const size_t start = FirstSound(rec) + static_cast<size_t>(rate / 2);
+// The frequency of the rising zero crossings in frames [from, to), or 0.
+double CrossingRate(const std::vector<float>& rec, size_t from, size_t to, double rate) {
     double first = -1.0, last = -1.0;
     int crossings = 0;
-    for (size_t i = start + 1; i < rec.size() / 2; ++i) {
+    for (size_t i = from + 1; i < to; ++i) {
         const float a = rec[2 * (i - 1)], b = rec[2 * i];
         if (a < 0.0f && b >= 0.0f) {
             const double at = double(i - 1) + a / double(a - b);
@@ -140,11 +140,24 @@ int Frequency(const char* recordingPath, double rate) {
             ++crossings;
         }
     }
-    if (crossings < 2) {
+    return crossings < 2 ? 0.0 : (crossings - 1) * rate / (last - first);
+}
+
+// The median over tenths of a second: a period the server lost or repeated
+// disturbs only the tenth it falls in.
+int Frequency(const char* recordingPath, double rate) {
+    const std::vector<float> rec = ReadRecording(recordingPath);
+    const size_t window = static_cast<size_t>(rate / 10);
+    std::vector<double> rates;
+    for (size_t from = FirstSound(rec) + static_cast<size_t>(rate / 2);
+         from + window <= rec.size() / 2; from += window)
+        rates.push_back(CrossingRate(rec, from, from + window, rate));
+    if (rates.empty()) {
         std::printf("0\n");
         return 1;
     }
-    std::printf("%.2f\n", (crossings - 1) * rate / (last - first));
+    std::sort(rates.begin(), rates.end());
+    std::printf("%.2f\n", rates[rates.size() / 2]);
     return 0;
 }
 
