@@ -41,9 +41,8 @@ class TZylPortAudioBackend : public TZylBackend {
 public:
     // Initialises PortAudio and finds the device (null: the default one, of
     // the host API whose name contains hostApi when that is not empty).
-    static std::unique_ptr<TZylPortAudioBackend> Create(const TZylDeviceId* id,
-                                                        const std::string& hostApi,
-                                                        ZylResult* result);
+    static std::unique_ptr<TZylPortAudioBackend>
+    Create(const TZylDeviceId* id, const std::string& hostApi, ZylResult* result);
     ~TZylPortAudioBackend() override;
 
     ZylResult Open(const TWaveFormatEx& format, TZylMixer* mixer) override;

@@ -105,7 +105,8 @@ int Match(const char* songPath, const char* recordingPath) {
     const std::vector<float> rec = ReadRecording(recordingPath);
     // Past the start's ramp, on a period boundary: the recording began with
     // one of the server's periods.
-    const size_t start = (FirstSound(rec) + 44100 + kPeriodFrames - 1) / kPeriodFrames * kPeriodFrames;
+    const size_t start =
+        (FirstSound(rec) + 44100 + kPeriodFrames - 1) / kPeriodFrames * kPeriodFrames;
     size_t offset = 0;
     size_t exact = 0, jumps = 0, periods = 0;
     bool placed = false;
