@@ -104,15 +104,20 @@ pitch_up() {
     sleep 0.5
 }
 
+# Records two seconds as $1 from a server at rate $2 and checks that the
+# tone measures $3 Hz within $4 Hz.
+expect_tone() {
+    record "$1" 2
+    hz=$("$CHECK" freq "$WORK/$1.f32" "$2")
+    echo "$1: $hz Hz at $2 Hz"
+    near "$hz" "$3" "$4" || fail "$1 measures $hz Hz, not $3 Hz"
+}
+
 # Pitch: a 1 kHz tone, then the same at +8 %.
 start_program "$WORK/tone.wav"
-record tone 2
-near "$("$CHECK" freq "$WORK/tone.f32" 44100)" 1000 0.5 || fail "the tone is not 1000 Hz at pitch 0"
+expect_tone tone 44100 1000 0.5
 pitch_up
-record fast 2
-FAST=$("$CHECK" freq "$WORK/fast.f32" 44100)
-echo "tone at +8 %: $FAST Hz"
-near "$FAST" 1080 1 || fail "the tone at +8 % measures $FAST Hz"
+expect_tone fast 44100 1080 1
 stop_program
 stop_server
 
@@ -120,10 +125,7 @@ stop_server
 start_server 48000
 start_program "$WORK/tone.wav"
 pitch_up
-record wide 2
-WIDE=$("$CHECK" freq "$WORK/wide.f32" 48000)
-echo "tone at +8 % on a 48 kHz server: $WIDE Hz"
-near "$WIDE" 1080 1 || fail "at 48 kHz the tone measures $WIDE Hz"
+expect_tone wide 48000 1080 1
 stop_program
 stop_server
 echo "e2e-jack: passed"
