@@ -70,7 +70,7 @@ sleep 2
 measure "$pid" "mpg123 -o jack, same file"
 kill "$pid"; wait "$pid" || true
 
-"$build/bench/device/vx_pa_tone" "$((seconds + 5))" &
+"$build/bench/device/vx_pa_tone" "$((seconds + 5))" 2>/dev/null &
 pid=$!
 pids="$pids $pid"
 sleep 2
@@ -88,7 +88,7 @@ xdotool search --sync --onlyvisible --name song >/dev/null
 sleep 2
 measure "$pid" "deck at pitch 0, both cores busy"
 kill "$pid"; wait "$pid" || true
-"$build/bench/device/vx_pa_tone" "$((seconds + 5))" &
+"$build/bench/device/vx_pa_tone" "$((seconds + 5))" 2>/dev/null &
 pid=$!
 pids="$pids $pid"
 sleep 2
