@@ -63,34 +63,27 @@ sleep 2
 measure "$pid" "deck, MP3 at +8 %"
 kill "$pid"; wait "$pid" || true
 
-mpg123 -q -o jack "$work/song.mp3" &
-pid=$!
-pids="$pids $pid"
-sleep 2
-measure "$pid" "mpg123 -o jack, same file"
-kill "$pid"; wait "$pid" || true
+# Runs the command in $2.. in the background, measures it as $1, ends it.
+measure_command() {
+    label=$1
+    shift
+    "$@" 2>/dev/null &
+    pid=$!
+    pids="$pids $pid"
+    sleep 2
+    measure "$pid" "$label"
+    kill "$pid"
+    wait "$pid" || true
+}
 
-"$build/bench/device/vx_pa_tone" "$((seconds + 5))" 2>/dev/null &
-pid=$!
-pids="$pids $pid"
-sleep 2
-measure "$pid" "trivial PortAudio client"
-kill "$pid"; wait "$pid" || true
+measure_command "mpg123 -o jack, same file" mpg123 -q -o jack "$work/song.mp3"
+measure_command "trivial PortAudio client" "$build/bench/device/vx_pa_tone" "$((seconds + 5))"
 
 # Both cores busy.
 busy=""
 for _ in 1 2; do sh -c 'while :; do :; done' & busy="$busy $!"; done
 pids="$pids $busy"
-"$build/app/vexaline" "$work/song.mp3" >/dev/null 2>&1 &
-pid=$!
-pids="$pids $pid"
-xdotool search --sync --onlyvisible --name song >/dev/null
-sleep 2
-measure "$pid" "deck at pitch 0, both cores busy"
-kill "$pid"; wait "$pid" || true
-"$build/bench/device/vx_pa_tone" "$((seconds + 5))" 2>/dev/null &
-pid=$!
-pids="$pids $pid"
-sleep 2
-measure "$pid" "trivial PortAudio client, both cores busy"
-kill "$pid" $busy; wait "$pid" || true
+measure_command "deck at pitch 0, both cores busy" "$build/app/vexaline" "$work/song.mp3"
+measure_command "trivial PortAudio client, both cores busy" \
+    "$build/bench/device/vx_pa_tone" "$((seconds + 5))"
+kill $busy
