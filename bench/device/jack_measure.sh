@@ -33,7 +33,8 @@ jackd_pid=$!
 pids="$jackd_pid"
 until jack_lsp >/dev/null 2>&1; do sleep 0.1; done
 
-ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+# CPU ticks of process $1 so far; empty once it has ended.
+ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat" 2>/dev/null || true; }
 xruns() { grep -c XRun "$work/jackd.out" || true; }
 
 # Measures process $1 over the run: prints CPU % of one core and xruns.
@@ -42,6 +43,10 @@ measure() {
     before_xruns=$(xruns)
     sleep "$seconds"
     after_cpu=$(ticks "$1")
+    if [ -z "$before_cpu" ] || [ -z "$after_cpu" ]; then
+        echo "$2: ended before the measurement did"
+        return
+    fi
     hz=$(getconf CLK_TCK)
     echo "$2: cpu $(awk -v a="$before_cpu" -v b="$after_cpu" -v s="$seconds" -v hz="$hz" \
         'BEGIN { printf "%.2f", (b - a) * 100 / hz / s }') % of one core," \
