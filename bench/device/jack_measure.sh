@@ -77,7 +77,7 @@ measure_command() {
     pids="$pids $pid"
     sleep 2
     measure "$pid" "$label"
-    kill "$pid"
+    kill "$pid" 2>/dev/null || true
     wait "$pid" || true
 }
 
