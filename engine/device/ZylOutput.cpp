@@ -87,17 +87,10 @@ bool TZylOutput::CheckLost() {
     Lost = true;
     DIAG_REPORT(kDiagReported, "ZylAudio: Dispositivo de sonido perdido [%s]",
                 ZylDSResultName(DSERR_BUFFERLOST));
-    if (Choice.UseNull) {
-        Backend->Close();
-        Backend.reset();
-    } else {
-        Dead = std::move(Backend);
-    }
+    Dead = std::move(Backend);
     Backend = std::make_unique<TZylNullBackend>(Choice.HandStepped, std::string());
     Streaming = Backend->Open(MixerPart->Format(), MixerPart.get()) == DS_OK;
-    // The Null device cannot come back: its stand-in is all there is.
-    if (!Choice.UseNull)
-        Reopen.Start([this] { return TryReopen(); }, kReopenPeriod);
+    Reopen.Start([this] { return TryReopen(); }, kReopenPeriod);
     return true;
 }
 

@@ -4,7 +4,7 @@
 //
 // A device lost while streaming is reported once; the mixer moves onto a
 // silent clock (in tests: a hand-stepped stream) so that play cursors keep
-// moving, and a real device is reopened every second, off the audio
+// moving, and the device is reopened every second, off the audio
 // callback and off the window thread, until it is back. Its return is
 // reported once too, and sound resumes at the current position. The lost
 // stream is closed first, on a thread of its own: a close that never returns
