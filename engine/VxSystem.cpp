@@ -31,17 +31,18 @@ TVxSystemTAG::TVxSystemTAG(void* window, const TVxSystemSetup& setup)
 
 TVxSystemTAG::~TVxSystemTAG() {
     // An open on another thread gives up at its next frame and must be gone
-    // before the song and decoders it uses.
+    // before the song and decoders it uses. The worker goes next, before the
+    // song it ticks; its stop is bounded, so a stuck worker delays the end by
+    // at most the stop timeout.
     AbortOpen();
     while (Opening.load())
         std::this_thread::yield();
-    CloseSong();
-    // The worker goes before the members it ticks.
     if (Worker) {
         Worker->StopRequested = 1;
         WorkerWake.Signal();
         Worker.reset();
     }
+    CloseSong();
 }
 
 void TVxSystemTAG::WorkerLoop(std::atomic<uint32_t>* stopRequested, void* userData) {
@@ -80,6 +81,9 @@ void TVxSystemTAG::ApplyVolumeAndBalance() {
         return;
     Song.SetVolume(static_cast<uint32_t>(Volume.load()));
     Song.SetPan(Balance);
+    // The meter's mode decides the fold; the device applies it with the pan,
+    // so both change what is heard at the same moment.
+    Song.Buffer.SetFold(static_cast<TZylFold>(Meter.Mode));
 }
 
 // ------------------------------------------------------------------ options

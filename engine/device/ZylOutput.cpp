@@ -1,45 +1,60 @@
 #include "engine/device/ZylOutput.h"
 
 #include "diag/Diag.h"
-#include "engine/device/ZylAudioConfig.h"
-#include "engine/device/ZylDS.h"
 #include "engine/device/ZylMixer.h"
 #include "engine/device/ZylNullBackend.h"
 #include "engine/device/ZylPortAudioBackend.h"
+#include "engine/device/ZylSampleFormat.h"
+
+#include <thread>
+
+namespace {
+
+constexpr std::chrono::milliseconds kReopenPeriod{1000};
+// How long one attempt waits for the lost stream's close.
+constexpr std::chrono::milliseconds kBuryWait{500};
+
+} // namespace
 
 bool ZylIsPlayableFormat(const TWaveFormatEx& format) {
-    return format.wFormatTag == kWaveFormatPcm &&
+    TZylSampleType type;
+    return ZylSampleTypeOf(format.wFormatTag, format.wBitsPerSample, &type) &&
            (format.nChannels == 1 || format.nChannels == 2) &&
-           (format.wBitsPerSample == 8 || format.wBitsPerSample == 16) &&
            format.nSamplesPerSec >= kZylMinFrequency && format.nSamplesPerSec <= kZylMaxFrequency &&
            format.nBlockAlign == format.nChannels * format.wBitsPerSample / 8;
 }
 
-TZylOutput::TZylOutput(std::unique_ptr<TZylBackend> backend, int converter, bool handStepped)
-    : Backend(std::move(backend)), MixerPart(new TZylMixer()), Converter(converter),
-      HandStepped(handStepped) {}
+TZylOutput::TZylOutput(std::unique_ptr<TZylBackend> backend, const TZylAudioChoice& choice,
+                       const TZylDeviceId* id, int converter)
+    : Choice(choice), HasId(id != nullptr), Id(id != nullptr ? *id : TZylDeviceId{}),
+      Converter(converter), MixerPart(new TZylMixer()), Backend(std::move(backend)) {}
 
 TZylOutput::~TZylOutput() {
     Shutdown();
 }
 
+std::unique_ptr<TZylBackend> TZylOutput::MakeBackend(const TZylAudioChoice& choice,
+                                                     const TZylDeviceId* id, ZylResult* result) {
+    *result = DS_OK;
+    if (choice.UseNull)
+        return std::make_unique<TZylNullBackend>(choice.HandStepped, choice.CapturePath);
+    return TZylPortAudioBackend::Create(id, choice.HostApi, result);
+}
+
 ZylResult TZylOutput::Create(const TZylDeviceId* id, std::shared_ptr<TZylOutput>* output) {
     const TZylAudioChoice choice = ZylCurrentAudioChoice();
-    std::unique_ptr<TZylBackend> backend;
     ZylResult result = DS_OK;
-    if (choice.UseNull)
-        backend = std::make_unique<TZylNullBackend>(choice.HandStepped, choice.CapturePath);
-    else
-        backend = TZylPortAudioBackend::Create(id, &result);
+    std::unique_ptr<TZylBackend> backend = MakeBackend(choice, id, &result);
     if (backend == nullptr)
         return result;
-    output->reset(new TZylOutput(std::move(backend), ZylCurrentConverter(), choice.HandStepped));
+    output->reset(new TZylOutput(std::move(backend), choice, id, ZylCurrentConverter()));
     return DS_OK;
 }
 
 ZylResult TZylOutput::SetFormat(const TWaveFormatEx& format) {
     if (!ZylIsPlayableFormat(format))
         return DSERR_BADFORMAT;
+    std::lock_guard<std::mutex> lock(BackendMutex);
     if (Backend == nullptr)
         return DSERR_UNINITIALIZED;
     Backend->Close();
@@ -51,6 +66,9 @@ ZylResult TZylOutput::SetFormat(const TWaveFormatEx& format) {
 }
 
 void TZylOutput::Shutdown() {
+    Reopen.Stop();
+    BuryDead();
+    std::lock_guard<std::mutex> lock(BackendMutex);
     if (Backend != nullptr)
         Backend->Close();
     Backend.reset();
@@ -58,17 +76,66 @@ void TZylOutput::Shutdown() {
 }
 
 double TZylOutput::OutputLatency() {
+    std::lock_guard<std::mutex> lock(BackendMutex);
     return Backend != nullptr ? Backend->OutputLatency() : 0.0;
 }
 
 bool TZylOutput::CheckLost() {
+    std::lock_guard<std::mutex> lock(BackendMutex);
     if (Lost || !Streaming || !Backend->HasFailed())
         return Lost;
     Lost = true;
     DIAG_REPORT(kDiagReported, "ZylAudio: Dispositivo de sonido perdido [%s]",
                 ZylDSResultName(DSERR_BUFFERLOST));
-    Backend->Close();
-    Backend = std::make_unique<TZylNullBackend>(HandStepped, std::string());
+    Dead = std::move(Backend);
+    Backend = std::make_unique<TZylNullBackend>(Choice.HandStepped, std::string());
     Streaming = Backend->Open(MixerPart->Format(), MixerPart.get()) == DS_OK;
+    Reopen.Start([this] { return TryReopen(); }, kReopenPeriod);
+    return true;
+}
+
+// Closes the lost back end on a thread of its own and waits a little for
+// it. True once it is closed: only then may the sound system start afresh.
+bool TZylOutput::BuryDead() {
+    if (Buried == nullptr) {
+        std::unique_ptr<TZylBackend> dead;
+        {
+            std::lock_guard<std::mutex> lock(BackendMutex);
+            dead = std::move(Dead);
+        }
+        if (dead == nullptr)
+            return true;
+        Buried = std::make_shared<std::atomic<bool>>(false);
+        std::thread([dead = std::move(dead), buried = Buried]() mutable {
+            dead.reset();
+            buried->store(true);
+        }).detach();
+    }
+    const auto deadline = std::chrono::steady_clock::now() + kBuryWait;
+    while (!Buried->load() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return Buried->load();
+}
+
+bool TZylOutput::TryReopen() {
+    // A sound server lets a client reconnect only once the dead connection
+    // is closed.
+    if (!BuryDead())
+        return false;
+    Buried.reset();
+    ZylResult result = DS_OK;
+    std::unique_ptr<TZylBackend> device = MakeBackend(Choice, HasId ? &Id : nullptr, &result);
+    if (device == nullptr)
+        return false;
+    std::lock_guard<std::mutex> lock(BackendMutex);
+    Backend->Close();
+    if (device->Open(MixerPart->Format(), MixerPart.get()) != DS_OK) {
+        Streaming = Backend->Open(MixerPart->Format(), MixerPart.get()) == DS_OK;
+        return false;
+    }
+    Backend = std::move(device);
+    Streaming = true;
+    Lost = false;
+    DIAG_REPORT(kDiagReported, "ZylAudio: Dispositivo de sonido recuperado");
     return true;
 }

@@ -5,8 +5,11 @@
 
 #include <portaudio.h>
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstring>
+#include <mutex>
 
 namespace {
 
@@ -65,7 +68,41 @@ TZylDeviceId DigestDevice(const char* hostApi, const char* name) {
     return id;
 }
 
+bool ContainsIgnoringCase(const std::string& text, const std::string& part) {
+    auto lower = [](std::string value) {
+        std::transform(value.begin(), value.end(), value.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        return value;
+    };
+    return lower(text).find(lower(part)) != std::string::npos;
+}
+
+PaDeviceIndex DefaultOutputOf(const std::string& hostApi) {
+    for (PaHostApiIndex api = 0; api < Pa_GetHostApiCount(); ++api) {
+        const PaHostApiInfo* info = Pa_GetHostApiInfo(api);
+        if (info != nullptr && ContainsIgnoringCase(info->name, hostApi))
+            return info->defaultOutputDevice;
+    }
+    return paNoDevice;
+}
+
+std::mutex gKeptMutex;
+std::unique_ptr<TZylPortAudioSession> gKept;
+bool gFirstOpenDone = false;
+
+void ReleaseKeptSession() {
+    std::lock_guard<std::mutex> lock(gKeptMutex);
+    gFirstOpenDone = true;
+    gKept.reset();
+}
+
 } // namespace
+
+void ZylKeepSessionForFirstOpen(std::unique_ptr<TZylPortAudioSession> session) {
+    std::lock_guard<std::mutex> lock(gKeptMutex);
+    if (!gFirstOpenDone && gKept == nullptr)
+        gKept = std::move(session);
+}
 
 TZylPortAudioSession::TZylPortAudioSession() {
     TZylQuietStderr quiet;
@@ -96,15 +133,18 @@ std::vector<TZylPortAudioDevice> ZylListPortAudioDevices() {
 }
 
 std::unique_ptr<TZylPortAudioBackend> TZylPortAudioBackend::Create(const TZylDeviceId* id,
+                                                                   const std::string& hostApi,
                                                                    ZylResult* result) {
     std::unique_ptr<TZylPortAudioBackend> backend(new TZylPortAudioBackend());
+    ReleaseKeptSession();
     *result = backend->Session.Result();
     if (*result != DS_OK)
         return nullptr;
     const std::vector<TZylPortAudioDevice> devices = ZylListPortAudioDevices();
     if (id == nullptr) {
         // Without a default, the first output the system offers stands in.
-        backend->DeviceIndex = Pa_GetDefaultOutputDevice();
+        backend->DeviceIndex =
+            hostApi.empty() ? Pa_GetDefaultOutputDevice() : DefaultOutputOf(hostApi);
         if (backend->DeviceIndex == paNoDevice && !devices.empty())
             backend->DeviceIndex = devices.front().Index;
     } else {
@@ -131,14 +171,29 @@ ZylResult TZylPortAudioBackend::Open(const TWaveFormatEx& format, TZylMixer* mix
     PaStreamParameters output{};
     output.device = DeviceIndex;
     output.channelCount = format.nChannels;
-    output.sampleFormat = format.wBitsPerSample == 8 ? paUInt8 : paInt16;
+    // The mixer works in float: a float stream hands the device every bit
+    // the buffers carry, 24-bit sources included.
+    output.sampleFormat = paFloat32;
     output.suggestedLatency = info->defaultLowOutputLatency;
     Mixer = mixer;
+    TZylQuietStderr quiet;
+    // A device that refuses the asked rate plays at its own; the mixer
+    // converts, so pitch stays right.
+    PaError error = StartStream(output, format.nSamplesPerSec);
+    if (error == paInvalidSampleRate && info->defaultSampleRate > 0)
+        error = StartStream(output, static_cast<uint32_t>(info->defaultSampleRate));
+    return ResultFromPaError(error);
+}
+
+PaError TZylPortAudioBackend::StartStream(const PaStreamParameters& output, uint32_t rate) {
+    PaError error = Pa_IsFormatSupported(nullptr, &output, rate);
+    if (error != paFormatIsSupported)
+        return error;
+    Mixer->SetStream(TZylSampleType::F32, rate);
     StreamFinished.store(false);
     LastCallbackNs.store(NowNs());
-    TZylQuietStderr quiet;
-    PaError error = Pa_OpenStream(&Stream, nullptr, &output, format.nSamplesPerSec,
-                                  paFramesPerBufferUnspecified, paNoFlag, &Callback, this);
+    error = Pa_OpenStream(&Stream, nullptr, &output, rate, paFramesPerBufferUnspecified, paNoFlag,
+                          &Callback, this);
     if (error == paNoError)
         error = Pa_SetStreamFinishedCallback(Stream, &Finished);
     if (error == paNoError)
@@ -147,9 +202,8 @@ ZylResult TZylPortAudioBackend::Open(const TWaveFormatEx& format, TZylMixer* mix
         if (Stream != nullptr)
             Pa_CloseStream(Stream);
         Stream = nullptr;
-        return ResultFromPaError(error);
     }
-    return DS_OK;
+    return error;
 }
 
 void TZylPortAudioBackend::Close() {

@@ -10,6 +10,8 @@
 #include <vector>
 
 typedef void PaStream;
+typedef int PaError;
+struct PaStreamParameters;
 
 // PortAudio initialised for the object's lifetime, with the sound system's
 // start-up chatter kept off the terminal. PortAudio counts its own
@@ -26,6 +28,13 @@ private:
     ZylResult InitResult;
 };
 
+// Starting PortAudio takes a good part of a second with a sound server
+// running, and the device listing at start-up is followed at once by the
+// first open. The listing's session is handed over here and kept until that
+// open has a session of its own; later listings end theirs as usual, so
+// that a lost device can start the sound system afresh.
+void ZylKeepSessionForFirstOpen(std::unique_ptr<TZylPortAudioSession> session);
+
 struct TZylPortAudioDevice {
     int Index = -1;
     std::string Text; // "<host API>: <device name>"
@@ -37,8 +46,10 @@ std::vector<TZylPortAudioDevice> ZylListPortAudioDevices();
 
 class TZylPortAudioBackend : public TZylBackend {
 public:
-    // Initialises PortAudio and finds the device (null: the default one).
-    static std::unique_ptr<TZylPortAudioBackend> Create(const TZylDeviceId* id, ZylResult* result);
+    // Initialises PortAudio and finds the device (null: the default one, of
+    // the host API whose name contains hostApi when that is not empty).
+    static std::unique_ptr<TZylPortAudioBackend>
+    Create(const TZylDeviceId* id, const std::string& hostApi, ZylResult* result);
     ~TZylPortAudioBackend() override;
 
     ZylResult Open(const TWaveFormatEx& format, TZylMixer* mixer) override;
@@ -48,6 +59,7 @@ public:
 
 private:
     TZylPortAudioBackend() = default;
+    PaError StartStream(const PaStreamParameters& output, uint32_t rate);
     static int Callback(const void* input, void* output, unsigned long frames,
                         const struct PaStreamCallbackTimeInfo* time, unsigned long flags,
                         void* self);

@@ -46,8 +46,8 @@ struct TRenderJob {
     uint32_t SeekMs = 0;
     uint32_t DurationMs = 0; // 0: until half a second after the song's end
     uint32_t ReportEveryMs = 1000;
-    std::string Converter = "linear";
-    std::vector<TRenderAction> Actions; // in time order
+    std::string Converter = "sinc-medium"; // the deck's own default
+    std::vector<TRenderAction> Actions;    // in time order
 };
 
 // Fills job from the command line; on failure returns false with a message.
