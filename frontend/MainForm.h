@@ -284,6 +284,9 @@ private:
     void BendPress(void (TVxSystemTAG::*press)(int kind));
     void BendRelease(void (TVxSystemTAG::*release)());
     bool RefuseTrackChange();
+    // Nothing may move the list's current song or start a scan while a song
+    // opens: the deck would load one song while the list shows another.
+    bool RefuseWhileOpening();
     std::string LastPlaylistPath() const;
     void LoadLastPlaylist();
     void SaveLastPlaylist();

@@ -219,7 +219,16 @@ void TMainForm::btnRealTimeMouseDown() {
 }
 
 bool TMainForm::RefuseTrackChange() {
+    if (RefuseWhileOpening())
+        return true;
     if (config_.SecureTrackButtons.Value == 0 || !OnAir())
+        return false;
+    ShowMessage(QString::fromLatin1(vxdisplay::kMustBeStopped), vxdisplay::kShortMessageMs);
+    return true;
+}
+
+bool TMainForm::RefuseWhileOpening() {
+    if (!system_->IsOpening())
         return false;
     ShowMessage(QString::fromLatin1(vxdisplay::kMustBeStopped), vxdisplay::kShortMessageMs);
     return true;

@@ -16,15 +16,15 @@
 #include <QActionGroup>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFile>
 #include <QEventLoop>
+#include <QFile>
 #include <QFileDialog>
 #include <QMenu>
 #include <QMimeData>
 
-#include <utility>
 #include <cstdio>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -165,7 +165,7 @@ bool TMainForm::ConfirmLoad() {
 
 void TMainForm::btnOpenMouseUp() {
     TZylPlaylist& list = Playlist();
-    if (list.GetScanning() || !ConfirmLoad())
+    if (list.GetScanning() || RefuseWhileOpening() || !ConfirmLoad())
         return;
     FormDeactivate();
     QFileDialog dialog(this, QString::fromLatin1(kOpenDialogTitle),
@@ -213,6 +213,8 @@ void TMainForm::dropEvent(QDropEvent* event) {
 }
 
 void TMainForm::DropOnDeck(const std::vector<std::string>& paths, const QPoint& point) {
+    if (RefuseWhileOpening())
+        return;
     TZylPlaylist& list = Playlist();
     if (QRect(0, 0, VxDeck::WindowWidth, 222).contains(point)) {
         if (!ConfirmLoad())
@@ -236,6 +238,8 @@ void TMainForm::DropOnDeck(const std::vector<std::string>& paths, const QPoint& 
 }
 
 void TMainForm::PlayListDropFiles(int position, const std::vector<std::string>& files) {
+    if (RefuseWhileOpening())
+        return;
     TZylPlaylist& list = Playlist();
     // Songs dropped on an empty list do not replace a song already loaded.
     if (list.GetCount() == 0 && system_->SongLoaded != 0)
@@ -336,12 +340,8 @@ void TMainForm::PlayListDblClick() {
     for (int i = 0; i < list.GetCount() && selected < 0; ++i)
         if (list.IsSelected(i))
             selected = i;
-    if (selected < 0)
+    if (selected < 0 || RefuseTrackChange())
         return;
-    if (config_.SecureTrackButtons.Value != 0 && OnAir()) {
-        ShowMessage(QString::fromLatin1(vxdisplay::kMustBeStopped), vxdisplay::kShortMessageMs);
-        return;
-    }
     PlayAfterOpen = OnAir() || config_.PlayWhenOpen.Value != 0;
     list.JumpTo(selected);
 }

@@ -2,16 +2,19 @@
 
 #include "controls/ZylImage.h"
 #include "controls/ZylProgressBar.h"
+#include "frontend/VxDisplayText.h"
 #include "frontend/VxHintLayout.h"
 #include "frontend/VxHints.h"
 #include "frontend/VxKeyMap.h"
-#include "tests/ScopedEnv.h"
 #include "playlist/PlaylistPaths.h"
+#include "tests/ScopedEnv.h"
+#include "tests/decoding/SlowReads.h"
 
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMimeData>
+#include <QTimer>
 #include <QToolTip>
 #include <gtest/gtest.h>
 
@@ -548,6 +551,53 @@ TEST(MainFormPlaylist, DropsOnTheDeckReplaceAndOnAnEmptyListKeepTheLoadedSong) {
     EXPECT_EQ(deck.List().GetCount(), 1);
     EXPECT_EQ(Caption(deck.Form->Title), "dropped");
     EXPECT_NE(deck.List().GetOptions() & poAutoOpen, 0);
+}
+
+// While a song opens from a slow medium, every way to another song or
+// another list is refused: the list's current entry, the track number and
+// the list itself stay with the song that is loading.
+TEST(MainFormPlaylist, ASlowOpenKeepsItsEntryAgainstTrackChangesAndDrops) {
+    const fs::path slow = WorkDir() / "songs" / "slow-kept.mp3";
+    fs::copy_file(fs::path(VX_TEST_DATA_DIR) / "mpeg" / "vbr_xing.mp3", slow,
+                  fs::copy_options::overwrite_existing);
+    TDeck deck({Q(MakeWav("kept-before.wav", 3000)), Q(slow.string()),
+                Q(MakeWav("kept-after.wav", 3000))});
+    ASSERT_EQ(deck.List().GetCurrentPosition(), 0);
+    const std::string other = MakeWav("kept-other.wav", 1000);
+    deck.OpenDialog = [&](QFileDialog&) { return QStringList{Q(other)}; };
+    const std::vector<std::pair<const char*, std::function<void()>>> attempts = {
+        {"next", [&] { TDeck::Click(deck.Form->btnNext); }},
+        {"previous", [&] { TDeck::Click(deck.Form->btnPrev); }},
+        {"double-click",
+         [&] {
+             deck.List().SetSelected(2, true);
+             deck.Form->PlayListDblClick();
+         }},
+        {"open dialog", [&] { TDeck::Click(deck.Form->btnOpen); }},
+        {"drop on the deck", [&] { deck.Form->DropOnDeck({other}, QPoint(100, 100)); }},
+        {"drop on the list", [&] { deck.Form->PlayListDropFiles(0, {other}); }},
+    };
+    auto gate = std::make_unique<TReadGate>();
+    QTimer::singleShot(0, [&] {
+        gate->WaitForAReader();
+        for (const auto& [name, attempt] : attempts) {
+            deck.Form->LabelMessage2->SetCaption(QString());
+            attempt();
+            EXPECT_EQ(deck.Message2(), "Player must be stopped") << name;
+            EXPECT_EQ(deck.List().GetCurrentPosition(), 1) << name;
+            EXPECT_FALSE(deck.List().GetScanning()) << name;
+        }
+        gate->Release();
+    });
+    TDeck::Click(deck.Form->btnNext);
+    gate.reset();
+    deck.WaitForScan();
+    EXPECT_EQ(deck.System().SongLoaded, 1u);
+    ASSERT_EQ(deck.List().GetCount(), 3);
+    EXPECT_EQ(deck.List().GetCurrentPosition(), 1);
+    EXPECT_EQ(deck.List().CurrentSongInfo()->FileName, slow.string());
+    EXPECT_EQ(deck.List().GetSongInfo(1).Duration, 2037u);
+    EXPECT_EQ(Caption(deck.Form->LabelTrack), vxdisplay::TrackText(1));
 }
 
 TEST(MainFormPlaylist, OnePlaylistFileShowsLoadingThenTheCount) {
