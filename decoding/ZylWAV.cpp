@@ -1,5 +1,6 @@
 #include "decoding/ZylWAV.h"
 
+#include "decoding/SongFileName.h"
 #include "decoding/WaveLayout.h"
 #include "diag/Diag.h"
 
@@ -35,31 +36,8 @@ uint32_t LengthMsOf(uint32_t dataSize, uint32_t avgBytesPerSec) {
     return TruncToU32(static_cast<double>(dataSize) / avgBytesPerSec * 1000);
 }
 
-// The file name without folder and extension.
-const char* FileNamePart(const char* path, size_t& length) {
-    const char* slash = std::strrchr(path, '/');
-    const char* name = slash != nullptr ? slash + 1 : path;
-    const char* dot = std::strrchr(name, '.');
-    length = dot != nullptr ? static_cast<size_t>(dot - name) : std::strlen(name);
-    return name;
-}
-
-// Copies a UTF-8 text into a fixed buffer, cutting before a character that
-// would not fit whole.
-void CopyUtf8Cut(char* dest, size_t destSize, const char* src, size_t length) {
-    if (length >= destSize) {
-        length = destSize - 1;
-        while (length > 0 && (static_cast<unsigned char>(src[length]) & 0xC0) == 0x80)
-            --length;
-    }
-    std::memcpy(dest, src, length);
-    dest[length] = '\0';
-}
-
 bool HasWavExtension(const char* path) {
-    size_t length = 0;
-    const char* name = FileNamePart(path, length);
-    return strcasecmp(name + length, ".WAV") == 0;
+    return strcasecmp(SongFileExtension(path), ".WAV") == 0;
 }
 
 struct TWaveSource {
@@ -153,11 +131,8 @@ int TZylWAVTAG::Open(const char* path, uint32_t /*mode*/) {
 }
 
 int TZylWAVTAG::GetInfo(const char* path, char* name, uint32_t* lengthMs) {
-    if (name != nullptr) {
-        size_t length = 0;
-        const char* part = FileNamePart(path, length);
-        CopyUtf8Cut(name, kSongNameSize, part, length);
-    }
+    if (name != nullptr)
+        CopySongFileName(path, name);
     TWaveSource source;
     if (const int result = OpenWaveSource(path, source))
         return result;

@@ -4,6 +4,7 @@
 #include "frontend/MainForm.h"
 
 #include "controls/ZylLabel.h"
+#include "decoding/SongExtensions.h"
 #include "diag/Diag.h"
 #include "frontend/VxHints.h"
 #include "frontend/VxMessageBox.h"
@@ -27,9 +28,11 @@ constexpr std::uint32_t kListFontColor = 15454910;
 constexpr std::uint32_t kListColor = 5257499;
 constexpr const char* kOpenDialogTitle = "Open file(s)";
 constexpr const char* kOpenDialogFilter =
-    "All supported types|*.mp3;*.mp2;*.mpg;*.wav;*.m3u|MPEG Audio Files "
-    "(*.mpg;*.mp2;*.mp3)|*.mp3;*.mp2;*.mpg|Microsoft Waveform Audio Files (*.wav)|*.wav|Winamp "
-    "Playlist Files (*.m3u)|*.m3u|All files (*.*)|*.*";
+    "All supported types|*.mp3;*.mp2;*.mpg;*.wav;*.flac;*.aif;*.aiff;*.aifc;*.m4a;*.mp4;*.alac;"
+    "*.ogg;*.oga;*.opus;*.m3u|MPEG Audio Files (*.mpg;*.mp2;*.mp3)|*.mp3;*.mp2;*.mpg|WAV audio "
+    "(*.wav)|*.wav|FLAC, AIFF, MP4 and Ogg audio "
+    "(*.flac;*.aif;*.aiff;*.aifc;*.m4a;*.mp4;*.alac;*.ogg;*.oga;*.opus)|*.flac;*.aif;*.aiff;*.aifc;"
+    "*.m4a;*.mp4;*.alac;*.ogg;*.oga;*.opus|M3U playlists (*.m3u)|*.m3u|All files (*.*)|*.*";
 
 std::vector<std::string> ToStdStrings(const QStringList& list) {
     std::vector<std::string> strings;
@@ -73,7 +76,7 @@ void TMainForm::CreatePlaylist() {
     list.SetOptions(poAutoOpen);
     list.ScanOptions = fsExpandFolders | fsExpandPlaylists;
     list.PlaylistExt = "m3u";
-    list.SetExtensions({"mp3", "wav", "mp2", "mpg"});
+    list.SetExtensions(VxSongExtensions());
     list.SetDragAcceptFiles(true);
     list.ScanEventInterval = 5;
     list.ThreadPriority = TThreadPriority::tpLower;

@@ -410,8 +410,10 @@ TEST(MainFormPlaylist, OpenDialogTitleFiltersAndFolder) {
     deck.Form->btnOpenMouseUp();
     deck.WaitForScan();
     EXPECT_EQ(title, QStringLiteral("Open file(s)"));
-    ASSERT_EQ(filters.size(), 5);
-    EXPECT_EQ(filters[0], QStringLiteral("All supported types (*.mp3 *.mp2 *.mpg *.wav *.m3u)"));
+    ASSERT_EQ(filters.size(), 6);
+    EXPECT_EQ(filters[0], QStringLiteral("All supported types (*.mp3 *.mp2 *.mpg *.wav *.flac "
+                                         "*.aif *.aiff *.aifc *.m4a *.mp4 *.alac *.ogg *.oga "
+                                         "*.opus *.m3u)"));
     EXPECT_EQ(deck.List().GetCount(), 1);
     EXPECT_EQ(std::string(deck.Config.OpenPath.Value), (WorkDir() / "songs").string() + "/");
     // A cancelled dialog changes nothing.
