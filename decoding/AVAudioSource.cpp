@@ -95,12 +95,23 @@ int FindAudioStream(const AVFormatContext& container, TAVOpenResult& result) {
     return -1;
 }
 
+// Opens the container; an empty file counts as unreadable, although
+// FFmpeg accepts one by its extension.
+bool OpenContainer(const char* path, AVFormatContext*& container) {
+    if (avformat_open_input(&container, path, nullptr, nullptr) < 0)
+        return false;
+    if (container->pb != nullptr && avio_size(container->pb) > 0)
+        return true;
+    avformat_close_input(&container);
+    return false;
+}
+
 } // namespace
 
 bool AVProbeLength(const char* path, uint32_t& lengthMs, TAVOpenResult& result) {
     QuietLibraries();
     AVFormatContext* container = nullptr;
-    if (avformat_open_input(&container, path, nullptr, nullptr) < 0) {
+    if (!OpenContainer(path, container)) {
         result = TAVOpenResult::CannotOpen;
         return false;
     }
@@ -141,7 +152,7 @@ void TAVAudioSource::Close() {
 
 TAVOpenResult TAVAudioSource::Open(const char* path) {
     Close();
-    if (avformat_open_input(&Container, path, nullptr, nullptr) < 0)
+    if (!OpenContainer(path, Container))
         return TAVOpenResult::CannotOpen;
     TAVOpenResult found = TAVOpenResult::Ok;
     StreamIndex = FindAudioStream(*Container, found);

@@ -205,3 +205,75 @@ TEST(ZylFFmpegTest, SeeksLandOnTheStraightDecodeSampleForSample) {
     }
     std::printf("AAC after a seek against the straight decode: SNR at least %.1f dB\n", worstAacSnr);
 }
+
+TEST(ZylFFmpegTest, UnplayableFilesFailWithTheirReasonAndStayClosed) {
+    struct Case {
+        const char* File;
+        const char* Message;
+    };
+    const Case cases[] = {
+        {"empty.flac", "FFmpeg decoder: Can't open file"},
+        {"missing.ogg", "FFmpeg decoder: Can't open file"},
+        {"video_only.mp4", "FFmpeg decoder: No audio stream"},
+        {"unknown_codec.m4a", "FFmpeg decoder: Unsupported codec"},
+    };
+    TZylFFmpegTAG decoder;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.File);
+        ASSERT_EQ(decoder.Open(FormatFixture("flac16.flac").c_str(), 0), 0);
+        const std::string path = FormatFixture(c.File);
+        EXPECT_EQ(decoder.Accepts(path.c_str()), 1);
+        EXPECT_EQ(decoder.Open(path.c_str(), 0), -1);
+        EXPECT_EQ(LastMessageText(), c.Message);
+        EXPECT_EQ(decoder.IsOpen, 0u);
+        char name[kSongNameSize];
+        uint32_t length = 7;
+        EXPECT_EQ(decoder.GetInfo(path.c_str(), name, &length), -1);
+        EXPECT_EQ(LastMessageText(), c.Message);
+    }
+    uint32_t skip = 0, framesRead = 5;
+    uint8_t block[8];
+    EXPECT_EQ(decoder.Seek(0, &skip), -1);
+    EXPECT_EQ(decoder.Read(block, 1, &framesRead), -1);
+    EXPECT_EQ(framesRead, 0u);
+    EXPECT_EQ(LastMessageText(), "FFmpeg decoder: File not open");
+}
+
+// Damage never stops a song early or shifts it: a corrupt stretch plays as
+// silence and what follows lies where it belongs; a cut file ends where its
+// audio ends, whatever its header promised; an MP3 named .flac plays.
+TEST(ZylFFmpegTest, DamagedFilesPlayWhatTheyHold) {
+    TZylFFmpegTAG decoder;
+    ASSERT_EQ(decoder.Open(FormatFixture("flac16.flac").c_str(), 0), 0);
+    const std::vector<uint8_t> intact = ReadToEnd(decoder);
+
+    ASSERT_EQ(decoder.Open(FormatFixture("corrupt_middle.flac").c_str(), 0), 0);
+    const std::vector<uint8_t> corrupt = ReadToEnd(decoder);
+    ASSERT_EQ(corrupt.size(), intact.size());
+    size_t differing = 0, silentWhereDifferent = 0;
+    for (size_t i = 0; i + 1 < intact.size(); i += 2) {
+        if (intact[i] != corrupt[i] || intact[i + 1] != corrupt[i + 1]) {
+            ++differing;
+            silentWhereDifferent += corrupt[i] == 0 && corrupt[i + 1] == 0;
+        }
+    }
+    EXPECT_GT(differing, 0u);
+    EXPECT_LT(differing, intact.size() / 2 / 4); // most of the song is untouched
+    EXPECT_EQ(silentWhereDifferent, differing);
+    EXPECT_TRUE(std::equal(corrupt.end() - 8000, corrupt.end(), intact.end() - 8000));
+
+    ASSERT_EQ(decoder.Open(FormatFixture("truncated.flac").c_str(), 0), 0);
+    const std::vector<uint8_t> cut = ReadToEnd(decoder);
+    EXPECT_EQ(int64_t(cut.size() / 4), decoder.TotalSamples);
+    EXPECT_GT(cut.size(), intact.size() / 3);
+    EXPECT_LT(cut.size(), intact.size() * 2 / 3);
+    EXPECT_TRUE(std::equal(cut.begin(), cut.end() - 20000, intact.begin()));
+
+    ASSERT_EQ(decoder.Open(FormatFixture("corrupt_middle.m4a").c_str(), 0), 0);
+    EXPECT_EQ(decoder.TotalSamples, 44100);
+    EXPECT_EQ(ReadToEnd(decoder).size(), 44100u * 8);
+
+    ASSERT_EQ(decoder.Open(FormatFixture("mp3_inside.flac").c_str(), 0), 0);
+    EXPECT_GT(decoder.LengthMs, 250u);
+    EXPECT_EQ(int64_t(ReadToEnd(decoder).size() / decoder.BytesPerFrame), decoder.TotalSamples);
+}
