@@ -3,6 +3,7 @@
 #include "engine/device/ZylDS.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 // ---------------------------------------------------------------- end of song
@@ -68,75 +69,83 @@ void TVxVMetterDSPTAG::Start(TZylSoundBufferTAG* buffer, uint32_t /*chunkBytes*/
     BlockCount = frames / BlockFrames;
     BlockBytes = BlockFrames * BytesPerFrame;
     LastBlock = 0;
-    const bool stereo = buffer->Channels == 2;
-    if (buffer->BitsPerSample == 16)
-        Kind = stereo ? Kind16Stereo : Kind16Mono;
-    else
-        Kind = stereo ? Kind8Stereo : Kind8Mono;
+    SampleType = TZylSampleType::S16;
+    ZylSampleTypeOf(buffer->FormatTag, buffer->BitsPerSample, &SampleType);
+    Kind = static_cast<uint8_t>(2 * static_cast<int>(SampleType) + (buffer->Channels == 2 ? 1 : 0));
     LeftPeaks.assign(BlockCount, 0);
     RightPeaks.assign(BlockCount, 0);
+    FoldedPeaks.assign(BlockCount, 0);
 }
 
 void TVxVMetterDSPTAG::Stop() {
     Buffer = nullptr;
-    LeftPeaks.clear();
-    RightPeaks.clear();
-    LeftPeaks.shrink_to_fit();
-    RightPeaks.shrink_to_fit();
+    for (std::vector<uint8_t>* peaks : {&LeftPeaks, &RightPeaks, &FoldedPeaks}) {
+        peaks->clear();
+        peaks->shrink_to_fit();
+    }
 }
 
 namespace {
 
-int16_t Sample16(const uint8_t* p) {
-    int16_t value;
-    std::memcpy(&value, p, sizeof value);
-    return value;
-}
-
-void StoreSample16(uint8_t* p, int16_t value) {
-    std::memcpy(p, &value, sizeof value);
-}
-
-// Running minimum and maximum of one channel over one block.
+// Running minimum and maximum of one channel over one block, starting at
+// silence.
 struct TPeakRange {
-    int Min;
-    int Max;
-    int Rest;
-    explicit TPeakRange(int rest) : Min(rest), Max(rest), Rest(rest) {}
+    int Min = 0;
+    int Max = 0;
     void Add(int v) {
         Min = std::min(Min, v);
         Max = std::max(Max, v);
     }
-    void Reset() { Min = Max = Rest; }
+    uint8_t Peak() const { return static_cast<uint8_t>((Max - Min) >> 8); }
 };
+
+template <class T> T Load(const uint8_t* p) {
+    T value;
+    std::memcpy(&value, p, sizeof value);
+    return value;
+}
 
 } // namespace
 
+int TVxVMetterDSPTAG::SampleAt(const uint8_t* p) const {
+    switch (SampleType) {
+    case TZylSampleType::U8:
+        return (p[0] - 128) * 256;
+    case TZylSampleType::S16:
+        return Load<int16_t>(p);
+    case TZylSampleType::S24:
+        return static_cast<int8_t>(p[2]) * 256 + p[1];
+    case TZylSampleType::S32:
+        return Load<int32_t>(p) >> 16;
+    case TZylSampleType::F32:
+        return static_cast<int>(std::clamp(std::lrint(Load<float>(p) * 32768.0f), -32768L, 32767L));
+    }
+    return 0;
+}
+
 // Examines every tenth frame; a block's peak is stored once SamplesPerBlock
-// frames of it were examined. Both ranges start at the silence value, so a
-// block of constant +32767 reads 127, not 0.
+// frames of it were examined. Ranges start at silence, so a block of
+// constant +32767 reads 127, not 0.
 void TVxVMetterDSPTAG::Scan(const uint8_t* region, uint32_t offset, uint32_t length) {
-    const bool wide = Kind >= Kind16Mono;
-    const bool stereo = Kind == Kind16Stereo || Kind == Kind8Stereo;
-    const int rest = wide ? 0 : 128;
-    const uint32_t sampleBytes = wide ? 2 : 1;
-    TPeakRange left(rest), right(rest);
+    const bool stereo = Kind % 2 == 1;
+    const uint32_t sampleBytes = ZylSampleBytes(SampleType);
+    TPeakRange left, right, folded;
     uint32_t block = offset / BlockFrames;
     uint32_t i = 0, n = 0, done = 0;
     while (i < length) {
         const uint8_t* frame = region + static_cast<size_t>(i) * BytesPerFrame;
-        const int l = wide ? Sample16(frame) : frame[0];
-        const int r = stereo ? (wide ? Sample16(frame + sampleBytes) : frame[1]) : l;
+        const int l = SampleAt(frame);
+        const int r = stereo ? SampleAt(frame + sampleBytes) : l;
         left.Add(l);
         right.Add(r);
+        folded.Add((l + r) >> 1);
         i += 10;
         n += 1;
         if (n == SamplesPerBlock && block < BlockCount) {
-            const int shift = wide ? 8 : 0;
-            LeftPeaks[block] = static_cast<uint8_t>((left.Max - left.Min) >> shift);
-            RightPeaks[block] = static_cast<uint8_t>((right.Max - right.Min) >> shift);
-            left.Reset();
-            right.Reset();
+            LeftPeaks[block] = left.Peak();
+            RightPeaks[block] = right.Peak();
+            FoldedPeaks[block] = folded.Peak();
+            left = right = folded = TPeakRange();
             block += 1;
             done += 1;
             n = 0;
@@ -145,34 +154,11 @@ void TVxVMetterDSPTAG::Scan(const uint8_t* region, uint32_t offset, uint32_t len
     }
 }
 
-void TVxVMetterDSPTAG::DownmixRegion(uint8_t* data, uint32_t length) const {
-    const bool toLeft = Mode == ModeLeft;
-    if (Kind == Kind16Stereo) {
-        for (uint32_t at = 0; at + 4 <= length; at += 4) {
-            const int m = (Sample16(data + at) + Sample16(data + at + 2)) >> 1;
-            StoreSample16(data + at, toLeft ? static_cast<int16_t>(m) : 0);
-            StoreSample16(data + at + 2, toLeft ? 0 : static_cast<int16_t>(m));
-        }
-    } else {
-        for (uint32_t at = 0; at + 2 <= length; at += 2) {
-            const uint8_t m = static_cast<uint8_t>((data[at] + data[at + 1]) >> 1);
-            data[at] = toLeft ? m : 128;
-            data[at + 1] = toLeft ? 128 : m;
-        }
-    }
-}
-
 void TVxVMetterDSPTAG::Process(uint8_t* data, uint32_t /*reserved*/, uint32_t offset,
                                uint32_t length, uint32_t /*validBytes*/) {
     if (!Buffer || BlockFrames == 0)
         return;
-    if (Kind == Kind8Mono)
-        Scan(data, offset, length);
-    else
-        Scan(data, offset / BytesPerFrame, length / BytesPerFrame);
-    const bool stereo = Kind == Kind16Stereo || Kind == Kind8Stereo;
-    if (stereo && Mode != ModeNone)
-        DownmixRegion(data, length);
+    Scan(data, offset / BytesPerFrame, length / BytesPerFrame);
 }
 
 void TVxVMetterDSPTAG::NotifyPosition(uint32_t /*ms*/) {
@@ -228,11 +214,23 @@ void TVxVMetterDSPTAG::GetLevels(int& left, int& right) {
         return;
     const uint32_t cur = std::min(Buffer->GetPlayCursor() / BlockBytes, BlockCount - 1);
     const uint32_t from = std::min(LastBlock, BlockCount - 1);
+    // Folded, one side carries the average and the other nothing.
+    const std::vector<uint8_t>* leftSource = &LeftPeaks;
+    const std::vector<uint8_t>* rightSource = &RightPeaks;
+    if (Mode == ModeLeft) {
+        leftSource = &FoldedPeaks;
+        rightSource = nullptr;
+    } else if (Mode == ModeRight) {
+        leftSource = nullptr;
+        rightSource = &FoldedPeaks;
+    }
     uint8_t peakLeft = 0, peakRight = 0;
     auto take = [&](uint32_t first, uint32_t last) {
         for (uint32_t b = first; b <= last; ++b) {
-            peakLeft = std::max(peakLeft, LeftPeaks[b]);
-            peakRight = std::max(peakRight, RightPeaks[b]);
+            if (leftSource != nullptr)
+                peakLeft = std::max(peakLeft, (*leftSource)[b]);
+            if (rightSource != nullptr)
+                peakRight = std::max(peakRight, (*rightSource)[b]);
         }
     };
     if (cur >= from) {

@@ -1,10 +1,14 @@
 // Processing stages: every chunk the stream buffer writes into the device
 // buffer passes in place through an ordered list of stages. The end-of-song
 // stage marks the blocks that lie after the song's last sample; the meter
-// stage records per-block peaks for the VU meter and folds stereo down to
-// one output channel. Every call comes with the player system's lock held:
+// stage records per-block peaks for the VU meter and decides when stereo is
+// folded down to one output channel. The fold itself happens where the
+// balance is applied, in the device buffer, so that both act on what is
+// heard at once rather than on audio written seconds ahead. Every call comes with the player system's lock held:
 // Process and NotifyPosition from the worker, the rest from the window thread.
 #pragma once
+
+#include "engine/device/ZylSampleFormat.h"
 
 #include <cstdint>
 #include <vector>
@@ -56,11 +60,25 @@ public:
     TZylSoundBufferTAG* Buffer = nullptr;
 };
 
-// Level meter and mono downmix.
+// Level meter and the mono downmix's mode. The meter reads every sample
+// layout a device buffer may have; with a downmix the folded side shows the
+// average of both channels and the other side stays dark, as they sound.
 class TVxVMetterDSPTAG final : public TDSPTAG {
 public:
     enum : uint8_t { ModeNone = 0, ModeLeft = 1, ModeRight = 2 };
-    enum : uint8_t { Kind8Mono = 0, Kind8Stereo = 1, Kind16Mono = 2, Kind16Stereo = 3 };
+    // Even kinds are mono, odd kinds stereo.
+    enum : uint8_t {
+        Kind8Mono = 0,
+        Kind8Stereo = 1,
+        Kind16Mono = 2,
+        Kind16Stereo = 3,
+        Kind24Mono = 4,
+        Kind24Stereo = 5,
+        Kind32Mono = 6,
+        Kind32Stereo = 7,
+        KindFloatMono = 8,
+        KindFloatStereo = 9,
+    };
 
     void Start(TZylSoundBufferTAG* buffer, uint32_t chunkBytes) override;
     void Stop() override;
@@ -82,6 +100,7 @@ public:
     uint32_t SamplesPerBlock = 0;
     std::vector<uint8_t> LeftPeaks;
     std::vector<uint8_t> RightPeaks;
+    std::vector<uint8_t> FoldedPeaks; // of the average of both channels
     uint32_t LastBlock = 0;
     uint8_t Mode = ModeNone;
     bool Downmix = false;
@@ -96,6 +115,9 @@ public:
 
 private:
     void Scan(const uint8_t* region, uint32_t offset, uint32_t length);
-    void DownmixRegion(uint8_t* data, uint32_t length) const;
+    // A sample at 16-bit scale, whatever the layout.
+    int SampleAt(const uint8_t* p) const;
     void UpdateScales();
+
+    TZylSampleType SampleType = TZylSampleType::S16;
 };

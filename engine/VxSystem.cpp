@@ -30,13 +30,14 @@ TVxSystemTAG::TVxSystemTAG(void* window, const TVxSystemSetup& setup)
 }
 
 TVxSystemTAG::~TVxSystemTAG() {
-    CloseSong();
-    // The worker goes before the members it ticks.
+    // The worker goes first, before the song it ticks; its stop is bounded,
+    // so a stuck worker delays the end by at most the stop timeout.
     if (Worker) {
         Worker->StopRequested = 1;
         WorkerWake.Signal();
         Worker.reset();
     }
+    CloseSong();
 }
 
 void TVxSystemTAG::WorkerLoop(std::atomic<uint32_t>* stopRequested, void* userData) {
@@ -75,6 +76,9 @@ void TVxSystemTAG::ApplyVolumeAndBalance() {
         return;
     Song.SetVolume(static_cast<uint32_t>(Volume.load()));
     Song.SetPan(Balance);
+    // The meter's mode decides the fold; the device applies it with the pan,
+    // so both change what is heard at the same moment.
+    Song.Buffer.SetFold(static_cast<TZylFold>(Meter.Mode));
 }
 
 // ------------------------------------------------------------------ options

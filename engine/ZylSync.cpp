@@ -3,7 +3,6 @@
 #include "diag/Diag.h"
 
 #include <chrono>
-#include <pthread.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -41,8 +40,9 @@ constexpr int kAboveNormalNice = -5;
 } // namespace
 
 TZylThreadTAG::TZylThreadTAG(TCallback callback, void* userData, int priority)
-    : Priority(priority), UserData(userData), Callback(callback) {
-    Handle = std::thread(&TZylThreadTAG::Entry, this);
+    : Priority(priority), UserData(userData), Callback(callback),
+      Shared(std::make_shared<TShared>()), StopRequested(Shared->StopRequested) {
+    Handle = std::thread(&TZylThreadTAG::Entry, Shared, callback, userData, priority);
     ThreadId = Handle.get_id();
 }
 
@@ -50,23 +50,20 @@ TZylThreadTAG::~TZylThreadTAG() {
     Stop();
 }
 
-void TZylThreadTAG::RaisePriority() {
-    if (Priority != 1)
-        return;
-    // Per-thread nice value: Linux applies setpriority to a single thread id.
-    const int tid = static_cast<int>(gettid());
-    if (setpriority(PRIO_PROCESS, static_cast<id_t>(tid), kAboveNormalNice) == 0)
-        Raised.store(true);
-}
-
-void TZylThreadTAG::Entry() {
-    RaisePriority();
-    Callback(&StopRequested, UserData);
-    {
-        std::lock_guard<std::mutex> lock(DoneMutex);
-        Done = true;
+void TZylThreadTAG::Entry(std::shared_ptr<TShared> shared, TCallback callback, void* userData,
+                          int priority) {
+    if (priority == 1) {
+        // Per-thread nice value: Linux applies setpriority to a single thread id.
+        const int tid = static_cast<int>(gettid());
+        if (setpriority(PRIO_PROCESS, static_cast<id_t>(tid), kAboveNormalNice) == 0)
+            shared->Raised.store(true);
     }
-    DoneCond.notify_all();
+    callback(&shared->StopRequested, userData);
+    {
+        std::lock_guard<std::mutex> lock(shared->DoneMutex);
+        shared->Done = true;
+    }
+    shared->DoneCond.notify_all();
 }
 
 void TZylThreadTAG::Stop() {
@@ -75,15 +72,16 @@ void TZylThreadTAG::Stop() {
     StopRequested.store(1);
     bool ended;
     {
-        std::unique_lock<std::mutex> lock(DoneMutex);
-        ended = DoneCond.wait_for(lock, std::chrono::milliseconds(StopTimeoutMs),
-                                  [this] { return Done; });
+        std::unique_lock<std::mutex> lock(Shared->DoneMutex);
+        ended = Shared->DoneCond.wait_for(lock, std::chrono::milliseconds(StopTimeoutMs),
+                                          [this] { return Shared->Done; });
     }
-    if (!ended) {
-        DIAG_REPORT(kDiagReported, "ZylThread: worker did not stop within %u ms; cancelled",
-                    StopTimeoutMs);
-        pthread_cancel(Handle.native_handle());
-        Cancelled = true;
+    if (ended) {
+        Handle.join();
+        return;
     }
-    Handle.join();
+    DIAG_REPORT(kDiagReported, "ZylThread: worker did not stop within %u ms; abandoned",
+                StopTimeoutMs);
+    Handle.detach();
+    Abandoned = true;
 }

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -53,10 +54,12 @@ private:
 
 // Worker thread: calls Callback(&StopRequested, UserData) once, on a thread
 // that asks for above-normal priority (Priority 1) and carries on when the
-// system refuses. Destruction sets StopRequested, waits up to StopTimeoutMs
-// for the callback to return and then cancels the thread at its next
-// cancellation point (sleep, blocking read), so that a stuck worker can never
-// hold up the program's exit.
+// system refuses. Destruction sets StopRequested and waits up to
+// StopTimeoutMs for the callback to return. A worker that does not (stuck in
+// a loop or on a lock) cannot be ended safely from outside, so it is
+// abandoned: detached, with the state it shares with this object kept alive
+// for as long as it runs. The stop stays bounded and the process can exit;
+// the callback's UserData must then stay valid or never be touched again.
 class TZylThreadTAG {
 public:
     using TCallback = void (*)(std::atomic<uint32_t>* stopRequested, void* userData);
@@ -68,26 +71,34 @@ public:
     TZylThreadTAG& operator=(const TZylThreadTAG&) = delete;
 
     // True once the thread runs above normal priority.
-    bool PriorityRaised() const { return Raised.load(); }
-    // True when the last stop had to cancel the thread.
-    bool WasCancelled() const { return Cancelled; }
+    bool PriorityRaised() const { return Shared->Raised.load(); }
+    // True when the last stop had to abandon the thread.
+    bool WasAbandoned() const { return Abandoned; }
     // Runs the destruction rule early; safe to call twice.
     void Stop();
 
     std::thread::id ThreadId;
     int Priority;
-    std::atomic<uint32_t> StopRequested{0};
     void* UserData;
     TCallback Callback;
 
 private:
-    void Entry();
-    void RaisePriority();
+    // What the thread itself touches: it outlives this object when the
+    // thread is abandoned.
+    struct TShared {
+        std::atomic<uint32_t> StopRequested{0};
+        std::atomic<bool> Raised{false};
+        std::mutex DoneMutex;
+        std::condition_variable DoneCond;
+        bool Done = false;
+    };
+    static void Entry(std::shared_ptr<TShared> shared, TCallback callback, void* userData,
+                      int priority);
 
+    std::shared_ptr<TShared> Shared;
     std::thread Handle;
-    std::mutex DoneMutex;
-    std::condition_variable DoneCond;
-    bool Done = false;
-    bool Cancelled = false;
-    std::atomic<bool> Raised{false};
+    bool Abandoned = false;
+
+public:
+    std::atomic<uint32_t>& StopRequested;
 };

@@ -211,6 +211,12 @@ void TMainForm::ApplySettings() {
         Balance->SetVisible(!downMix);
         DownMix->SetVisible(downMix);
     }
+    // The engine's balance and downmix follow the knob on show, whichever
+    // way the settings came (start-up, the options, a swap).
+    if (downMix)
+        DownMixChange();
+    else
+        BalanceChange();
     TVxPitchLimits limits;
     system_->GetPitchLimits(limits);
     Pitch->SetMinValue(limits.Min);

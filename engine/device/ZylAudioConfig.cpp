@@ -12,6 +12,7 @@ std::atomic<bool> gHandStepped{false};
 
 constexpr char kNullName[] = "null";
 constexpr char kCapturePrefix[] = "null:capture=";
+constexpr char kHostApiPrefix[] = "portaudio:";
 
 struct TConverterName {
     const char* Name;
@@ -35,6 +36,8 @@ TZylAudioChoice ZylParseAudioChoice(const char* value) {
     } else if (std::strncmp(value, kCapturePrefix, sizeof kCapturePrefix - 1) == 0) {
         choice.UseNull = true;
         choice.CapturePath = value + sizeof kCapturePrefix - 1;
+    } else if (std::strncmp(value, kHostApiPrefix, sizeof kHostApiPrefix - 1) == 0) {
+        choice.HostApi = value + sizeof kHostApiPrefix - 1;
     }
     return choice;
 }

@@ -1,8 +1,11 @@
 // The environment's choice of back end and converter.
 //
 // VEXALINE_AUDIO: unset, empty or "portaudio" plays through PortAudio;
-// "null" plays nothing in real time; "null:capture=PATH" also records the
-// output to the WAV file PATH. Anything else falls back to PortAudio.
+// "portaudio:HOST" makes the default device that of the PortAudio host API
+// whose name contains HOST (any case; "portaudio:jack" plays on the JACK
+// server named by JACK_DEFAULT_SERVER); "null" plays nothing in real time;
+// "null:capture=PATH" also records the output to the WAV file PATH.
+// Anything else falls back to PortAudio.
 // VEXALINE_RESAMPLER: "sinc-best", "sinc-medium" (default), "sinc-fastest",
 // "linear" or "zoh"; anything else gives the default.
 #pragma once
@@ -13,6 +16,7 @@ struct TZylAudioChoice {
     bool UseNull = false;
     bool HandStepped = false;
     std::string CapturePath; // empty: no capture
+    std::string HostApi;     // empty: PortAudio's own default device
 };
 
 TZylAudioChoice ZylParseAudioChoice(const char* value);

@@ -3,6 +3,7 @@
 #include "diag/Diag.h"
 #include "engine/device/ZylMixer.h"
 #include "engine/device/ZylOutput.h"
+#include "engine/device/ZylSampleFormat.h"
 #include "engine/device/ZylVoice.h"
 
 namespace {
@@ -17,6 +18,7 @@ TZylPcmFormat PcmFormatOf(const TWaveFormatEx& format) {
     pcm.Channels = format.nChannels;
     pcm.BitsPerSample = format.wBitsPerSample;
     pcm.BlockAlign = format.nBlockAlign;
+    ZylSampleTypeOf(format.wFormatTag, format.wBitsPerSample, &pcm.Type);
     return pcm;
 }
 
@@ -163,6 +165,7 @@ int TZylSoundBufferTAG::CreatePrimary(const std::shared_ptr<TZylOutput>& device,
 }
 
 void TZylSoundBufferTAG::TakeFormat(const TWaveFormatEx& format) {
+    FormatTag = format.wFormatTag;
     SampleRate = format.nSamplesPerSec;
     BitsPerSample = format.wBitsPerSample;
     Channels = format.nChannels;
@@ -256,6 +259,11 @@ void TZylSoundBufferTAG::SetPan(int32_t pan) {
     Pan = pan < -100 ? -100 : (pan > 100 ? 100 : pan);
     if (Interface != nullptr)
         Interface->SetDevicePan(ZylPanLaw(Pan));
+}
+
+void TZylSoundBufferTAG::SetFold(TZylFold fold) {
+    if (Active != 0 && Interface != nullptr)
+        Interface->SetFold(fold);
 }
 
 void TZylSoundBufferTAG::SetFrequency(uint32_t hz) {

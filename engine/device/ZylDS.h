@@ -3,11 +3,13 @@
 //
 // How the engine obtains a device: create a TZylAudioTAG and Open it. Open
 // picks the back end from the environment: VEXALINE_AUDIO unset (or
-// "portaudio") plays through PortAudio; "null" plays nothing but keeps real
-// time with a clock thread; "null:capture=PATH" also writes everything it
-// outputs to the WAV file PATH. VEXALINE_RESAMPLER picks the converter that
-// plays buffers at their own frequency: "sinc-medium" (default),
-// "sinc-best", "sinc-fastest", "linear" or "zoh".
+// "portaudio") plays through PortAudio, "portaudio:HOST" on the default
+// device of the host API named HOST (e.g. "portaudio:jack"); "null" plays
+// nothing but keeps real time with a clock thread; "null:capture=PATH" also
+// writes everything it outputs to the WAV file PATH. VEXALINE_RESAMPLER
+// picks the converter that plays buffers away from the device rate:
+// "sinc-medium" (default), "sinc-best", "sinc-fastest", "linear" or "zoh".
+// At the device rate no converter runs: the samples pass untouched.
 //
 // How a test drives the device by hand (see ZylNull.h):
 //     ZylNullSetHandStepped(true);      // before the device opens
@@ -17,10 +19,12 @@
 // frames asked for, so play cursors move only when the test steps.
 // ZylNullSimulateDeviceLoss makes the device fail as if unplugged.
 //
-// A device lost while playing (unplugged, stream error) is reported once
-// through DiagReport; the buffers keep moving on a silent clock so the engine
-// keeps running, and IsLost tells the song to re-create the device at its
-// next open.
+// A device lost while playing (unplugged, stream error, the sound server
+// gone) is reported once through DiagReport; the buffers keep moving on a
+// silent clock so the engine keeps running, and the same device is reopened
+// every second until it is back, when sound resumes at the current position
+// (also reported once). IsLost is true meanwhile, so a song opened in the
+// meantime re-creates the device.
 //
 // Threads: every operation here is called with the player system's lock held
 // (one caller at a time). The mixer runs in the back end's callback and only
@@ -82,6 +86,10 @@ public:
     bool IsLost();
 };
 
+// Folding a stereo buffer into one output channel: the average of both
+// channels plays on the chosen side, the other side is silent.
+enum class TZylFold : uint8_t { None = 0, ToLeft = 1, ToRight = 2 };
+
 // Create flags.
 constexpr uint32_t kZylBufferSizeInMs = 1; // size is in milliseconds
 constexpr uint32_t kZylBufferAlignUp = 2;  // round size up to a multiple of alignment
@@ -109,6 +117,7 @@ constexpr uint32_t kZylMaxFrequency = 200000;
 class TZylSoundBufferTAG {
 public:
     uint32_t SizeBytes = 0;
+    uint16_t FormatTag = 0; // 1 integer PCM, 3 float
     uint32_t SampleRate = 0;
     uint16_t BitsPerSample = 0;
     uint16_t Channels = 0;
@@ -157,6 +166,9 @@ public:
     void SetPan(int32_t pan);
     void SetFrequency(uint32_t hz);
     uint32_t GetFrequency();
+    // Folds a stereo buffer into one output channel (or stops folding),
+    // from the next frames the mixer plays: in step with SetPan.
+    void SetFold(TZylFold fold);
     void MuteOn();
     void MuteOff();
     uint32_t GetEffectiveVolume(); // MuteLevel while muted, else Volume
@@ -166,6 +178,10 @@ private:
     void TakeFormat(const TWaveFormatEx& format);
     void ReportIfLost();
 };
+
+// Frames of the level ramps at the device rate where the transport cuts
+// the waveform (play, stop, a jump, the end of a one-shot buffer): 2.5 ms.
+uint32_t ZylTransportRampFrames(uint32_t deviceRate);
 
 // Volume 0..100 (above 100 counts as 100) to hundredths of a decibel,
 // -10000..0; pan -100..100 (clamped) to -10000..10000, negative values

@@ -10,6 +10,19 @@
 // Room for two channels, the most a device format has.
 TZylMixer::TZylMixer() : Mix(new float[kPassFrames * 2]) {}
 
+void TZylMixer::SetFormat(const TWaveFormatEx& format) {
+    DeviceFormat = format;
+    TZylSampleType type = TZylSampleType::S16;
+    ZylSampleTypeOf(format.wFormatTag, format.wBitsPerSample, &type);
+    SetStream(type, format.nSamplesPerSec);
+}
+
+void TZylMixer::SetStream(TZylSampleType type, uint32_t rate) {
+    Type = type;
+    Rate = rate;
+    FrameBytes = ZylSampleBytes(type) * DeviceFormat.nChannels;
+}
+
 bool TZylMixer::Add(TZylVoice* voice) {
     for (std::atomic<TZylVoice*>& slot : Slots) {
         TZylVoice* empty = nullptr;
@@ -37,14 +50,13 @@ void TZylMixer::Remove(TZylVoice* voice) {
 void TZylMixer::Render(void* out, uint32_t frames) {
     auto* bytes = static_cast<uint8_t*>(out);
     if (Rendering.exchange(true, std::memory_order_acquire)) {
-        std::memset(bytes, DeviceFormat.wBitsPerSample == 8 ? 0x80 : 0,
-                    static_cast<size_t>(frames) * DeviceFormat.nBlockAlign);
+        std::memset(bytes, ZylSilenceByte(Type), static_cast<size_t>(frames) * FrameBytes);
         return;
     }
     while (frames > 0) {
         const uint32_t pass = std::min(frames, kPassFrames);
         RenderPass(bytes, pass);
-        bytes += static_cast<size_t>(pass) * DeviceFormat.nBlockAlign;
+        bytes += static_cast<size_t>(pass) * FrameBytes;
         frames -= pass;
     }
     Rendering.store(false, std::memory_order_release);
@@ -57,8 +69,8 @@ void TZylMixer::RenderPass(uint8_t* out, uint32_t frames) {
     for (std::atomic<TZylVoice*>& slot : Slots) {
         TZylVoice* voice = slot.load();
         if (voice != nullptr)
-            voice->MixInto(Mix.get(), frames, DeviceFormat.nChannels, DeviceFormat.nSamplesPerSec);
+            voice->MixInto(Mix.get(), frames, DeviceFormat.nChannels, Rate);
     }
     Epoch.fetch_add(1);
-    ZylFloatToPcm(Mix.get(), samples, DeviceFormat.wBitsPerSample, out);
+    ZylFloatToPcm(Mix.get(), samples, Type, out);
 }

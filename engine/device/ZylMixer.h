@@ -8,6 +8,7 @@
 #pragma once
 
 #include "decoding/VxPlayer.h"
+#include "engine/device/ZylSampleFormat.h"
 
 #include <array>
 #include <atomic>
@@ -24,24 +25,32 @@ public:
 
     TZylMixer();
 
-    // The device format (8 or 16 bits, 1 or 2 channels). Only while no
-    // render runs: before the stream starts or after it stopped.
-    void SetFormat(const TWaveFormatEx& format) { DeviceFormat = format; }
+    // The device format (1 or 2 channels, any sample layout the buffers
+    // may have). The stream starts out in this format; a back end that
+    // streams otherwise says so with SetStream. Only while no render runs:
+    // before the stream starts or after it stopped.
+    void SetFormat(const TWaveFormatEx& format);
+    // The sample layout and rate the stream really runs at.
+    void SetStream(TZylSampleType type, uint32_t rate);
 
     // Engine side. Add returns false when every slot is taken.
     bool Add(TZylVoice* voice);
     void Remove(TZylVoice* voice);
 
-    // Render side, one thread at a time: writes frames frames in the device
-    // format to out.
+    // Render side, one thread at a time: writes frames frames in the
+    // stream's layout to out.
     void Render(void* out, uint32_t frames);
 
     const TWaveFormatEx& Format() const { return DeviceFormat; }
+    uint32_t StreamRate() const { return Rate; }
 
 private:
     void RenderPass(uint8_t* out, uint32_t frames);
 
     TWaveFormatEx DeviceFormat;
+    TZylSampleType Type = TZylSampleType::S16;
+    uint32_t Rate = 0;
+    uint32_t FrameBytes = 0;
     std::array<std::atomic<TZylVoice*>, kMaxVoices> Slots{};
     std::atomic<uint64_t> Epoch{0};
     // Guards against two render threads at once (a lost device's stream

@@ -33,6 +33,8 @@ ZylResult TZylNullBackend::Open(const TWaveFormatEx& format, TZylMixer* mixer) {
     Close();
     Format = format;
     Mixer = mixer;
+    // The stream runs in the device format itself, whatever ran before.
+    Mixer->SetFormat(format);
     if (!CapturePath.empty() && !Capture.Open(CapturePath, format))
         DIAG_REPORT(kDiagReported, "ZylAudio: No se puede crear el fichero de captura %s",
                     CapturePath.c_str());

@@ -2,19 +2,28 @@
 // audio object and every buffer created on it share ownership, so a buffer
 // that outlives its audio object still releases its voice safely.
 //
+// A device lost while streaming is reported once; the mixer moves onto a
+// silent clock (in tests: a hand-stepped stream) so that play cursors keep
+// moving, and a real device is reopened every second, off the audio
+// callback and off the window thread, until it is back. Its return is
+// reported once too, and sound resumes at the current position.
+//
 // Threads: everything here runs under the player system's lock, except the
-// back end's render thread, which only ever touches the mixer.
+// back end's render thread, which only ever touches the mixer, and the
+// reopening thread, which swaps the back end under this object's own lock.
 #pragma once
 
 #include "decoding/VxPlayer.h"
+#include "engine/device/ZylAudioConfig.h"
+#include "engine/device/ZylDS.h"
 #include "engine/device/ZylDSResult.h"
+#include "engine/device/ZylRetry.h"
 
-#include <atomic>
 #include <memory>
+#include <mutex>
 
 class TZylBackend;
 class TZylMixer;
-struct TZylDeviceId;
 
 class TZylOutput {
 public:
@@ -34,22 +43,30 @@ public:
     int ConverterType() const { return Converter; }
     double OutputLatency();
 
-    // True once the stream has died. The first call that sees it reports the
-    // loss and moves the mixer onto a silent clock (in tests: a hand-stepped
-    // stream), so that play cursors keep moving and the engine keeps running.
+    // True while the stream is lost. The first call that sees the stream
+    // dead reports the loss and moves the mixer onto a silent clock.
     bool CheckLost();
 
 private:
-    TZylOutput(std::unique_ptr<TZylBackend> backend, int converter, bool handStepped);
+    TZylOutput(std::unique_ptr<TZylBackend> backend, const TZylAudioChoice& choice,
+               const TZylDeviceId* id, int converter);
+    static std::unique_ptr<TZylBackend> MakeBackend(const TZylAudioChoice& choice,
+                                                    const TZylDeviceId* id, ZylResult* result);
+    bool TryReopen();
 
-    std::unique_ptr<TZylBackend> Backend;
-    std::unique_ptr<TZylMixer> MixerPart;
+    const TZylAudioChoice Choice;
+    const bool HasId;
+    const TZylDeviceId Id;
     const int Converter;
-    const bool HandStepped; // a lost stream is replaced by a hand-stepped one
+    std::unique_ptr<TZylMixer> MixerPart;
+    std::mutex BackendMutex; // Backend, Streaming and Lost
+    std::unique_ptr<TZylBackend> Backend;
     bool Streaming = false;
     bool Lost = false;
+    TZylRetry Reopen;
 };
 
-// True when format is one the mixer can play or output: PCM, one or two
-// channels, 8 or 16 bits, 100..200000 Hz, consistent block alignment.
+// True when format is one the mixer can play or output: PCM of 8, 16, 24
+// (packed) or 32 bits or 32-bit IEEE float, one or two channels,
+// 100..200000 Hz, consistent block alignment.
 bool ZylIsPlayableFormat(const TWaveFormatEx& format);

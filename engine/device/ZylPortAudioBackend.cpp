@@ -5,6 +5,8 @@
 
 #include <portaudio.h>
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstring>
 
@@ -65,6 +67,24 @@ TZylDeviceId DigestDevice(const char* hostApi, const char* name) {
     return id;
 }
 
+bool ContainsIgnoringCase(const std::string& text, const std::string& part) {
+    auto lower = [](std::string value) {
+        std::transform(value.begin(), value.end(), value.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        return value;
+    };
+    return lower(text).find(lower(part)) != std::string::npos;
+}
+
+PaDeviceIndex DefaultOutputOf(const std::string& hostApi) {
+    for (PaHostApiIndex api = 0; api < Pa_GetHostApiCount(); ++api) {
+        const PaHostApiInfo* info = Pa_GetHostApiInfo(api);
+        if (info != nullptr && ContainsIgnoringCase(info->name, hostApi))
+            return info->defaultOutputDevice;
+    }
+    return paNoDevice;
+}
+
 } // namespace
 
 TZylPortAudioSession::TZylPortAudioSession() {
@@ -96,6 +116,7 @@ std::vector<TZylPortAudioDevice> ZylListPortAudioDevices() {
 }
 
 std::unique_ptr<TZylPortAudioBackend> TZylPortAudioBackend::Create(const TZylDeviceId* id,
+                                                                   const std::string& hostApi,
                                                                    ZylResult* result) {
     std::unique_ptr<TZylPortAudioBackend> backend(new TZylPortAudioBackend());
     *result = backend->Session.Result();
@@ -104,7 +125,8 @@ std::unique_ptr<TZylPortAudioBackend> TZylPortAudioBackend::Create(const TZylDev
     const std::vector<TZylPortAudioDevice> devices = ZylListPortAudioDevices();
     if (id == nullptr) {
         // Without a default, the first output the system offers stands in.
-        backend->DeviceIndex = Pa_GetDefaultOutputDevice();
+        backend->DeviceIndex =
+            hostApi.empty() ? Pa_GetDefaultOutputDevice() : DefaultOutputOf(hostApi);
         if (backend->DeviceIndex == paNoDevice && !devices.empty())
             backend->DeviceIndex = devices.front().Index;
     } else {
@@ -131,14 +153,29 @@ ZylResult TZylPortAudioBackend::Open(const TWaveFormatEx& format, TZylMixer* mix
     PaStreamParameters output{};
     output.device = DeviceIndex;
     output.channelCount = format.nChannels;
-    output.sampleFormat = format.wBitsPerSample == 8 ? paUInt8 : paInt16;
+    // The mixer works in float: a float stream hands the device every bit
+    // the buffers carry, 24-bit sources included.
+    output.sampleFormat = paFloat32;
     output.suggestedLatency = info->defaultLowOutputLatency;
     Mixer = mixer;
+    TZylQuietStderr quiet;
+    // A device that refuses the asked rate plays at its own; the mixer
+    // converts, so pitch stays right.
+    PaError error = StartStream(output, format.nSamplesPerSec);
+    if (error == paInvalidSampleRate && info->defaultSampleRate > 0)
+        error = StartStream(output, static_cast<uint32_t>(info->defaultSampleRate));
+    return ResultFromPaError(error);
+}
+
+PaError TZylPortAudioBackend::StartStream(const PaStreamParameters& output, uint32_t rate) {
+    PaError error = Pa_IsFormatSupported(nullptr, &output, rate);
+    if (error != paFormatIsSupported)
+        return error;
+    Mixer->SetStream(TZylSampleType::F32, rate);
     StreamFinished.store(false);
     LastCallbackNs.store(NowNs());
-    TZylQuietStderr quiet;
-    PaError error = Pa_OpenStream(&Stream, nullptr, &output, format.nSamplesPerSec,
-                                  paFramesPerBufferUnspecified, paNoFlag, &Callback, this);
+    error = Pa_OpenStream(&Stream, nullptr, &output, rate, paFramesPerBufferUnspecified, paNoFlag,
+                          &Callback, this);
     if (error == paNoError)
         error = Pa_SetStreamFinishedCallback(Stream, &Finished);
     if (error == paNoError)
@@ -147,9 +184,8 @@ ZylResult TZylPortAudioBackend::Open(const TWaveFormatEx& format, TZylMixer* mix
         if (Stream != nullptr)
             Pa_CloseStream(Stream);
         Stream = nullptr;
-        return ResultFromPaError(error);
     }
-    return DS_OK;
+    return error;
 }
 
 void TZylPortAudioBackend::Close() {

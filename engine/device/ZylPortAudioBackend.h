@@ -10,6 +10,8 @@
 #include <vector>
 
 typedef void PaStream;
+typedef int PaError;
+struct PaStreamParameters;
 
 // PortAudio initialised for the object's lifetime, with the sound system's
 // start-up chatter kept off the terminal. PortAudio counts its own
@@ -37,8 +39,11 @@ std::vector<TZylPortAudioDevice> ZylListPortAudioDevices();
 
 class TZylPortAudioBackend : public TZylBackend {
 public:
-    // Initialises PortAudio and finds the device (null: the default one).
-    static std::unique_ptr<TZylPortAudioBackend> Create(const TZylDeviceId* id, ZylResult* result);
+    // Initialises PortAudio and finds the device (null: the default one, of
+    // the host API whose name contains hostApi when that is not empty).
+    static std::unique_ptr<TZylPortAudioBackend> Create(const TZylDeviceId* id,
+                                                        const std::string& hostApi,
+                                                        ZylResult* result);
     ~TZylPortAudioBackend() override;
 
     ZylResult Open(const TWaveFormatEx& format, TZylMixer* mixer) override;
@@ -48,6 +53,7 @@ public:
 
 private:
     TZylPortAudioBackend() = default;
+    PaError StartStream(const PaStreamParameters& output, uint32_t rate);
     static int Callback(const void* input, void* output, unsigned long frames,
                         const struct PaStreamCallbackTimeInfo* time, unsigned long flags,
                         void* self);

@@ -6,13 +6,14 @@
 #include <samplerate.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <new>
 
 namespace {
 
 // Source frames offered to the converter per call, and output frames taken
-// per call. Small offers keep the play cursor close to what is audible.
+// per call. Small offers keep the converter close to the play cursor.
 constexpr uint32_t kStageFrames = 512;
 constexpr uint32_t kOutFrames = 512;
 // Extra source frames offered beyond the ratio's estimate, so that a sinc
@@ -25,6 +26,9 @@ constexpr int kMaxIdleCalls = 64;
 // delivers the last frames it holds (more when it is downsampling, where
 // its filter spans more source frames).
 constexpr uint32_t kTailFrames = kOfferSlack + kStageFrames;
+// Recent frames a converter is primed with: more than one side of the
+// widest sinc filter spans at the ratios a deck plays at.
+constexpr uint32_t kHistoryFrames = 256;
 // libsamplerate's error number for a failed allocation (not in its header).
 constexpr int kSrcMallocFailed = 1;
 
@@ -34,6 +38,11 @@ constexpr uint64_t kLoopingBit = 1ull << 33;
 constexpr int kGenerationShift = 34;
 
 } // namespace
+
+uint32_t ZylTransportRampFrames(uint32_t deviceRate) {
+    constexpr uint32_t kRampsPerSecond = 400;
+    return std::max(1u, deviceRate / kRampsPerSecond);
+}
 
 uint64_t TZylVoice::Pack(const TControl& control) {
     return control.Cursor | (control.Playing ? kPlayingBit : 0) |
@@ -61,7 +70,8 @@ template <class Change> void TZylVoice::UpdateControl(Change change) {
 }
 
 TZylVoice::TZylVoice(const TZylPcmFormat& format, uint32_t sizeBytes)
-    : Format(format), TotalFrames(sizeBytes / format.BlockAlign), Frequency(format.SampleRate) {}
+    : Format(format), TotalFrames(sizeBytes / format.BlockAlign), Fade(format.Channels),
+      Frequency(format.SampleRate) {}
 
 std::unique_ptr<TZylVoice> TZylVoice::Create(const TZylPcmFormat& format, uint32_t sizeBytes,
                                              int converterType, ZylResult* result) {
@@ -73,11 +83,14 @@ std::unique_ptr<TZylVoice> TZylVoice::Create(const TZylPcmFormat& format, uint32
     voice->Data.reset(new (std::nothrow) uint8_t[sizeBytes]);
     voice->Stage.reset(new (std::nothrow) float[kStageFrames * format.Channels]);
     voice->Out.reset(new (std::nothrow) float[kOutFrames * format.Channels]);
-    if (!voice->Data || !voice->Stage || !voice->Out) {
+    voice->Envelope.reset(new (std::nothrow) float[kOutFrames]);
+    voice->History.reset(new (std::nothrow) float[kHistoryFrames * format.Channels]);
+    if (!voice->Data || !voice->Stage || !voice->Out || !voice->Envelope || !voice->History ||
+        !voice->Fade.Allocated()) {
         *result = DSERR_OUTOFMEMORY;
         return nullptr;
     }
-    std::memset(voice->Data.get(), format.BitsPerSample == 8 ? 0x80 : 0, sizeBytes);
+    std::memset(voice->Data.get(), ZylSilenceByte(format.Type), sizeBytes);
     int error = 0;
     voice->Converter = src_new(converterType, format.Channels, &error);
     if (voice->Converter == nullptr) {
@@ -148,6 +161,10 @@ void TZylVoice::SetDevicePan(int32_t pan) {
     DevicePan.store(pan, std::memory_order_relaxed);
 }
 
+void TZylVoice::SetFold(TZylFold fold) {
+    FoldMode.store(static_cast<uint8_t>(fold), std::memory_order_relaxed);
+}
+
 double TZylVoice::RatioFor(uint32_t deviceRate) const {
     // The converter's limits: frequencies beyond 256 times the device rate
     // either way play at the limit.
@@ -156,40 +173,149 @@ double TZylVoice::RatioFor(uint32_t deviceRate) const {
     return std::clamp(ratio, 1.0 / kMaxRatio, kMaxRatio);
 }
 
-// Adds Out's frames to the mix, the gains moving in a straight line from
-// RampFrom to RampTo over the render's rampLength frames.
-void TZylVoice::Accumulate(float* mix, uint32_t frames, uint16_t mixChannels, uint32_t rampIndex,
-                           uint32_t rampLength) const {
-    const bool steady = RampFrom.Left == RampTo.Left && RampFrom.Right == RampTo.Right;
-    for (uint32_t i = 0; i < frames; ++i) {
-        float left = RampTo.Left;
-        float right = RampTo.Right;
-        if (!steady) {
-            const float t = static_cast<float>(rampIndex + i + 1) / rampLength;
-            left = RampFrom.Left + (RampTo.Left - RampFrom.Left) * t;
-            right = RampFrom.Right + (RampTo.Right - RampFrom.Right) * t;
-        }
-        const float* in = Out.get() + i * Format.Channels;
-        const float l = in[0] * left;
-        const float r = (Format.Channels == 2 ? in[1] : in[0]) * right;
-        if (mixChannels == 2) {
-            mix[2 * i] += l;
-            mix[2 * i + 1] += r;
-        } else {
-            mix[i] += 0.5f * (l + r);
-        }
+void TZylVoice::MixInto(float* mix, uint32_t frames, uint16_t mixChannels, uint32_t deviceRate) {
+    const uint64_t seen = Control.load(std::memory_order_acquire);
+    TControl control = Unpack(seen);
+    RampTo = ZylGainsFor(DeviceVolume.load(std::memory_order_relaxed),
+                         DevicePan.load(std::memory_order_relaxed));
+    Fold = static_cast<TZylFold>(FoldMode.load(std::memory_order_relaxed));
+    const TPass pass{mix, frames, mixChannels, ZylTransportRampFrames(deviceRate),
+                     control.Looping};
+    if (control.Generation != HistoryGeneration) {
+        // The transport cut the waveform: what was sounding fades out while
+        // the new position fades in.
+        HistoryGeneration = control.Generation;
+        if (Sounding)
+            Fade.Begin(pass.RampFrames);
+        Sounding = false;
+        RampFrom = RampTo;
+        if (control.Playing)
+            Restart(control.Cursor / Format.BlockAlign);
     }
+    RenderFadeOut(pass);
+    if (!control.Playing || TotalFrames == 0) {
+        RampFrom = RampTo;
+        return;
+    }
+    // Pairs with PublishWrites: the engine's writes before its last unlock
+    // are visible from here on.
+    WriteSequence.load(std::memory_order_acquire);
+
+    bool playing;
+    double step = 1.0;
+    if (GetFrequency() == deviceRate) {
+        if (Converting) {
+            Position = std::floor(Position + 0.5);
+            Converting = false;
+        }
+        playing = RenderDirect(pass);
+    } else {
+        const double ratio = RatioFor(deviceRate);
+        if (!Converting)
+            Prime(ratio);
+        playing = RenderConverted(pass, ratio);
+        step = 1.0 / ratio;
+    }
+    RampFrom = RampTo;
+
+    if (playing) {
+        if (Position >= TotalFrames)
+            Position -= TotalFrames;
+        Snapshot(pass.RampFrames, step, control.Looping);
+        Sounding = true;
+        control.Cursor = static_cast<uint32_t>(Position) * Format.BlockAlign;
+    } else {
+        // A one-shot buffer played out, its end already faded.
+        Sounding = false;
+        control.Playing = false;
+        control.Cursor = 0;
+    }
+    uint64_t expected = seen;
+    Control.compare_exchange_strong(expected, Pack(control), std::memory_order_acq_rel);
 }
 
-// Fills Stage with up to limit source frames from frame on. Past the end of
-// a one-shot voice it offers silence instead, enough to flush what the
-// converter still holds. Returns the frames offered: 0 once a one-shot voice
-// has played out.
-uint32_t TZylVoice::FillStage(uint32_t frame, uint32_t limit, double ratio) {
-    if (frame < TotalFrames) {
-        const uint32_t offer = std::min({TotalFrames - frame, kStageFrames, limit});
-        ZylPcmToFloat(Data.get() + static_cast<size_t>(frame) * Format.BlockAlign,
-                      Format.BitsPerSample, offer * Format.Channels, Stage.get());
+void TZylVoice::Restart(uint32_t frame) {
+    Position = frame;
+    Converting = false;
+    Remembered = 0;
+    FadeInDone = 0;
+}
+
+bool TZylVoice::RenderDirect(const TPass& pass) {
+    uint32_t done = 0;
+    while (done < pass.Frames) {
+        auto frame = static_cast<uint32_t>(Position);
+        if (frame >= TotalFrames) {
+            if (!pass.Looping)
+                return false;
+            frame = 0;
+        }
+        const uint32_t count = std::min({pass.Frames - done, kOutFrames, TotalFrames - frame});
+        ZylPcmToFloat(Data.get() + static_cast<size_t>(frame) * Format.BlockAlign, Format.Type,
+                      count * Format.Channels, Out.get());
+        Remember(Out.get(), count);
+        ShapeLevel(count, frame, 1.0, pass);
+        Accumulate(Out.get(), count, pass, done);
+        Position = frame + count;
+        done += count;
+    }
+    return pass.Looping || Position < TotalFrames;
+}
+
+void TZylVoice::Remember(const float* frames, uint32_t count) {
+    const uint16_t channels = Format.Channels;
+    if (count >= kHistoryFrames) {
+        std::memcpy(History.get(), frames + static_cast<size_t>(count - kHistoryFrames) * channels,
+                    sizeof(float) * kHistoryFrames * channels);
+        Remembered = kHistoryFrames;
+        return;
+    }
+    const uint32_t keep = std::min(Remembered, kHistoryFrames - count);
+    std::memmove(History.get(), History.get() + static_cast<size_t>(Remembered - keep) * channels,
+                 sizeof(float) * keep * channels);
+    std::memcpy(History.get() + static_cast<size_t>(keep) * channels, frames,
+                sizeof(float) * count * channels);
+    Remembered = keep + count;
+}
+
+// Starts the converter at Position as if it had been converting all along:
+// it is fed the frames that just played untouched, and the output they
+// produce is dropped, so its filter is full when the first frame is heard.
+void TZylVoice::Prime(double ratio) {
+    src_reset(Converter);
+    src_set_ratio(Converter, ratio);
+    ConverterRatio = ratio;
+    Converting = true;
+    Fed = static_cast<uint32_t>(Position);
+    TailFed = 0;
+    const auto target = static_cast<uint32_t>(std::lround(Remembered * ratio));
+    uint32_t offered = 0;
+    uint32_t dropped = 0;
+    while (offered < Remembered) {
+        SRC_DATA data{};
+        data.data_in = History.get() + static_cast<size_t>(offered) * Format.Channels;
+        data.input_frames = Remembered - offered;
+        data.data_out = Out.get();
+        data.output_frames = kOutFrames;
+        data.src_ratio = ratio;
+        if (src_process(Converter, &data) != 0 ||
+            (data.input_frames_used == 0 && data.output_frames_gen == 0))
+            break;
+        offered += static_cast<uint32_t>(data.input_frames_used);
+        dropped += static_cast<uint32_t>(data.output_frames_gen);
+    }
+    Discard = target > dropped ? target - dropped : 0;
+    Remembered = 0;
+}
+
+// Fills Stage with up to limit source frames from Fed on. Past the end of a
+// one-shot voice it offers silence instead, enough to flush what the
+// converter still holds. Returns the frames offered: 0 once that is done.
+uint32_t TZylVoice::FillStage(uint32_t limit, double ratio) {
+    if (Fed < TotalFrames) {
+        const uint32_t offer = std::min({TotalFrames - Fed, kStageFrames, limit});
+        ZylPcmToFloat(Data.get() + static_cast<size_t>(Fed) * Format.BlockAlign, Format.Type,
+                      offer * Format.Channels, Stage.get());
         return offer;
     }
     const auto tail = static_cast<uint32_t>(kTailFrames * std::max(1.0, 1.0 / ratio));
@@ -200,38 +326,22 @@ uint32_t TZylVoice::FillStage(uint32_t frame, uint32_t limit, double ratio) {
     return offer;
 }
 
-void TZylVoice::MixInto(float* mix, uint32_t frames, uint16_t mixChannels, uint32_t deviceRate) {
-    const uint64_t seen = Control.load(std::memory_order_acquire);
-    TControl control = Unpack(seen);
-    if (!control.Playing || TotalFrames == 0)
-        return;
-    RampTo = ZylGainsFor(DeviceVolume.load(std::memory_order_relaxed),
-                         DevicePan.load(std::memory_order_relaxed));
-    if (control.Generation != HistoryGeneration) {
-        src_reset(Converter);
-        HistoryGeneration = control.Generation;
-        RampFrom = RampTo;
-        TailFed = 0;
+bool TZylVoice::RenderConverted(const TPass& pass, double ratio) {
+    if (ratio != ConverterRatio) {
+        // A step, not the converter's own glide: the positions counted
+        // below stay exact.
+        src_set_ratio(Converter, ratio);
+        ConverterRatio = ratio;
     }
-    // Pairs with PublishWrites: the engine's writes before its last unlock
-    // are visible from here on.
-    WriteSequence.load(std::memory_order_acquire);
-    const double ratio = RatioFor(deviceRate);
-
-    uint32_t frame = control.Cursor / Format.BlockAlign;
+    const double step = 1.0 / ratio;
     uint32_t done = 0;
     int idleCalls = 0;
-    while (done < frames && idleCalls < kMaxIdleCalls) {
-        if (frame >= TotalFrames && control.Looping)
-            frame = 0;
-        const uint32_t wanted = std::min(frames - done, kOutFrames);
-        const uint32_t estimate = static_cast<uint32_t>(wanted / ratio) + kOfferSlack;
-        const uint32_t offer = FillStage(frame, estimate, ratio);
-        if (offer == 0) {
-            control.Playing = false;
-            frame = 0;
-            break;
-        }
+    while (done < pass.Frames && idleCalls < kMaxIdleCalls) {
+        const uint32_t wanted = std::min(pass.Frames - done, kOutFrames);
+        const auto estimate = static_cast<uint32_t>((wanted + Discard) * step) + kOfferSlack;
+        const uint32_t offer = FillStage(estimate, ratio);
+        if (offer == 0)
+            return false;
         SRC_DATA data{};
         data.data_in = Stage.get();
         data.data_out = Out.get();
@@ -241,21 +351,112 @@ void TZylVoice::MixInto(float* mix, uint32_t frames, uint16_t mixChannels, uint3
         if (src_process(Converter, &data) != 0)
             break;
         const auto used = static_cast<uint32_t>(data.input_frames_used);
-        if (frame < TotalFrames)
-            frame += used;
-        else
+        if (Fed < TotalFrames) {
+            Fed += used;
+            if (Fed >= TotalFrames && pass.Looping)
+                Fed = 0;
+        } else {
             TailFed += used;
+        }
         const auto produced = static_cast<uint32_t>(data.output_frames_gen);
-        Accumulate(mix + static_cast<size_t>(done) * mixChannels, produced, mixChannels, done,
-                   frames);
-        done += produced;
+        const uint32_t dropped = std::min(produced, Discard);
+        Discard -= dropped;
+        uint32_t count = produced - dropped;
+        if (!pass.Looping) {
+            const double left = std::ceil((TotalFrames - Position) * ratio);
+            count = static_cast<uint32_t>(std::min<double>(count, std::max(0.0, left)));
+        }
+        ShapeLevel(count, Position, step, pass);
+        Accumulate(Out.get() + static_cast<size_t>(dropped) * Format.Channels, count, pass, done);
+        Position += count * step;
+        if (pass.Looping && Position >= TotalFrames)
+            Position -= TotalFrames;
+        else if (!pass.Looping && Position >= TotalFrames)
+            return false;
+        done += count;
         idleCalls = produced == 0 ? idleCalls + 1 : 0;
     }
-    RampFrom = RampTo;
+    return true;
+}
 
-    if (frame >= TotalFrames && control.Looping)
-        frame = 0;
-    control.Cursor = frame * Format.BlockAlign;
-    uint64_t expected = seen;
-    Control.compare_exchange_strong(expected, Pack(control), std::memory_order_acq_rel);
+void TZylVoice::RenderFadeOut(const TPass& pass) {
+    uint32_t done = 0;
+    while (done < pass.Frames && Fade.Active()) {
+        const uint32_t count =
+            Fade.Next(std::min(pass.Frames - done, kOutFrames), Out.get(), Envelope.get());
+        Accumulate(Out.get(), count, pass, done);
+        done += count;
+    }
+}
+
+// Keeps a copy of the source frames that would play next, for the fade-out
+// should the transport cut before the next pass.
+void TZylVoice::Snapshot(uint32_t rampFrames, double step, bool looping) {
+    const uint32_t wanted = Fade.SnapshotFrames(rampFrames, step);
+    float* to = Fade.SnapshotData();
+    auto frame = static_cast<uint32_t>(Position);
+    uint32_t filled = 0;
+    while (filled < wanted) {
+        if (frame >= TotalFrames && !looping) {
+            std::fill_n(to + static_cast<size_t>(filled) * Format.Channels,
+                        (wanted - filled) * Format.Channels, 0.0f);
+            break;
+        }
+        if (frame >= TotalFrames)
+            frame = 0;
+        const uint32_t count = std::min(wanted - filled, TotalFrames - frame);
+        ZylPcmToFloat(Data.get() + static_cast<size_t>(frame) * Format.BlockAlign, Format.Type,
+                      count * Format.Channels, to + static_cast<size_t>(filled) * Format.Channels);
+        filled += count;
+        frame += count;
+    }
+    Fade.Commit(wanted, Position - std::floor(Position), step);
+}
+
+void TZylVoice::ShapeLevel(uint32_t count, double from, double step, const TPass& pass) {
+    const auto ramp = static_cast<float>(pass.RampFrames);
+    for (uint32_t i = 0; i < count; ++i) {
+        float level = 1.0f;
+        if (FadeInDone < pass.RampFrames)
+            level = static_cast<float>(++FadeInDone) / ramp;
+        if (!pass.Looping) {
+            const double left = (TotalFrames - (from + i * step)) / step;
+            if (left < pass.RampFrames)
+                level *= static_cast<float>(std::max(0.0, left) / pass.RampFrames);
+        }
+        Envelope[i] = level;
+    }
+}
+
+// Adds count frames of in, times Envelope, to the mix from frame done on;
+// the gains move in a straight line from RampFrom to RampTo over the pass.
+void TZylVoice::Accumulate(const float* in, uint32_t count, const TPass& pass,
+                           uint32_t done) const {
+    const bool steady = RampFrom.Left == RampTo.Left && RampFrom.Right == RampTo.Right;
+    float* mix = pass.Mix + static_cast<size_t>(done) * pass.MixChannels;
+    for (uint32_t i = 0; i < count; ++i) {
+        float left = RampTo.Left;
+        float right = RampTo.Right;
+        if (!steady) {
+            const float t = static_cast<float>(done + i + 1) / pass.Frames;
+            left = RampFrom.Left + (RampTo.Left - RampFrom.Left) * t;
+            right = RampFrom.Right + (RampTo.Right - RampFrom.Right) * t;
+        }
+        const float* frame = in + static_cast<size_t>(i) * Format.Channels;
+        float l = frame[0];
+        float r = Format.Channels == 2 ? frame[1] : frame[0];
+        if (Fold != TZylFold::None) {
+            const float m = 0.5f * (l + r);
+            l = Fold == TZylFold::ToLeft ? m : 0.0f;
+            r = Fold == TZylFold::ToLeft ? 0.0f : m;
+        }
+        l *= left * Envelope[i];
+        r *= right * Envelope[i];
+        if (pass.MixChannels == 2) {
+            mix[2 * i] += l;
+            mix[2 * i + 1] += r;
+        } else {
+            mix[i] += 0.5f * (l + r);
+        }
+    }
 }

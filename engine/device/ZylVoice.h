@@ -4,13 +4,24 @@
 // Control state travels between threads only through atomics. Cursor,
 // playing and looping flags and a generation count share one 64-bit word so
 // that a jump, a stop or a play is seen whole; each of those bumps the
-// generation, which tells the mixer to forget the converter's history. The
+// generation, which tells the mixer that the transport cut the waveform. The
 // mixer commits its advance of the cursor with a compare-and-swap, so an
 // engine write made meanwhile always wins.
+//
+// What the mixer plays: at the device rate the samples themselves, untouched
+// (with volume 100 and balance centred the device receives the buffer's PCM
+// exactly); at any other frequency the converter's output. A converter that
+// takes over from the untouched copy starts primed with the frames just
+// played, so a pitch move neither steps nor jumps in phase. Where the
+// transport cuts (play, stop, a jump, the end of a one-shot buffer) the level
+// ramps over 2.5 ms; the first frame after a jump is still the requested one.
 #pragma once
 
+#include "engine/device/ZylDS.h"
 #include "engine/device/ZylDSResult.h"
+#include "engine/device/ZylFade.h"
 #include "engine/device/ZylLaws.h"
+#include "engine/device/ZylSampleFormat.h"
 
 #include <atomic>
 #include <cstdint>
@@ -23,6 +34,7 @@ struct TZylPcmFormat {
     uint16_t Channels = 0;
     uint16_t BitsPerSample = 0;
     uint16_t BlockAlign = 0;
+    TZylSampleType Type = TZylSampleType::S16;
 };
 
 class TZylVoice {
@@ -48,6 +60,8 @@ public:
     uint32_t GetFrequency() const;
     void SetDeviceVolume(int32_t hundredthsOfDb);
     void SetDevicePan(int32_t pan);
+    // Takes effect at the next render pass.
+    void SetFold(TZylFold fold);
 
     // Mixer side, one render thread at a time: adds frames frames of this
     // buffer, resampled to deviceRate, to the interleaved mix.
@@ -60,32 +74,64 @@ private:
         bool Looping = false;
         uint32_t Generation = 0;
     };
+    // Where one render pass writes and how the level moves across it.
+    struct TPass {
+        float* Mix;
+        uint32_t Frames;
+        uint16_t MixChannels;
+        uint32_t RampFrames; // the length of a transport ramp
+        bool Looping;
+    };
     static uint64_t Pack(const TControl& control);
     static TControl Unpack(uint64_t word);
     template <class Change> void UpdateControl(Change change);
 
     TZylVoice(const TZylPcmFormat& format, uint32_t sizeBytes);
-    void Accumulate(float* mix, uint32_t frames, uint16_t mixChannels, uint32_t rampIndex,
-                    uint32_t rampLength) const;
+    void Restart(uint32_t frame);
+    // Each returns false once a one-shot buffer has played out.
+    bool RenderDirect(const TPass& pass);
+    bool RenderConverted(const TPass& pass, double ratio);
+    void RenderFadeOut(const TPass& pass);
+    void Prime(double ratio);
+    uint32_t FillStage(uint32_t limit, double ratio);
+    void Remember(const float* frames, uint32_t count);
+    void Snapshot(uint32_t rampFrames, double step, bool looping);
+    // Fills Envelope with the level of count frames from source position
+    // from on, advancing step per frame: the fade-in after a cut and the
+    // fade-out before the end of a one-shot buffer.
+    void ShapeLevel(uint32_t count, double from, double step, const TPass& pass);
+    void Accumulate(const float* in, uint32_t count, const TPass& pass, uint32_t done) const;
     double RatioFor(uint32_t deviceRate) const;
-    uint32_t FillStage(uint32_t frame, uint32_t limit, double ratio);
 
     const TZylPcmFormat Format;
     const uint32_t TotalFrames;
     std::unique_ptr<uint8_t[]> Data;
-    std::unique_ptr<float[]> Stage; // source frames offered to the converter
-    std::unique_ptr<float[]> Out;   // converter output before the gains
+    std::unique_ptr<float[]> Stage;    // source frames offered to the converter
+    std::unique_ptr<float[]> Out;      // frames before the gains
+    std::unique_ptr<float[]> Envelope; // per-frame level of the ramps
+    std::unique_ptr<float[]> History;  // the last source frames played untouched
     SRC_STATE* Converter = nullptr;
+    TZylFade Fade;
 
     std::atomic<uint64_t> Control{0};
     std::atomic<uint32_t> Frequency;
     std::atomic<int32_t> DeviceVolume{0};
     std::atomic<int32_t> DevicePan{0};
+    std::atomic<uint8_t> FoldMode{0};
     std::atomic<uint32_t> WriteSequence{0};
 
     // Owned by the render thread.
     uint32_t HistoryGeneration = 0;
-    uint32_t TailFed = 0; // silence offered since a one-shot voice's end
+    double Position = 0.0;  // source frame of the next output frame
+    uint32_t Fed = 0;       // next source frame offered to the converter
+    uint32_t TailFed = 0;   // silence offered since a one-shot voice's end
+    uint32_t Discard = 0;   // converter output still to drop after priming
+    uint32_t Remembered = 0; // valid frames in History
+    uint32_t FadeInDone = 0;
+    bool Converting = false;
+    bool Sounding = false;
+    double ConverterRatio = 1.0;
+    TZylFold Fold = TZylFold::None;
     TZylGains RampFrom;
     TZylGains RampTo;
 };

@@ -8,6 +8,7 @@
 #include "diag/Diag.h"
 #include "engine/VxClock.h"
 #include "engine/VxSystem.h"
+#include "engine/device/ZylDS.h"
 #include "engine/device/ZylNull.h"
 
 #include <algorithm>
@@ -20,6 +21,9 @@ namespace enginetest {
 
 constexpr uint32_t kRate = 44100;
 constexpr uint32_t kFramesPerTick = kRate * TVxSystemTAG::TickMs / 1000; // 882
+// Output frames shaped by the ramp after a start or a jump: pattern frames
+// are exact only from here on.
+inline const uint32_t kRampFrames = ZylTransportRampFrames(kRate);
 
 using TManualClock = TVxManualClock;
 
@@ -38,17 +42,6 @@ inline int64_t PatternFrame(int16_t left, int16_t right) {
     if (left <= 0 || right <= 0)
         return -1;
     return int64_t(right - 1) * kPatternBase + (left - 1);
-}
-
-// The linear converter of the device repeats the first frame it plays after
-// a restart of the device buffer (a constant delay of one frame). Returns
-// how many leading copies of the frame at index from there are in a run of
-// frames, so that tests compare what follows.
-template <class TFrameAt> size_t LeadingRepeats(TFrameAt frameAt, size_t from) {
-    size_t k = 0;
-    while (k < 2 && frameAt(from + k + 1) == frameAt(from))
-        ++k;
-    return k;
 }
 
 // A decoder that behaves like the MPEG one where it matters to the engine:

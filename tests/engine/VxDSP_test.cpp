@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 namespace {
 
 // An active device buffer of the given size on a hand-stepped device, so
@@ -103,51 +105,66 @@ TEST_F(MeterFixture, LevelsScaleWithVolumeAndBalance) {
     meter.GetLevels(left, right);
     EXPECT_EQ(left, 127);   // 255 * 0.5
     EXPECT_EQ(right, 76);   // 255 * 0.5 * 0.6
-    meter.SetDownmix(true); // downmix scales both sides by Volume * 2.55
+    meter.SetDownmix(true); // downmix scales by Volume * 2.55; the silent side reads 0
     meter.NotifyPan(-40);
     meter.GetLevels(left, right);
     EXPECT_EQ(left, 127);
-    EXPECT_EQ(right, 127);
+    EXPECT_EQ(right, 0);
 }
 
-TEST_F(MeterFixture, DownmixAtBalanceMinus40SilencesTheRightAndAveragesOnTheLeft) {
-    TVxVMetterDSPTAG meter;
-    MakeBuffer(557056);
-    meter.Start(&Buffer, 32768);
-    meter.SetDownmix(true);
-    meter.NotifyPan(-40);
-    EXPECT_EQ(meter.Mode, TVxVMetterDSPTAG::ModeLeft);
-    std::vector<int16_t> data = Frames(100, 1000, 3001);
-    data[2] = -32768;
-    data[3] = -32767;
-    meter.Process(Bytes(data), 0, 0, 400, 400);
-    EXPECT_EQ(data[0], 2000);
-    EXPECT_EQ(data[1], 0);
-    EXPECT_EQ(data[2], -32768); // arithmetic shift of -65535
-    EXPECT_EQ(data[3], 0);
-    meter.NotifyPan(25); // the other side
-    EXPECT_EQ(meter.Mode, TVxVMetterDSPTAG::ModeRight);
-    std::vector<int16_t> other = Frames(4, 10, 20);
-    meter.Process(Bytes(other), 0, 0, 16, 16);
-    EXPECT_EQ(other[0], 0);
-    EXPECT_EQ(other[1], 15);
-    meter.NotifyPan(0); // centred: nothing folded
-    std::vector<int16_t> centred = Frames(4, 10, 20);
-    meter.Process(Bytes(centred), 0, 0, 16, 16);
-    EXPECT_EQ(centred[0], 10);
-    EXPECT_EQ(centred[1], 20);
-}
-
-TEST_F(MeterFixture, EightBitStereoDownmixUsesUnsignedSilence) {
-    TVxVMetterDSPTAG meter;
-    MakeBuffer(88200 * 2, 2, 8);
-    meter.Start(&Buffer, 32768);
-    EXPECT_EQ(meter.Kind, TVxVMetterDSPTAG::Kind8Stereo);
-    meter.SetDownmix(true);
-    meter.NotifyPan(-10);
-    std::vector<uint8_t> data = {200, 100, 255, 255};
-    meter.Process(data.data(), 0, 0, 4, 4);
-    EXPECT_EQ(data, (std::vector<uint8_t>{150, 128, 255, 128}));
+// The same signal in every layout a device buffer may have reads the same
+// peaks, and a downmix shows the average of both channels on its side only;
+// the meter never alters the audio it reads.
+TEST_F(MeterFixture, EveryLayoutReadsTheSamePeaksAndDownmixShowsTheAverage) {
+    struct TLayout {
+        uint16_t Tag;
+        uint16_t Bits;
+    };
+    // Left at half scale, right at a quarter, as each layout writes them.
+    const TLayout layouts[] = {{1, 8}, {1, 16}, {1, 24}, {1, 32}, {3, 32}};
+    for (const TLayout& layout : layouts) {
+        SCOPED_TRACE(testing::Message() << "tag " << layout.Tag << " bits " << layout.Bits);
+        TWaveFormatEx format = MakePcmFormat(2, 44100, layout.Bits);
+        format.wFormatTag = layout.Tag;
+        ASSERT_EQ(Buffer.Create(&Audio, &format, 557056 / 4 * layout.Bits / 8, kZylBufferLooping,
+                                0),
+                  0);
+        TVxVMetterDSPTAG meter;
+        meter.Start(&Buffer, 32768);
+        const uint32_t sampleBytes = layout.Bits / 8;
+        std::vector<uint8_t> block(meter.BlockBytes);
+        for (uint32_t frame = 0; frame < meter.BlockFrames; ++frame) {
+            const bool negative = frame % 20 == 10; // examined frames swing both ways
+            for (int channel = 0; channel < 2; ++channel) {
+                const double value = (channel == 0 ? 0.5 : 0.25) * (negative ? -1 : 1);
+                uint8_t* at = block.data() + (frame * 2 + channel) * sampleBytes;
+                if (layout.Tag == 3) {
+                    const auto f = static_cast<float>(value);
+                    std::memcpy(at, &f, 4);
+                } else if (layout.Bits == 8) {
+                    *at = static_cast<uint8_t>(128 + value * 128);
+                } else {
+                    const auto v = static_cast<int64_t>(value * (int64_t(1) << (layout.Bits - 1)));
+                    std::memcpy(at, &v, sampleBytes); // little-endian: the low bytes
+                }
+            }
+        }
+        const std::vector<uint8_t> written = block;
+        meter.Process(block.data(), 0, 0, meter.BlockBytes, meter.BlockBytes);
+        EXPECT_EQ(block, written);
+        int left = 0, right = 0;
+        meter.GetLevels(left, right);
+        EXPECT_EQ(left, 128); // from -0.5 to +0.5: half of the full swing
+        EXPECT_EQ(right, 64);
+        meter.SetDownmix(true);
+        meter.NotifyPan(30);
+        meter.NotifyPosition(0);
+        meter.GetLevels(left, right);
+        EXPECT_EQ(left, 0);
+        EXPECT_EQ(right, 96); // the average swings from -0.375 to +0.375
+        meter.Stop();
+        Buffer.Release();
+    }
 }
 
 using EndStageFixture = StageFixture;

@@ -19,7 +19,7 @@ const char kRenderUsage[] =
     "  --exact            exact song length (frame index) for MPEG files\n"
     "  --duration MS      deck time to render (default: to the song's end)\n"
     "  --report MS        print the time record every MS (default 1000)\n"
-    "  --converter NAME   linear (default), sinc-medium, sinc-best, sinc-fastest, zoh\n"
+    "  --converter NAME   sinc-medium (default, as the deck), sinc-best, sinc-fastest, linear, zoh\n"
     "  --at MS:ACTION     at deck time MS: play, pause, playpause, cue, cue-release,\n"
     "                     search-fwd[:KIND], search-back[:KIND], search-release,\n"
     "                     seek:MS, pitch:P, pitch-up[:KIND], pitch-down[:KIND],\n"

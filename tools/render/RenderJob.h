@@ -46,7 +46,7 @@ struct TRenderJob {
     uint32_t SeekMs = 0;
     uint32_t DurationMs = 0; // 0: until half a second after the song's end
     uint32_t ReportEveryMs = 1000;
-    std::string Converter = "linear";
+    std::string Converter = "sinc-medium"; // the deck's own default
     std::vector<TRenderAction> Actions; // in time order
 };
 

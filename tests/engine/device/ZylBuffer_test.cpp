@@ -39,8 +39,8 @@ TEST_F(BufferTest, CreateFailuresAreReportedByName) {
     EXPECT_NE(std::string(DiagLastMessage())
                   .find("ZylSoundBuffer: Error creando buffer [DSERR_INVALIDPARAM]"),
               std::string::npos);
-    const TWaveFormatEx wide = MakePcmFormat(2, 44100, 24);
-    EXPECT_EQ(buffer.Create(&Audio, &wide, 4096, 0, 0), -1);
+    const TWaveFormatEx odd = MakePcmFormat(2, 44100, 12);
+    EXPECT_EQ(buffer.Create(&Audio, &odd, 4096, 0, 0), -1);
     EXPECT_NE(std::string(DiagLastMessage()).find("[DSERR_BADFORMAT]"), std::string::npos);
     TZylAudioTAG closed;
     EXPECT_EQ(buffer.Create(&closed, &kStereo16, 4096, 0, 0), -1);

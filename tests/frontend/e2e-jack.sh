@@ -1,0 +1,135 @@
+#!/bin/sh
+# End to end on a real sound server: the program plays through PortAudio to a
+# JACK server of this test's own (dummy driver, a unique name, so parallel
+# runs never meet) while a JACK client of the test records its output ports.
+# Checks: a song's samples arrive untouched at pitch 0; a 1 kHz tone at +8 %
+# measures 1080 Hz; after the server is killed and started again the sound
+# is back within 3 s with the program still running; on a server at 48 kHz
+# the tone keeps its pitch. Every process started here is ended by its id.
+#
+# Usage: e2e-jack.sh PROGRAM RECORDER CHECKER WORK-FOLDER
+# Without a display of its own it re-runs itself under xvfb-run.
+set -eu
+PROGRAM=$(realpath "$1")
+RECORD=$(realpath "$2")
+CHECK=$(realpath "$3")
+WORK=$(realpath -m "$4")
+
+if [ -z "${VX_E2E_UNDER_XVFB:-}" ]; then
+    rm -rf "$WORK"
+    mkdir -p "$WORK"
+    VX_E2E_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+fi
+
+JACKD_PID=""
+PROGRAM_PID=""
+cleanup() {
+    for pid in $PROGRAM_PID $JACKD_PID; do
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
+}
+trap cleanup EXIT
+
+fail() {
+    echo "e2e-jack: $*" >&2
+    exit 1
+}
+
+export QT_QPA_PLATFORM=xcb
+export JACK_DEFAULT_SERVER="vx-e2e-$$-$(date +%s%N)"
+export JACK_NO_AUDIO_RESERVATION=1
+export VEXALINE_AUDIO=portaudio:jack
+export XDG_CONFIG_HOME="$WORK/config"
+export XDG_RUNTIME_DIR="$WORK/runtime"
+mkdir -p "$XDG_CONFIG_HOME/Zyl/Vexaline" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+printf '[HKEY_CURRENT_USER\\Software\\Zyl\\Vexaline\\Velm]\n"PlayWhenOpen"="Yes"\n' \
+    >"$XDG_CONFIG_HOME/Zyl/Vexaline/Velm.reg"
+
+# Starts the server at rate $1 and waits until it answers.
+start_server() {
+    jackd --no-realtime -n "$JACK_DEFAULT_SERVER" -d dummy -r "$1" -p 256 \
+        >>"$WORK/jackd.out" 2>&1 &
+    JACKD_PID=$!
+    tries=0
+    until jack_lsp >/dev/null 2>&1; do
+        tries=$((tries + 1))
+        [ "$tries" -lt 300 ] || fail "the JACK server did not start"
+        sleep 0.1
+    done
+}
+
+stop_server() {
+    kill -9 "$JACKD_PID"
+    wait "$JACKD_PID" 2>/dev/null || true
+    JACKD_PID=""
+}
+
+# Starts the program on song $1 and waits for its window.
+start_program() {
+    "$PROGRAM" "$1" >>"$WORK/program.out" 2>&1 &
+    PROGRAM_PID=$!
+    timeout 60 xdotool search --sync --onlyvisible --name "$(basename "$1" .wav)" >/dev/null ||
+        fail "the window never showed $1"
+}
+
+stop_program() {
+    kill "$PROGRAM_PID"
+    wait "$PROGRAM_PID" 2>/dev/null || true
+    PROGRAM_PID=""
+}
+
+record() { "$RECORD" "$WORK/$1.f32" "$2" PortAudio || fail "no recording $1"; }
+
+near() { awk -v a="$1" -v b="$2" -v tol="$3" 'BEGIN { d = a - b; exit !(d <= tol && d >= -tol) }'; }
+
+sox -q -n -r 44100 -c 2 -b 16 "$WORK/music.wav" synth 20 pinknoise vol 0.4
+sox -q -n -r 44100 -c 2 -b 16 "$WORK/tone.wav" synth 120 sine 1000 vol 0.5
+
+start_server 44100
+
+# Transparency: what reaches the server is the song's own samples.
+start_program "$WORK/music.wav"
+record music 4
+"$CHECK" match "$WORK/music.wav" "$WORK/music.f32" || fail "the music did not arrive untouched"
+stop_program
+
+# Pitch: +8 % with the pitch slider at its end.
+start_program "$WORK/tone.wav"
+record tone 2
+near "$("$CHECK" freq "$WORK/tone.f32" 44100)" 1000 0.5 || fail "the tone is not 1000 Hz at pitch 0"
+WINDOW=$(xdotool search --onlyvisible --name tone | head -n 1)
+for _ in $(seq 20); do
+    xdotool mousemove --window "$WINDOW" 342 205 click 1
+    sleep 0.05
+done
+sleep 0.5
+record fast 2
+FAST=$("$CHECK" freq "$WORK/fast.f32" 44100)
+echo "tone at +8 %: $FAST Hz"
+near "$FAST" 1080 1 || fail "the tone at +8 % measures $FAST Hz"
+
+# Recovery: the server dies and comes back; the sound follows by itself.
+stop_server
+sleep 1
+start_server 44100
+BACK=$(date +%s%N)
+record back 1
+WAITED_MS=$((($(date +%s%N) - BACK) / 1000000 - 1000))
+echo "sound back after ${WAITED_MS} ms"
+kill -0 "$PROGRAM_PID" || fail "the program ended with the server"
+[ "$WAITED_MS" -le 3000 ] || fail "the sound took ${WAITED_MS} ms to come back"
+near "$("$CHECK" rms "$WORK/back.f32")" 0.35 0.05 || fail "the sound did not come back whole"
+
+# A server at 48 kHz: the device refuses 44.1 kHz, the mixer converts.
+stop_server
+start_server 48000
+record wide 2
+WIDE=$("$CHECK" freq "$WORK/wide.f32" 48000)
+echo "tone at +8 % on a 48 kHz server: $WIDE Hz"
+near "$WIDE" 1080 1 || fail "at 48 kHz the tone measures $WIDE Hz"
+kill -0 "$PROGRAM_PID" || fail "the program ended"
+stop_program
+stop_server
+echo "e2e-jack: passed"
