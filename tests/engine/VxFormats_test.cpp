@@ -1,0 +1,85 @@
+// Wide sample formats end to end: a 24-bit or float song, opened by the
+// player system and played at pitch 0 on a float device, reaches the device
+// with every bit it has.
+#include "EngineTestSupport.h"
+
+#include "decoding/SampleFold.h"
+#include "decoding/ZylFFmpeg.h"
+#include "decoding/ZylWAV.h"
+#include "engine/device/ZylSampleFormat.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+using namespace enginetest;
+
+namespace {
+
+std::string Fixture(const char* name) {
+    return std::string(VX_TEST_DATA_DIR) + "/formats/" + name;
+}
+
+// The song as its decoder delivers it, in floats.
+std::vector<float> DecodedAsFloats(TVxPlayerTAG& decoder, const std::string& path) {
+    EXPECT_EQ(decoder.Open(path.c_str(), 0), 0);
+    std::vector<uint8_t> pcm;
+    std::vector<uint8_t> block(size_t(decoder.BytesPerFrame) * 64);
+    for (uint32_t got = 64; got == 64;) {
+        decoder.Read(block.data(), 64, &got);
+        pcm.insert(pcm.end(), block.begin(), block.begin() + size_t(got) * decoder.BytesPerFrame);
+    }
+    TZylSampleType type{};
+    EXPECT_TRUE(ZylSampleTypeOf(decoder.Format.wFormatTag, decoder.Format.wBitsPerSample, &type));
+    const uint32_t samples = uint32_t(pcm.size() / ZylSampleBytes(type));
+    std::vector<float> out(samples);
+    ZylPcmToFloat(pcm.data(), type, samples, out.data());
+    return out;
+}
+
+} // namespace
+
+TEST(VxFormatsTest, WideSourcesReachAFloatDeviceWithFullResolution) {
+    struct Case {
+        const char* File;
+        bool Wav;
+    };
+    for (const Case c : {Case{"ext24.wav", true}, Case{"float32.wav", true},
+                         Case{"flac24.flac", false}, Case{"vorbis.ogg", false}}) {
+        SCOPED_TRACE(c.File);
+        const std::string path = Fixture(c.File);
+        std::unique_ptr<TVxPlayerTAG> decoder;
+        if (c.Wav)
+            decoder = std::make_unique<TZylWAVTAG>();
+        else
+            decoder = std::make_unique<TZylFFmpegTAG>();
+        const std::vector<float> expected = DecodedAsFloats(*decoder, path);
+
+        UseHandSteppedDevice();
+        TManualClock clock;
+        TVxSystemSetup setup;
+        setup.ManualWorker = true;
+        setup.Clock = &clock;
+        TVxSystemTAG system(nullptr, setup);
+        TWaveFormatEx device = MakeFloatFormat(2, kRate);
+        system.Song.DeviceParams.Format = &device;
+        ASSERT_EQ(system.OpenSong(path.c_str(), false), 0) << DiagLastMessage();
+        system.PlayPause();
+        system.Tick();
+        std::vector<float> played;
+        std::vector<float> block(size_t(kFramesPerTick) * 2);
+        while (played.size() < expected.size()) {
+            ASSERT_EQ(ZylNullStep(kFramesPerTick, block.data()), kFramesPerTick);
+            played.insert(played.end(), block.begin(), block.end());
+            clock.Advance(TVxSystemTAG::TickMs);
+            system.Tick();
+        }
+        // Past the start ramp every sample is the decoded one, unrounded.
+        const size_t from = size_t(kRampFrames) * 2;
+        size_t differing = 0;
+        for (size_t i = from; i < expected.size(); ++i)
+            differing += played[i] != expected[i];
+        EXPECT_EQ(differing, 0u);
+    }
+}
