@@ -1,9 +1,9 @@
 #!/bin/sh
 # Makes the fixtures of the FFmpeg and extended WAV decoder tests in
 # tests/data/formats/ and the seed files of their fuzz targets. Needs sox,
-# flac, ffmpeg, oggenc and opusenc. Deterministic: sox -R repeats its noise,
-# the encoders run with fixed settings and without their version tags where
-# they allow it, and damage is written at fixed offsets.
+# flac, ffmpeg, oggenc, opusenc and lame. The audio is deterministic: sox -R
+# repeats its noise, the encoders run with fixed settings, and damage is
+# written at fixed offsets; Ogg files get new random stream serial numbers.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -32,7 +32,8 @@ sox -R -n -r 44100 -c 6 -b 16 "$out/surround16.wav" synth 0.25 sine 300 sine 500
 flac -s -8 -f -T ARTIST="Flac Artist" -T TITLE="Flac Title" -o "$out/flac16.flac" "$work/s16.wav"
 flac -s -5 -f -o "$out/flac24.flac" "$work/s24.wav"
 flac -s -5 -f -o "$out/surround.flac" "$out/surround16.wav"
-sox -R "$work/h16.wav" "$out/aiff16.aiff"
+ff -i "$work/h16.wav" -write_id3v2 1 -metadata artist="Aiff Artist" -metadata title="Aiff Title" \
+    -fflags +bitexact "$out/aiff16.aiff"
 sox -R "$work/h24.wav" "$out/aiff24.aif"
 sox -R "$work/h16.wav" -e floating-point -b 32 "$out/float.aifc"
 ff -i "$work/s16.wav" -c:a alac -fflags +bitexact "$out/alac.m4a"
