@@ -83,3 +83,43 @@ TEST(VxFormatsTest, WideSourcesReachAFloatDeviceWithFullResolution) {
         EXPECT_EQ(differing, 0u);
     }
 }
+
+// What the playlist shows and the deck titles a song with: the tags'
+// "Artist - Title", else the decoder's own title (ID3v1), else the file
+// name; the length the scan reads, for every kind of file.
+TEST(VxFormatsTest, TitlesComeFromTagsThenTheDecoderThenTheFileName) {
+    struct Case {
+        std::string Path;
+        const char* Title;
+        uint32_t LengthMs;
+    };
+    const std::string mpeg = std::string(VX_TEST_DATA_DIR) + "/mpeg/";
+    const Case cases[] = {
+        {Fixture("flac16.flac"), "Flac Artist - Flac Title", 1000},
+        {Fixture("aac.m4a"), "Aac Artist - Aac Title", 1000},
+        {Fixture("opus.opus"), "Opus Artist - Opus Title", 1000},
+        {Fixture("info.wav"), "Wave Artist - Wave Title", 400},
+        {Fixture("flac24.flac"), "flac24", 1000},
+        {mpeg + "cbr128_id3v1.mp3", "Some Artist - Song Title", 2000},
+    };
+    UseHandSteppedDevice();
+    TManualClock clock;
+    TVxSystemSetup setup;
+    setup.ManualWorker = true;
+    setup.Clock = &clock;
+    TVxSystemTAG system(nullptr, setup);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Path);
+        char name[kSongNameSize] = "";
+        uint32_t length = 0;
+        ASSERT_EQ(system.GetSongFileInfo(c.Path.c_str(), name, &length), 1);
+        EXPECT_STREQ(name, c.Title);
+        // Scan lengths are the containers' stated ones; MPEG's quick length
+        // also counts the encoder's delay and padding.
+        EXPECT_NEAR(double(length), c.LengthMs, 80);
+        ASSERT_EQ(system.OpenSong(c.Path.c_str(), false), 0) << DiagLastMessage();
+        TVxSongInfo info;
+        system.GetSongInfo(info);
+        EXPECT_STREQ(info.Title, c.Title);
+    }
+}
