@@ -338,10 +338,11 @@ bool TAVAudioSource::StartAt(int64_t sample, int64_t preroll) {
     // From the start means from the first packet, before any priming: a
     // seek to the timestamp of sample 0 would land behind the priming packet
     // and let the container trim the priming a second time.
-    const int64_t ts = from == 0 && FirstPacketTs != AV_NOPTS_VALUE
-                           ? FirstPacketTs
-                           : av_rescale_q(from + StartPts, AVRational{1, int(Output.nSamplesPerSec)},
-                                          stream->time_base);
+    const int64_t ts =
+        from == 0 && FirstPacketTs != AV_NOPTS_VALUE
+            ? FirstPacketTs
+            : av_rescale_q(from + StartPts, AVRational{1, int(Output.nSamplesPerSec)},
+                           stream->time_base);
     if (!RewindTo(ts))
         return false;
     NextSample = sample;
@@ -355,7 +356,8 @@ bool TAVAudioSource::SeekToSample(int64_t sample) {
     const auto* descriptor = avcodec_descriptor_get(Codec->codec_id);
     const bool lossless = descriptor != nullptr && (descriptor->props & AV_CODEC_PROP_LOSSLESS);
     const int64_t preroll =
-        lossless ? 0 : std::max<int64_t>(kLossyPrerollSamples, Codec->seek_preroll * kPrerollFactor);
+        lossless ? 0
+                 : std::max<int64_t>(kLossyPrerollSamples, Codec->seek_preroll * kPrerollFactor);
     if (StartAt(sample, preroll) && (FrameSamples == 0 || FramePosition <= sample))
         return true;
     // The container's index landed behind the target (or nowhere): only a
@@ -369,8 +371,8 @@ int64_t TAVAudioSource::CountSamples() {
     const AVStream* stream = Container->streams[StreamIndex];
     int64_t from = 0;
     if (stream->duration > 0) {
-        const int64_t duration =
-            av_rescale_q(stream->duration, stream->time_base, AVRational{1, int(Output.nSamplesPerSec)});
+        const int64_t duration = av_rescale_q(stream->duration, stream->time_base,
+                                              AVRational{1, int(Output.nSamplesPerSec)});
         from = std::max<int64_t>(duration - kCountMarginSeconds * Output.nSamplesPerSec, 0);
     }
     DecodedEnd = 0;
@@ -393,15 +395,15 @@ uint32_t TAVAudioSource::Read(uint8_t* out, uint32_t frames) {
     const uint32_t align = Output.nBlockAlign;
     const int silence = Output.wBitsPerSample == 8 ? 128 : 0;
     uint32_t done = 0;
-    frames = static_cast<uint32_t>(
-        std::clamp<int64_t>(StatedEnd - NextSample, 0, frames));
+    frames = static_cast<uint32_t>(std::clamp<int64_t>(StatedEnd - NextSample, 0, frames));
     while (done < frames) {
         if (FrameOffset >= FrameSamples && !DecodeNext())
             break;
         const int64_t at = FramePosition + FrameOffset;
         const uint32_t room = frames - done;
         if (at < NextSample) {
-            FrameOffset += static_cast<int>(std::min<int64_t>(NextSample - at, FrameSamples - FrameOffset));
+            FrameOffset +=
+                static_cast<int>(std::min<int64_t>(NextSample - at, FrameSamples - FrameOffset));
         } else if (at > NextSample && at - NextSample > kMaxGapSamples) {
             NextSample = at;
         } else if (at > NextSample) {

@@ -87,12 +87,12 @@ private:
     TWaveFormatEx Output;
     bool Folds = false;
     TStereoFold Fold;
-    int FrameFormat = -1;  // the sample format every frame must have
-    int FrameChannels = 0; // and its channel count
-    int64_t StartPts = 0;  // timestamp, in samples, of sample 0
+    int FrameFormat = -1;      // the sample format every frame must have
+    int FrameChannels = 0;     // and its channel count
+    int64_t StartPts = 0;      // timestamp, in samples, of sample 0
     int64_t FirstPacketTs = 0; // the stream's first packet, in stream units
     int64_t StatedEnd = 0;     // where the container says the audio ends
-    int64_t NextSample = 0;   // the sample the next Read delivers
+    int64_t NextSample = 0;    // the sample the next Read delivers
     int64_t FramePosition = 0; // sample of Frame's first sample
     int FrameOffset = 0;       // samples of Frame already used
     int FrameSamples = 0;      // samples in Frame (0: none held)

@@ -94,9 +94,8 @@ int TZylFFmpegTAG::Seek(uint32_t ms, uint32_t* skipBytes) {
     }
     if (skipBytes != nullptr)
         *skipBytes = 0;
-    const int64_t sample =
-        std::min<int64_t>(int64_t{std::min(ms, LengthMs)} * Format.nSamplesPerSec / 1000,
-                          TotalSamples);
+    const int64_t sample = std::min<int64_t>(
+        int64_t{std::min(ms, LengthMs)} * Format.nSamplesPerSec / 1000, TotalSamples);
     if (!Source.SeekToSample(sample)) {
         DIAG_REPORT(kDiagReported, "%s", kSeekFailed);
         return kDiagReported;
@@ -117,7 +116,8 @@ int TZylFFmpegTAG::Read(void* buffer, uint32_t frames, uint32_t* framesRead) {
         *framesRead = got;
     if (got < frames) {
         const int silence = Format.wBitsPerSample == 8 ? 128 : 0;
-        std::memset(out + size_t(got) * BytesPerFrame, silence, size_t(frames - got) * BytesPerFrame);
+        std::memset(out + size_t(got) * BytesPerFrame, silence,
+                    size_t(frames - got) * BytesPerFrame);
     }
     return 0;
 }

@@ -38,8 +38,7 @@ const TFormat kFormats[] = {
     {"flac24", "sox \"$src\" -b 24 \"$dst.wav\" && flac -s -5 -f -o \"$dst\" \"$dst.wav\"",
      "flac -d -s -c \"$dst\" >/dev/null"},
     {"alac", "ffmpeg -nostdin -v error -y -i \"$src\" -c:a alac -f mp4 \"$dst\"", nullptr},
-    {"aac", "ffmpeg -nostdin -v error -y -i \"$src\" -c:a aac -b:a 192k -f mp4 \"$dst\"",
-     nullptr},
+    {"aac", "ffmpeg -nostdin -v error -y -i \"$src\" -c:a aac -b:a 192k -f mp4 \"$dst\"", nullptr},
     {"vorbis", "oggenc -Q -q 5 -o \"$dst\" \"$src\"", nullptr},
     {"opus", "opusenc --quiet --bitrate 128 \"$src\" \"$dst\"", nullptr},
 };
@@ -56,14 +55,16 @@ std::string Substitute(std::string command, const std::string& src, const std::s
 // A minute of a swept tone and pink noise in every format, removed at exit.
 class TFormatFiles {
 public:
-    TFormatFiles() : Folder(fs::temp_directory_path() / ("vx-format-bench-" + std::to_string(getpid()))) {
+    TFormatFiles()
+        : Folder(fs::temp_directory_path() / ("vx-format-bench-" + std::to_string(getpid()))) {
         fs::create_directories(Folder);
         const std::string src = (Folder / "src.wav").string();
         std::system(("sox -R -n -r 44100 -c 2 -b 16 '" + src +
                      "' synth 60 sine 200-4000 pinknoise tremolo 3 60 vol 0.5")
                         .c_str());
         for (size_t i = 0; i < std::size(kFormats); ++i) {
-            Paths.push_back((Folder / (std::string(kFormats[i].Name) + "." + kExtensions[i])).string());
+            Paths.push_back(
+                (Folder / (std::string(kFormats[i].Name) + "." + kExtensions[i])).string());
             std::system(Substitute(kFormats[i].Encode, src, Paths.back()).c_str());
         }
     }

@@ -75,7 +75,8 @@ TEST(ZylFFmpegTest, LosslessFormatsEqualTheReferenceToolSampleForSample) {
         EXPECT_EQ(decoder->Format.nChannels, c.Channels);
         const std::vector<uint8_t> decoded = ReadToEnd(*decoder);
         const uint32_t sampleFrames = uint32_t(reference.size() / decoder->Format.nBlockAlign);
-        EXPECT_EQ(decoder->LengthMs, uint64_t{sampleFrames} * 1000 / decoder->Format.nSamplesPerSec);
+        EXPECT_EQ(decoder->LengthMs,
+                  uint64_t{sampleFrames} * 1000 / decoder->Format.nSamplesPerSec);
         // The waveform decoder's read unit is a block: a partial last one
         // stays unread.
         std::vector<uint8_t> expected = reference;
@@ -90,9 +91,10 @@ TEST(ZylFFmpegTest, SurroundFoldsToStereoWithCentreAndSurroundsAtMinus3dB) {
     // sox's own downmix of the same six channels (front L R, centre, LFE
     // left out, surrounds into their side), in float.
     const std::string wav = FormatFixture("surround16.wav");
-    const std::vector<float> reference = AsFloats(
-        ToolOutput("sox -R '" + wav + "' -t raw -e floating-point -b 32 - remix -m "
-                   "1v1,3v0.70710678,5v0.70710678 2v1,3v0.70710678,6v0.70710678"));
+    const std::vector<float> reference =
+        AsFloats(ToolOutput("sox -R '" + wav +
+                            "' -t raw -e floating-point -b 32 - remix -m "
+                            "1v1,3v0.70710678,5v0.70710678 2v1,3v0.70710678,6v0.70710678"));
     ASSERT_FALSE(reference.empty());
     for (const char* file : {"surround16.wav", "surround.flac"}) {
         SCOPED_TRACE(file);
@@ -110,7 +112,7 @@ TEST(ZylFFmpegTest, LossyFormatsEqualFFmpegsStraightDecodeAndComeCloseToTheirOwn
     struct Case {
         const char* File;
         uint32_t Rate;
-        int64_t Samples; // the source's length: no priming, no padding
+        int64_t Samples;  // the source's length: no priming, no padding
         std::string Tool; // the codec's own decoder, printing float or 16-bit raw
         bool ToolIs16Bit;
         double MinSnrDb;
@@ -165,10 +167,10 @@ TEST(ZylFFmpegTest, SeeksLandOnTheStraightDecodeSampleForSample) {
         const char* File;
         bool Exact; // AAC: see below
     };
-    const Case cases[] = {{"flac16.flac", true},   {"flac24.flac", true}, {"aiff24.aif", true},
-                          {"float.aifc", true},    {"alac.m4a", true},    {"aac.m4a", false},
-                          {"vorbis.ogg", true},    {"opus.opus", true},   {"surround.flac", true},
-                          {"long.flac", true},     {"long.opus", true},   {"long.m4a", false}};
+    const Case cases[] = {{"flac16.flac", true}, {"flac24.flac", true}, {"aiff24.aif", true},
+                          {"float.aifc", true},  {"alac.m4a", true},    {"aac.m4a", false},
+                          {"vorbis.ogg", true},  {"opus.opus", true},   {"surround.flac", true},
+                          {"long.flac", true},   {"long.opus", true},   {"long.m4a", false}};
     for (const auto& [file, exact] : cases) {
         SCOPED_TRACE(file);
         TZylFFmpegTAG decoder;
@@ -183,7 +185,8 @@ TEST(ZylFFmpegTest, SeeksLandOnTheStraightDecodeSampleForSample) {
             uint32_t skip = 9;
             ASSERT_EQ(decoder.Seek(ms, &skip), 0);
             EXPECT_EQ(skip, 0u);
-            const size_t sample = uint64_t{std::min(ms, length)} * decoder.Format.nSamplesPerSec / 1000;
+            const size_t sample =
+                uint64_t{std::min(ms, length)} * decoder.Format.nSamplesPerSec / 1000;
             constexpr uint32_t kFrames = 3000;
             std::vector<uint8_t> got(kFrames * align);
             uint32_t framesRead = 0;
@@ -199,11 +202,13 @@ TEST(ZylFFmpegTest, SeeksLandOnTheStraightDecodeSampleForSample) {
                 worstAacSnr = std::min(worstAacSnr, snr);
                 EXPECT_GT(snr, 12.0);
             } else {
-                ASSERT_TRUE(got == expected) << "sample " << sample << " of " << straight.size() / align;
+                ASSERT_TRUE(got == expected)
+                    << "sample " << sample << " of " << straight.size() / align;
             }
         }
     }
-    std::printf("AAC after a seek against the straight decode: SNR at least %.1f dB\n", worstAacSnr);
+    std::printf("AAC after a seek against the straight decode: SNR at least %.1f dB\n",
+                worstAacSnr);
 }
 
 TEST(ZylFFmpegTest, UnplayableFilesFailWithTheirReasonAndStayClosed) {

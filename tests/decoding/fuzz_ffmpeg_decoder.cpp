@@ -40,8 +40,8 @@ void Exercise(TZylFFmpegTAG& decoder, const uint8_t* data, size_t size) {
         uint32_t skip = 0;
         if (decoder.Seek(ms, &skip) != 0)
             continue;
-        const int64_t from = int64_t{std::min(ms, decoder.LengthMs)} *
-                             decoder.Format.nSamplesPerSec / 1000;
+        const int64_t from =
+            int64_t{std::min(ms, decoder.LengthMs)} * decoder.Format.nSamplesPerSec / 1000;
         if (int64_t(ReadAll(decoder, buffer)) > decoder.TotalSamples - from + kFrames)
             std::abort();
     }

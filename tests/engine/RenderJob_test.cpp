@@ -17,8 +17,8 @@ bool Parse(const std::vector<const char*>& args, TRenderJob& job, std::string& e
 TEST(RenderJob, ActionsAreParsedAndPutInTimeOrder) {
     TRenderJob job;
     std::string error;
-    ASSERT_TRUE(Parse({"--bits", "24", "--pitch", "-8000", "--at", "2000:search-fwd:3", "--at", "500:cue", "--at",
-                       "900:seek:1234", "in.mp3", "out.wav"},
+    ASSERT_TRUE(Parse({"--bits", "24", "--pitch", "-8000", "--at", "2000:search-fwd:3", "--at",
+                       "500:cue", "--at", "900:seek:1234", "in.mp3", "out.wav"},
                       job, error))
         << error;
     EXPECT_EQ(job.Pitch, -8000);

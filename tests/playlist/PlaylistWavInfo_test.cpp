@@ -31,9 +31,9 @@ TEST(PlaylistWavInfo, DecoderLengthsFillEntriesAndUnreadableFilesAreDropped) {
 // of the extension, and nothing else.
 TEST(PlaylistWavInfo, ScansAndPlaylistsTakeEveryDecodedFormat) {
     TTempTree tree;
-    const std::vector<std::string> songs = {"a.flac", "b.AIF",  "c.aiff", "d.aifc", "e.m4a",
-                                            "f.mp4",  "g.alac", "h.ogg",  "i.oga",  "j.Opus",
-                                            "k.wav",  "l.mp3"};
+    const std::vector<std::string> songs = {"a.flac", "b.AIF",  "c.aiff", "d.aifc",
+                                            "e.m4a",  "f.mp4",  "g.alac", "h.ogg",
+                                            "i.oga",  "j.Opus", "k.wav",  "l.mp3"};
     for (const std::string& song : songs)
         tree.File("folder/" + song);
     tree.File("folder/cover.jpg");

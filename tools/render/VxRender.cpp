@@ -4,10 +4,10 @@
 // how fast it rendered and how long each worker tick held the system lock.
 #include "tools/render/RenderJob.h"
 
+#include "decoding/SampleFold.h"
 #include "diag/Diag.h"
 #include "engine/VxClock.h"
 #include "engine/VxSystem.h"
-#include "decoding/SampleFold.h"
 #include "engine/device/ZylNull.h"
 #include "engine/device/ZylSampleFormat.h"
 #include "engine/device/ZylWavWriter.h"
