@@ -6,6 +6,7 @@
 //
 // The files are made at start-up with sox and the encoders in the temp
 // folder and removed when the program ends.
+#include "DecoderBenchSupport.h"
 #include "decoding/AVAudioSource.h"
 #include "decoding/SongTags.h"
 #include "decoding/ZylFFmpeg.h"
@@ -107,13 +108,6 @@ void BM_Decode(benchmark::State& state) {
 }
 BENCHMARK(BM_Decode)->DenseRange(0, 5)->Unit(benchmark::kMillisecond)->MinTime(2);
 
-double ChildCpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_CHILDREN, &usage);
-    const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
 // The reference decode of the same file; its time is the child's CPU time,
 // comparable with the CPU time of BM_Decode.
 void BM_ReferenceDecode(benchmark::State& state) {
@@ -157,23 +151,7 @@ void BM_SeekFirstChunk(benchmark::State& state) {
     TZylFFmpegTAG decoder;
     if (!Open(decoder, format, state))
         return;
-    const uint32_t frames = kChunkBytes / decoder.BytesPerFrame;
-    std::vector<uint8_t> chunk(size_t(frames) * decoder.BytesPerFrame);
-    std::mt19937 random(7);
-    std::uniform_int_distribution<uint32_t> position(0, decoder.LengthMs);
-    std::vector<double> micros;
-    for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
-        uint32_t skip = 0, read = 0;
-        decoder.Seek(position(random), &skip);
-        decoder.Read(chunk.data(), frames, &read);
-        micros.push_back(
-            std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
-                .count());
-    }
-    std::sort(micros.begin(), micros.end());
-    state.counters["median_us"] = micros[micros.size() / 2];
-    state.counters["p99_us"] = micros[micros.size() * 99 / 100];
+    TimeSeeksWithFirstChunk(state, decoder, kChunkBytes / decoder.BytesPerFrame);
 }
 BENCHMARK(BM_SeekFirstChunk)->DenseRange(0, 5)->Unit(benchmark::kMicrosecond);
 

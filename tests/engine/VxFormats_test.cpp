@@ -38,6 +38,15 @@ std::vector<float> DecodedAsFloats(TVxPlayerTAG& decoder, const std::string& pat
     return out;
 }
 
+// A player system ticked by hand on a hand-stepped device.
+std::unique_ptr<TVxSystemTAG> HandSteppedSystem(TManualClock& clock) {
+    UseHandSteppedDevice();
+    TVxSystemSetup setup;
+    setup.ManualWorker = true;
+    setup.Clock = &clock;
+    return std::make_unique<TVxSystemTAG>(nullptr, setup);
+}
+
 } // namespace
 
 TEST(VxFormatsTest, WideSourcesReachAFloatDeviceWithFullResolution) {
@@ -56,12 +65,9 @@ TEST(VxFormatsTest, WideSourcesReachAFloatDeviceWithFullResolution) {
             decoder = std::make_unique<TZylFFmpegTAG>();
         const std::vector<float> expected = DecodedAsFloats(*decoder, path);
 
-        UseHandSteppedDevice();
         TManualClock clock;
-        TVxSystemSetup setup;
-        setup.ManualWorker = true;
-        setup.Clock = &clock;
-        TVxSystemTAG system(nullptr, setup);
+        const auto deck = HandSteppedSystem(clock);
+        TVxSystemTAG& system = *deck;
         TWaveFormatEx device = MakeFloatFormat(2, kRate);
         system.Song.DeviceParams.Format = &device;
         ASSERT_EQ(system.OpenSong(path.c_str(), false), 0) << DiagLastMessage();
@@ -102,12 +108,9 @@ TEST(VxFormatsTest, TitlesComeFromTagsThenTheDecoderThenTheFileName) {
         {Fixture("flac24.flac"), "flac24", 1000},
         {mpeg + "cbr128_id3v1.mp3", "Some Artist - Song Title", 2000},
     };
-    UseHandSteppedDevice();
     TManualClock clock;
-    TVxSystemSetup setup;
-    setup.ManualWorker = true;
-    setup.Clock = &clock;
-    TVxSystemTAG system(nullptr, setup);
+    const auto deck = HandSteppedSystem(clock);
+    TVxSystemTAG& system = *deck;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Path);
         char name[kSongNameSize] = "";
