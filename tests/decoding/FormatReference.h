@@ -47,7 +47,8 @@ inline std::vector<uint8_t> ReadToEnd(TVxPlayerTAG& decoder, uint32_t unitsPerRe
 
 inline std::vector<float> AsFloats(const std::vector<uint8_t>& bytes) {
     std::vector<float> out(bytes.size() / 4);
-    std::memcpy(out.data(), bytes.data(), out.size() * 4);
+    if (!out.empty())
+        std::memcpy(out.data(), bytes.data(), out.size() * 4);
     return out;
 }
 
