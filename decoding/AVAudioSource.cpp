@@ -386,7 +386,10 @@ int64_t TAVAudioSource::CountSamples() {
         while (!Ended && DecodeNext()) {
         }
     }
-    return std::min(DecodedEnd, StatedEnd);
+    // Reads end where the count ended, whatever damaged timestamps may
+    // claim later.
+    StatedEnd = std::min(DecodedEnd, StatedEnd);
+    return StatedEnd;
 }
 
 uint32_t TAVAudioSource::Read(uint8_t* out, uint32_t frames) {

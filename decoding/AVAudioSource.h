@@ -56,8 +56,9 @@ public:
     bool IsOpen() const { return Container != nullptr; }
     const TWaveFormatEx& Format() const { return Output; }
 
-    // The exact number of samples a straight decode delivers. Decodes only
-    // the last seconds when the container names its duration.
+    // The exact number of samples a straight decode delivers; reads never
+    // pass it. Decodes only the last seconds when the container names its
+    // duration.
     int64_t CountSamples();
     // The next Read starts at sample. False when the file cannot be
     // repositioned at all (reading then delivers nothing).

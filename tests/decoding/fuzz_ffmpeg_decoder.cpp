@@ -2,7 +2,7 @@
 // claims in turn: describe, open, read to the end, then seek to places the
 // input chooses and read again. FFmpeg's own parsers are fuzzed upstream;
 // this exercises our accounting around them: reads never deliver more than
-// asked, a straight read ends at the counted length, and a seek never
+// asked, a straight read never passes the counted length, and a seek never
 // delivers more than what remains behind its target.
 #include "FuzzMemoryFile.h"
 #include "decoding/ZylFFmpeg.h"
@@ -31,7 +31,7 @@ uint64_t ReadAll(TZylFFmpegTAG& decoder, std::vector<uint8_t>& buffer) {
 
 void Exercise(TZylFFmpegTAG& decoder, const uint8_t* data, size_t size) {
     std::vector<uint8_t> buffer(size_t(kFrames) * decoder.BytesPerFrame);
-    if (int64_t(ReadAll(decoder, buffer)) != decoder.TotalSamples)
+    if (int64_t(ReadAll(decoder, buffer)) > decoder.TotalSamples)
         std::abort();
     for (size_t at = 0; at + 4 <= size && at < 32; at += 4) {
         uint32_t ms;
