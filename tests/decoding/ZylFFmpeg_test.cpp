@@ -1,12 +1,15 @@
 #include "decoding/ZylFFmpeg.h"
 
 #include "FormatReference.h"
+#include "MpegTestFiles.h"
 #include "decoding/SampleFold.h"
 #include "decoding/ZylWAV.h"
 #include "diag/Diag.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
 #include <memory>
 #include <string>
 
@@ -281,4 +284,35 @@ TEST(ZylFFmpegTest, DamagedFilesPlayWhatTheyHold) {
     ASSERT_EQ(decoder.Open(FormatFixture("mp3_inside.flac").c_str(), 0), 0);
     EXPECT_GT(decoder.LengthMs, 250u);
     EXPECT_EQ(int64_t(ReadToEnd(decoder).size() / decoder.BytesPerFrame), decoder.TotalSamples);
+}
+
+// Every format cut anywhere: the open either fails with the decoder's
+// message or gives a song that reads to its counted length and no further,
+// and seeks inside it still work.
+TEST(ZylFFmpegTest, EveryFormatCutShortFailsCleanlyOrPlaysWhatRemains) {
+    const char* const files[] = {"flac24.flac", "aiff16.aiff", "float.aifc", "alac.m4a",
+                                 "aac.m4a",     "vorbis.ogg",  "opus.opus",  "surround.flac"};
+    for (const char* file : files) {
+        const std::vector<uint8_t> whole = ReadWholeFile(FormatFixture(file));
+        for (const size_t keep : {size_t(0), size_t(60), whole.size() / 3, whole.size() - 7}) {
+            SCOPED_TRACE(std::string(file) + " cut to " + std::to_string(keep));
+            const std::string path = std::string(VX_TEST_BINARY_DIR) + "/cut-" + file;
+            {
+                std::ofstream out(path, std::ios::binary | std::ios::trunc);
+                out.write(reinterpret_cast<const char*>(whole.data()), std::streamsize(keep));
+            }
+            TZylFFmpegTAG decoder;
+            if (decoder.Open(path.c_str(), 0) != 0) {
+                EXPECT_EQ(LastMessageText().rfind("FFmpeg decoder: ", 0), 0u);
+                continue;
+            }
+            EXPECT_EQ(int64_t(ReadToEnd(decoder).size() / decoder.BytesPerFrame),
+                      decoder.TotalSamples);
+            uint32_t skip = 0;
+            EXPECT_EQ(decoder.Seek(decoder.LengthMs / 2, &skip), 0);
+            EXPECT_LE(int64_t(ReadToEnd(decoder).size() / decoder.BytesPerFrame),
+                      decoder.TotalSamples);
+            std::remove(path.c_str());
+        }
+    }
 }
