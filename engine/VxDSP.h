@@ -4,8 +4,8 @@
 // stage records per-block peaks for the VU meter and decides when stereo is
 // folded down to one output channel. The fold itself happens where the
 // balance is applied, in the device buffer, so that both act on what is
-// heard at once rather than on audio written seconds ahead. Every call comes with the player system's lock held:
-// Process and NotifyPosition from the worker, the rest from the window thread.
+// heard at once rather than on audio written seconds ahead. Every call comes with the player
+// system's lock held: Process and NotifyPosition from the worker, the rest from the window thread.
 #pragma once
 
 #include "engine/device/ZylSampleFormat.h"

@@ -3,7 +3,11 @@
 // long a play takes to reach the output.
 //
 //   device_bench --benchmark_filter=MixerCost    counters: x_realtime (audio
-//       seconds mixed per CPU second; 100 / x_realtime is the % of one core)
+//       seconds mixed per CPU second; 100 / x_realtime is the % of one core),
+//       per converter at +8 % (/1) and at pitch 0 (/0, the untouched copy)
+//   device_bench --benchmark_filter=CutStep      counters: the largest step
+//       between two output samples at a pause, a jump and a resume on
+//       music-like material, and the music's own largest step
 //   device_bench --benchmark_filter=Snr          counter: snr_db, on
 //       music-like material (/0) and on white noise (/1)
 //   device_bench --benchmark_filter=PlayToFirst  time per play; counter
@@ -99,8 +103,9 @@ struct SteppedPlayer {
 
 void MixerCost(benchmark::State& state) {
     const char* converter = kConverters[state.range(0)];
-    state.SetLabel(converter);
-    SteppedPlayer player(converter, MusicLike(3 * kRate), 47628); // +8 %
+    const bool pitched = state.range(1) != 0;
+    state.SetLabel(std::string(converter) + (pitched ? " +8 %" : " pitch 0"));
+    SteppedPlayer player(converter, MusicLike(3 * kRate), pitched ? 47628 : kRate);
     if (!player.Ok) {
         state.SkipWithError("device did not open");
         return;
@@ -114,7 +119,38 @@ void MixerCost(benchmark::State& state) {
     state.counters["x_realtime"] = benchmark::Counter(
         static_cast<double>(state.iterations()) * kBlock / kRate, benchmark::Counter::kIsRate);
 }
-BENCHMARK(MixerCost)->DenseRange(0, 4);
+BENCHMARK(MixerCost)->ArgsProduct({{0, 1, 2, 3, 4}, {0, 1}});
+
+float LargestStep(const std::vector<int16_t>& out, size_t from, size_t to) {
+    float step = 0;
+    for (size_t i = from + 2; i < to && i < out.size(); ++i)
+        step = std::max(step, std::fabs(float(out[i]) - float(out[i - 2])));
+    return step / 32768;
+}
+
+// The steepest output step within 10 ms after each cut of the transport,
+// against the music's own steepest step over the same stretch played
+// uninterrupted.
+void CutStep(benchmark::State& state) {
+    const std::vector<int16_t> music = MusicLike(2 * kRate);
+    constexpr uint32_t kAround = 441;
+    for (auto _ : state) {
+        SteppedPlayer player("sinc-medium", music, kRate);
+        ZylNullStepSamples(kRate / 2);
+        std::vector<int16_t> out = ZylNullStepSamples(kAround);
+        state.counters["music_own"] = LargestStep(out, 0, out.size());
+        player.Buffer.Stop(); // pause
+        out = ZylNullStepSamples(kAround);
+        state.counters["pause"] = LargestStep(out, 0, out.size());
+        player.Buffer.Play(); // resume
+        out = ZylNullStepSamples(kAround);
+        state.counters["resume"] = LargestStep(out, 0, out.size());
+        player.Buffer.SetPlayCursor(kRate / 3 * 4); // a seek or a cue while playing
+        out = ZylNullStepSamples(kAround);
+        state.counters["jump"] = LargestStep(out, 0, out.size());
+    }
+}
+BENCHMARK(CutStep)->Iterations(1);
 
 // Signal-to-difference ratio of the output against the source, at the best
 // whole-frame alignment, after the converter has settled.

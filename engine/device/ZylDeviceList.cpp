@@ -2,6 +2,8 @@
 #include "engine/device/ZylDS.h"
 #include "engine/device/ZylPortAudioBackend.h"
 
+#include <memory>
+
 namespace {
 
 constexpr char kDefaultDeviceText[] = "Default output device";
@@ -17,10 +19,11 @@ int EnumerateOutputDevices(TZylDeviceList& list) {
         list.push_back({kNullDeviceText, nullptr});
         return static_cast<int>(list.size());
     }
-    TZylPortAudioSession session;
-    if (session.Result() != DS_OK)
+    auto session = std::make_unique<TZylPortAudioSession>();
+    if (session->Result() != DS_OK)
         return 0;
     const std::vector<TZylPortAudioDevice> devices = ZylListPortAudioDevices();
+    ZylKeepSessionForFirstOpen(std::move(session));
     if (devices.empty())
         return 0;
     list.push_back({kDefaultDeviceText, nullptr});

@@ -6,9 +6,13 @@
 #include "engine/device/ZylPortAudioBackend.h"
 #include "engine/device/ZylSampleFormat.h"
 
+#include <thread>
+
 namespace {
 
 constexpr std::chrono::milliseconds kReopenPeriod{1000};
+// How long one attempt waits for the lost stream's close.
+constexpr std::chrono::milliseconds kBuryWait{500};
 
 } // namespace
 
@@ -63,6 +67,7 @@ ZylResult TZylOutput::SetFormat(const TWaveFormatEx& format) {
 
 void TZylOutput::Shutdown() {
     Reopen.Stop();
+    BuryDead();
     std::lock_guard<std::mutex> lock(BackendMutex);
     if (Backend != nullptr)
         Backend->Close();
@@ -82,10 +87,12 @@ bool TZylOutput::CheckLost() {
     Lost = true;
     DIAG_REPORT(kDiagReported, "ZylAudio: Dispositivo de sonido perdido [%s]",
                 ZylDSResultName(DSERR_BUFFERLOST));
-    // The old stream goes first: a sound server lets a client reconnect only
-    // once the dead connection is closed.
-    Backend->Close();
-    Backend.reset();
+    if (Choice.UseNull) {
+        Backend->Close();
+        Backend.reset();
+    } else {
+        Dead = std::move(Backend);
+    }
     Backend = std::make_unique<TZylNullBackend>(Choice.HandStepped, std::string());
     Streaming = Backend->Open(MixerPart->Format(), MixerPart.get()) == DS_OK;
     // The Null device cannot come back: its stand-in is all there is.
@@ -94,7 +101,35 @@ bool TZylOutput::CheckLost() {
     return true;
 }
 
+// Closes the lost back end on a thread of its own and waits a little for
+// it. True once it is closed: only then may the sound system start afresh.
+bool TZylOutput::BuryDead() {
+    if (Buried == nullptr) {
+        std::unique_ptr<TZylBackend> dead;
+        {
+            std::lock_guard<std::mutex> lock(BackendMutex);
+            dead = std::move(Dead);
+        }
+        if (dead == nullptr)
+            return true;
+        Buried = std::make_shared<std::atomic<bool>>(false);
+        std::thread([dead = std::move(dead), buried = Buried]() mutable {
+            dead.reset();
+            buried->store(true);
+        }).detach();
+    }
+    const auto deadline = std::chrono::steady_clock::now() + kBuryWait;
+    while (!Buried->load() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return Buried->load();
+}
+
 bool TZylOutput::TryReopen() {
+    // A sound server lets a client reconnect only once the dead connection
+    // is closed.
+    if (!BuryDead())
+        return false;
+    Buried.reset();
     ZylResult result = DS_OK;
     std::unique_ptr<TZylBackend> device = MakeBackend(Choice, HasId ? &Id : nullptr, &result);
     if (device == nullptr)

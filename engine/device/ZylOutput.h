@@ -6,7 +6,10 @@
 // silent clock (in tests: a hand-stepped stream) so that play cursors keep
 // moving, and a real device is reopened every second, off the audio
 // callback and off the window thread, until it is back. Its return is
-// reported once too, and sound resumes at the current position.
+// reported once too, and sound resumes at the current position. The lost
+// stream is closed first, on a thread of its own: a close that never returns
+// (PortAudio's JACK host waits for a server that is gone) is abandoned and
+// leaked deliberately, and the device then stays on the silent clock.
 //
 // Threads: everything here runs under the player system's lock, except the
 // back end's render thread, which only ever touches the mixer, and the
@@ -19,6 +22,7 @@
 #include "engine/device/ZylDSResult.h"
 #include "engine/device/ZylRetry.h"
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 
@@ -53,14 +57,20 @@ private:
     static std::unique_ptr<TZylBackend> MakeBackend(const TZylAudioChoice& choice,
                                                     const TZylDeviceId* id, ZylResult* result);
     bool TryReopen();
+    bool BuryDead();
 
     const TZylAudioChoice Choice;
     const bool HasId;
     const TZylDeviceId Id;
     const int Converter;
     std::unique_ptr<TZylMixer> MixerPart;
-    std::mutex BackendMutex; // Backend, Streaming and Lost
+    std::mutex BackendMutex; // Backend, Dead, Streaming and Lost
     std::unique_ptr<TZylBackend> Backend;
+    // The lost back end, still to be closed: closing it may block for a long
+    // time (PortAudio waits minutes for a vanished JACK server), so the
+    // reopening thread does it, bounded.
+    std::unique_ptr<TZylBackend> Dead;
+    std::shared_ptr<std::atomic<bool>> Buried; // the dead back end's close returned
     bool Streaming = false;
     bool Lost = false;
     TZylRetry Reopen;

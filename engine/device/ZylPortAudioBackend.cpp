@@ -9,6 +9,7 @@
 #include <cctype>
 #include <chrono>
 #include <cstring>
+#include <mutex>
 
 namespace {
 
@@ -85,7 +86,23 @@ PaDeviceIndex DefaultOutputOf(const std::string& hostApi) {
     return paNoDevice;
 }
 
+std::mutex gKeptMutex;
+std::unique_ptr<TZylPortAudioSession> gKept;
+bool gFirstOpenDone = false;
+
+void ReleaseKeptSession() {
+    std::lock_guard<std::mutex> lock(gKeptMutex);
+    gFirstOpenDone = true;
+    gKept.reset();
+}
+
 } // namespace
+
+void ZylKeepSessionForFirstOpen(std::unique_ptr<TZylPortAudioSession> session) {
+    std::lock_guard<std::mutex> lock(gKeptMutex);
+    if (!gFirstOpenDone && gKept == nullptr)
+        gKept = std::move(session);
+}
 
 TZylPortAudioSession::TZylPortAudioSession() {
     TZylQuietStderr quiet;
@@ -119,6 +136,7 @@ std::unique_ptr<TZylPortAudioBackend> TZylPortAudioBackend::Create(const TZylDev
                                                                    const std::string& hostApi,
                                                                    ZylResult* result) {
     std::unique_ptr<TZylPortAudioBackend> backend(new TZylPortAudioBackend());
+    ReleaseKeptSession();
     *result = backend->Session.Result();
     if (*result != DS_OK)
         return nullptr;

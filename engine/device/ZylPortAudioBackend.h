@@ -28,6 +28,13 @@ private:
     ZylResult InitResult;
 };
 
+// Starting PortAudio takes a good part of a second with a sound server
+// running, and the device listing at start-up is followed at once by the
+// first open. The listing's session is handed over here and kept until that
+// open has a session of its own; later listings end theirs as usual, so
+// that a lost device can start the sound system afresh.
+void ZylKeepSessionForFirstOpen(std::unique_ptr<TZylPortAudioSession> session);
+
 struct TZylPortAudioDevice {
     int Index = -1;
     std::string Text; // "<host API>: <device name>"
@@ -41,9 +48,8 @@ class TZylPortAudioBackend : public TZylBackend {
 public:
     // Initialises PortAudio and finds the device (null: the default one, of
     // the host API whose name contains hostApi when that is not empty).
-    static std::unique_ptr<TZylPortAudioBackend> Create(const TZylDeviceId* id,
-                                                        const std::string& hostApi,
-                                                        ZylResult* result);
+    static std::unique_ptr<TZylPortAudioBackend>
+    Create(const TZylDeviceId* id, const std::string& hostApi, ZylResult* result);
     ~TZylPortAudioBackend() override;
 
     ZylResult Open(const TWaveFormatEx& format, TZylMixer* mixer) override;

@@ -179,8 +179,7 @@ void TZylVoice::MixInto(float* mix, uint32_t frames, uint16_t mixChannels, uint3
     RampTo = ZylGainsFor(DeviceVolume.load(std::memory_order_relaxed),
                          DevicePan.load(std::memory_order_relaxed));
     Fold = static_cast<TZylFold>(FoldMode.load(std::memory_order_relaxed));
-    const TPass pass{mix, frames, mixChannels, ZylTransportRampFrames(deviceRate),
-                     control.Looping};
+    const TPass pass{mix, frames, mixChannels, ZylTransportRampFrames(deviceRate), control.Looping};
     if (control.Generation != HistoryGeneration) {
         // The transport cut the waveform: what was sounding fades out while
         // the new position fades in.

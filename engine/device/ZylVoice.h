@@ -122,10 +122,10 @@ private:
 
     // Owned by the render thread.
     uint32_t HistoryGeneration = 0;
-    double Position = 0.0;  // source frame of the next output frame
-    uint32_t Fed = 0;       // next source frame offered to the converter
-    uint32_t TailFed = 0;   // silence offered since a one-shot voice's end
-    uint32_t Discard = 0;   // converter output still to drop after priming
+    double Position = 0.0;   // source frame of the next output frame
+    uint32_t Fed = 0;        // next source frame offered to the converter
+    uint32_t TailFed = 0;    // silence offered since a one-shot voice's end
+    uint32_t Discard = 0;    // converter output still to drop after priming
     uint32_t Remembered = 0; // valid frames in History
     uint32_t FadeInDone = 0;
     bool Converting = false;

@@ -62,7 +62,7 @@ void TZylWavWriter::WriteHeader() {
     PutLe(header + 4, 36 + dataBytes, 4);
     std::memcpy(header + 8, "WAVEfmt ", 8);
     PutLe(header + 16, 16, 4);
-    PutLe(header + 20, Format.wFormatTag != 0 ? Format.wFormatTag : kWaveFormatPcm, 2);
+    PutLe(header + 20, Format.wFormatTag, 2); // 1 integer PCM, 3 float
     PutLe(header + 22, Format.nChannels, 2);
     PutLe(header + 24, Format.nSamplesPerSec, 4);
     PutLe(header + 28, Format.nAvgBytesPerSec, 4);

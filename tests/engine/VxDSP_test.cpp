@@ -126,9 +126,8 @@ TEST_F(MeterFixture, EveryLayoutReadsTheSamePeaksAndDownmixShowsTheAverage) {
         SCOPED_TRACE(testing::Message() << "tag " << layout.Tag << " bits " << layout.Bits);
         TWaveFormatEx format = MakePcmFormat(2, 44100, layout.Bits);
         format.wFormatTag = layout.Tag;
-        ASSERT_EQ(Buffer.Create(&Audio, &format, 557056 / 4 * layout.Bits / 8, kZylBufferLooping,
-                                0),
-                  0);
+        ASSERT_EQ(
+            Buffer.Create(&Audio, &format, 557056 / 4 * layout.Bits / 8, kZylBufferLooping, 0), 0);
         TVxVMetterDSPTAG meter;
         meter.Start(&Buffer, 32768);
         const uint32_t sampleBytes = layout.Bits / 8;

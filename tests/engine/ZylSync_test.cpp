@@ -89,8 +89,8 @@ TEST(ZylThreadDeathTest, AStuckWorkerIsAbandonedWithinTheBoundAndExitStaysClean)
                 nullptr, 0);
             worker.Stop();
             const auto waited = std::chrono::steady_clock::now() - start;
-            const bool bounded = waited < std::chrono::milliseconds(
-                                              TZylThreadTAG::StopTimeoutMs + 2000);
+            const bool bounded =
+                waited < std::chrono::milliseconds(TZylThreadTAG::StopTimeoutMs + 2000);
             std::exit(worker.WasAbandoned() && bounded ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "");

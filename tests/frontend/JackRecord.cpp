@@ -46,8 +46,8 @@ void Shutdown(void* arg) {
 }
 
 bool ConnectSources(jack_client_t* client, TRecorder& recorder, const std::string& prefix) {
-    const char** ports = jack_get_ports(client, (prefix + ".*").c_str(), JACK_DEFAULT_AUDIO_TYPE,
-                                        JackPortIsOutput);
+    const char** ports =
+        jack_get_ports(client, (prefix + ".*").c_str(), JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput);
     if (ports == nullptr)
         return false;
     bool connected = false;
@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
     FILE* out = std::fopen(argv[1], "wb");
     if (out == nullptr)
         return 1;
-    const size_t written = std::fwrite(recorder.Frames.data(), sizeof(float),
-                                       recorder.Frames.size(), out);
+    const size_t written =
+        std::fwrite(recorder.Frames.data(), sizeof(float), recorder.Frames.size(), out);
     return std::fclose(out) == 0 && written == recorder.Frames.size() ? 0 : 1;
 }

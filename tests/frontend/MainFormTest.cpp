@@ -485,15 +485,21 @@ TEST(MainFormSettings, DownMixSwapsTheKnobsAndFoldsToOneSide) {
     EXPECT_FALSE(deck.Form->Balance->GetVisible());
     EXPECT_TRUE(deck.Form->DownMix->GetVisible());
     EXPECT_EQ(deck.System().Balance, 0);
+    EXPECT_TRUE(deck.System().Meter.Downmix) << "the engine follows the knob on show";
     deck.Form->DownMix->SetValue(-1);
     EXPECT_EQ(deck.System().Balance, -100);
+    EXPECT_EQ(deck.System().Meter.Mode, TVxVMetterDSPTAG::ModeLeft);
     // Applying the same settings again leaves the knobs alone.
     deck.Form->ApplySettings();
     EXPECT_EQ(deck.Form->DownMix->GetValue(), -1);
+    // Unticked with the knob off centre: stereo again, centred as shown.
     deck.Config.DownMix.Value = 0;
     deck.Form->ApplySettings();
     EXPECT_TRUE(deck.Form->Balance->GetVisible());
     EXPECT_EQ(deck.Form->DownMix->GetValue(), 0);
+    EXPECT_EQ(deck.System().Balance, 0);
+    EXPECT_FALSE(deck.System().Meter.Downmix);
+    EXPECT_EQ(deck.System().Meter.Mode, TVxVMetterDSPTAG::ModeNone);
 }
 
 TEST(MainFormSettings, DropsAreRefusedOnAirWithSecureDropFilesAndDuringAScan) {
