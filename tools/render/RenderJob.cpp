@@ -129,7 +129,8 @@ bool ParseRenderArguments(int argc, char** argv, TRenderJob& job, std::string& e
         } else if (arg == "--report") {
             ok = ms(job.ReportEveryMs) && job.ReportEveryMs > 0;
         } else if (arg == "--bits") {
-            const std::string text = value() ?: "";
+            const char* given = value();
+            const std::string text = given != nullptr ? given : "";
             ok = text == "16" || text == "24" || text == "32f";
             job.Bits = text == "24"    ? TRenderBits::Pcm24
                        : text == "32f" ? TRenderBits::Float32
