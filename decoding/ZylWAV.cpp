@@ -1,5 +1,7 @@
 #include "decoding/ZylWAV.h"
 
+#include "decoding/SongFileName.h"
+#include "decoding/WaveLayout.h"
 #include "diag/Diag.h"
 
 #include <algorithm>
@@ -7,6 +9,7 @@
 #include <cstring>
 #include <limits>
 #include <strings.h>
+#include <utility>
 
 namespace {
 
@@ -33,38 +36,8 @@ uint32_t LengthMsOf(uint32_t dataSize, uint32_t avgBytesPerSec) {
     return TruncToU32(static_cast<double>(dataSize) / avgBytesPerSec * 1000);
 }
 
-// The file name without folder and extension.
-const char* FileNamePart(const char* path, size_t& length) {
-    const char* slash = std::strrchr(path, '/');
-    const char* name = slash != nullptr ? slash + 1 : path;
-    const char* dot = std::strrchr(name, '.');
-    length = dot != nullptr ? static_cast<size_t>(dot - name) : std::strlen(name);
-    return name;
-}
-
-// Copies a UTF-8 text into a fixed buffer, cutting before a character that
-// would not fit whole.
-void CopyUtf8Cut(char* dest, size_t destSize, const char* src, size_t length) {
-    if (length >= destSize) {
-        length = destSize - 1;
-        while (length > 0 && (static_cast<unsigned char>(src[length]) & 0xC0) == 0x80)
-            --length;
-    }
-    std::memcpy(dest, src, length);
-    dest[length] = '\0';
-}
-
 bool HasWavExtension(const char* path) {
-    size_t length = 0;
-    const char* name = FileNamePart(path, length);
-    return strcasecmp(name + length, ".WAV") == 0;
-}
-
-// A PCM format this decoder can describe to the sound device: zero
-// channels, bits or rate would give a device format of no size.
-bool IsPlayablePcm(const TWaveFormatEx& format) {
-    return format.wFormatTag == kWaveFormatPcm && format.nChannels != 0 &&
-           format.wBitsPerSample != 0 && format.nSamplesPerSec != 0;
+    return strcasecmp(SongFileExtension(path), ".WAV") == 0;
 }
 
 struct TWaveSource {
@@ -72,7 +45,19 @@ struct TWaveSource {
     TWaveFormatHandle Format;
     TMmChunkInfo Riff;
     TMmChunkInfo Data;
+    TWaveLayout Layout;
 };
+
+// One or two channels of a width the device takes play untouched.
+bool PlaysAsStored(const TWaveLayout& layout) {
+    return layout.Channels <= 2 && (layout.Tag == kWaveFormatPcm || layout.Bits == 32);
+}
+
+uint32_t Gcd(uint32_t a, uint32_t b) {
+    while (b != 0)
+        a = std::exchange(b, a % b);
+    return a;
+}
 
 // The checks Open and GetInfo share; each failure is reported here. On
 // failure the source is closed.
@@ -81,7 +66,7 @@ int OpenWaveSource(const char* path, TWaveSource& source) {
         DIAG_REPORT(kDiagReported, "%s", kCantOpen);
         return kDiagReported;
     }
-    if (!IsPlayablePcm(source.Format->Header)) {
+    if (!ResolveWaveLayout(*source.Format, source.Layout)) {
         DIAG_REPORT(kDiagReported, "%s", kUnsupported);
         WaveCloseRead(source.Handle, source.Format);
         return kDiagReported;
@@ -122,23 +107,32 @@ int TZylWAVTAG::Open(const char* path, uint32_t /*mode*/) {
     RiffChunk = source.Riff;
     DataChunk = source.Data;
 
-    const TWaveFormatEx& header = LoadedFormat->Header;
+    const TWaveLayout& layout = source.Layout;
     Position = 0;
     DataSize = DataChunk.cksize;
-    Format = MakePcmFormat(header.nChannels, header.nSamplesPerSec, header.wBitsPerSample);
+    SourceTag = layout.Tag;
+    SourceBits = layout.Bits;
+    SourceBlockAlign = layout.BlockAlign();
+    SourceBytesPerSec = layout.Rate * SourceBlockAlign;
+    Converts = !PlaysAsStored(layout);
+    if (Converts) {
+        Format = MakeFloatFormat(std::min<uint16_t>(layout.Channels, 2), layout.Rate);
+        Fold.InitFromMask(layout.ChannelMask, layout.Channels);
+        BytesPerFrame = kBlockBytes;
+    } else {
+        Format = MakePcmFormat(layout.Channels, layout.Rate, layout.Bits);
+        Format.wFormatTag = layout.Tag;
+        BytesPerFrame = kBlockBytes / Gcd(kBlockBytes, Format.nBlockAlign) * Format.nBlockAlign;
+    }
     SeekAlignMask = -4;
-    LengthMs = LengthMsOf(DataSize, Format.nAvgBytesPerSec);
-    BytesPerFrame = kBlockBytes;
+    LengthMs = LengthMsOf(DataSize, SourceBytesPerSec);
     IsOpen = 1;
     return 0;
 }
 
 int TZylWAVTAG::GetInfo(const char* path, char* name, uint32_t* lengthMs) {
-    if (name != nullptr) {
-        size_t length = 0;
-        const char* part = FileNamePart(path, length);
-        CopyUtf8Cut(name, kSongNameSize, part, length);
-    }
+    if (name != nullptr)
+        CopySongFileName(path, name);
     TWaveSource source;
     if (const int result = OpenWaveSource(path, source))
         return result;
@@ -160,9 +154,7 @@ int TZylWAVTAG::Seek(uint32_t ms, uint32_t* skipBytes) {
         DIAG_REPORT(kDiagReported, "%s", kNotOpen);
         return kDiagReported;
     }
-    ms = std::min(ms, LengthMs);
-    const uint32_t bytes = TruncToU32(ms * static_cast<double>(Format.nAvgBytesPerSec) * 0.001) &
-                           static_cast<uint32_t>(SeekAlignMask);
+    const uint32_t bytes = SeekBytes(std::min(ms, LengthMs));
     if (skipBytes != nullptr)
         *skipBytes = 0;
     // A failed seek leaves nothing to read, which plays as silence.
@@ -178,21 +170,70 @@ int TZylWAVTAG::Read(void* buffer, uint32_t frames, uint32_t* framesRead) {
         DIAG_REPORT(kDiagReported, "%s", kNotOpen);
         return kDiagReported;
     }
-    const uint64_t wanted = uint64_t{frames} * kBlockBytes;
-    const uint32_t request = static_cast<uint32_t>(std::min<uint64_t>(
-        wanted, std::numeric_limits<uint32_t>::max() / kBlockBytes * kBlockBytes));
-    uint32_t copied = 0;
-    // A file that ends early still counts what it gave; the rest is silence.
-    WaveReadData(*Handle, request, buffer, DataChunk, copied);
-    const uint32_t whole = copied / kBlockBytes;
+    auto* out = static_cast<uint8_t*>(buffer);
+    const uint64_t wanted = uint64_t{frames} * BytesPerFrame;
+    uint32_t whole = 0;
+    if (Converts) {
+        whole = ReadConverted(out, frames);
+    } else {
+        const uint32_t request = static_cast<uint32_t>(std::min<uint64_t>(
+            wanted, std::numeric_limits<uint32_t>::max() / BytesPerFrame * BytesPerFrame));
+        uint32_t copied = 0;
+        // A file that ends early still counts what it gave; the rest is silence.
+        WaveReadData(*Handle, request, buffer, DataChunk, copied);
+        whole = copied / BytesPerFrame;
+    }
     if (framesRead != nullptr)
         *framesRead = whole;
     if (whole < frames) {
         // Unsigned 8-bit samples are silent at 128; wider ones are signed and
         // silent at 0.
         const int silence = Format.wBitsPerSample <= 8 ? 128 : 0;
-        std::memset(static_cast<uint8_t*>(buffer) + uint64_t{whole} * kBlockBytes, silence,
-                    static_cast<size_t>(wanted - uint64_t{whole} * kBlockBytes));
+        std::memset(out + uint64_t{whole} * BytesPerFrame, silence,
+                    static_cast<size_t>(wanted - uint64_t{whole} * BytesPerFrame));
     }
     return 0;
+}
+
+uint32_t TZylWAVTAG::SourceUnitBytes() const {
+    return BytesPerFrame / Format.nBlockAlign * SourceBlockAlign;
+}
+
+// Frames of up to four bytes keep the historic rounding (byte rate in
+// floating point, then the align mask); wider frames land on the exact
+// sample, which the mask alone would not keep whole.
+uint32_t TZylWAVTAG::SeekBytes(uint32_t ms) const {
+    if (!Converts && 4 % SourceBlockAlign == 0)
+        return TruncToU32(ms * static_cast<double>(SourceBytesPerSec) * 0.001) &
+               static_cast<uint32_t>(SeekAlignMask);
+    const uint64_t frame = uint64_t{ms} * (SourceBytesPerSec / SourceBlockAlign) / 1000;
+    return static_cast<uint32_t>(
+        std::min<uint64_t>(frame * SourceBlockAlign, std::numeric_limits<uint32_t>::max()));
+}
+
+uint32_t TZylWAVTAG::ReadConverted(uint8_t* buffer, uint32_t frames) {
+    const uint32_t unitBytes = SourceUnitBytes();
+    const uint32_t unitSamples = unitBytes / (SourceBits / 8u);
+    // The engine asks for one chunk at a time; the cap only bounds damage
+    // from an absurd request.
+    frames = std::min<uint32_t>(frames, (1u << 26) / unitBytes);
+    SourceScratch.resize(size_t{frames} * unitBytes);
+    const size_t unitFrames = BytesPerFrame / Format.nBlockAlign;
+    // The samples as read, then the folded pairs behind them: the engine's
+    // buffer need not be aligned for floats, so the result is copied out.
+    FloatScratch.resize(size_t{frames} * (unitSamples + unitFrames * 2));
+    uint32_t copied = 0;
+    WaveReadData(*Handle, frames * unitBytes, SourceScratch.data(), DataChunk, copied);
+    const uint32_t whole = copied / unitBytes;
+    PcmToFloat(SourceScratch.data(), SourceTag, SourceBits, size_t{whole} * unitSamples,
+               FloatScratch.data());
+    const size_t outFrames = size_t{whole} * unitFrames;
+    const float* result = FloatScratch.data();
+    if (Fold.Channels() > 2) {
+        float* folded = FloatScratch.data() + size_t{frames} * unitSamples;
+        Fold.Apply(result, outFrames, folded);
+        result = folded;
+    }
+    std::memcpy(buffer, result, outFrames * Format.nBlockAlign);
+    return whole;
 }

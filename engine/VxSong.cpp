@@ -1,5 +1,6 @@
 #include "engine/VxSong.h"
 
+#include "decoding/SongTags.h"
 #include "diag/Diag.h"
 
 #include <algorithm>
@@ -143,8 +144,11 @@ void TVxSongTAG::FillInfo(const char* path) {
     Info.PageMs = Info.LengthMs >= 60000 ? 30000 : Info.LengthMs / 4;
     Info.BufferBytes = BufferBytes;
     Info.SampleRate = Decoder->Format.nSamplesPerSec;
+    // The file's tags first, then the decoder's own title, then the name.
     const char* title = Decoder->GetTitle();
-    std::string text = title && *title ? std::string(title) : StemOf(path);
+    std::string text = ReadSongTagTitle(path);
+    if (text.empty())
+        text = title && *title ? std::string(title) : StemOf(path);
     std::replace(text.begin(), text.end(), '_', ' ');
     StoreTitle(Info.Title, text);
 }
@@ -218,9 +222,13 @@ int TVxSongTAG::FileInfo(const char* path, char* name, uint32_t* lengthMs) {
             continue;
         if (Decoders[i]->GetInfo(path, name, lengthMs) != 0)
             *lengthMs = 0;
+        CopySongTagTitle(path, name);
         return 1;
     }
-    return DecoderCount && Decoders[0]->GetInfo(path, name, lengthMs) == 0 ? 1 : 0;
+    if (DecoderCount == 0 || Decoders[0]->GetInfo(path, name, lengthMs) != 0)
+        return 0;
+    CopySongTagTitle(path, name);
+    return 1;
 }
 
 void TVxSongTAG::Play() {

@@ -19,6 +19,7 @@ TVxSystemTAG::TVxSystemTAG(void* window, const TVxSystemSetup& setup)
     Song.SetWindow(window);
     Song.RegisterDecoder(&Mp3Decoder);
     Song.RegisterDecoder(&WavDecoder);
+    Song.RegisterDecoder(&FFmpegDecoder);
     Song.Buffer.AttachStage(&Meter);
     PitchLimits = PitchControl.Limits();
     SongInfo = Song.Info;

@@ -11,6 +11,7 @@
 // directly without the lock.
 #pragma once
 
+#include "decoding/ZylFFmpeg.h"
 #include "decoding/ZylMP3.h"
 #include "decoding/ZylWAV.h"
 #include "engine/VxClock.h"
@@ -143,6 +144,7 @@ public:
     int Balance = 0;
     TZylMP3TAG Mp3Decoder;
     TZylWAVTAG WavDecoder;
+    TZylFFmpegTAG FFmpegDecoder;
     std::unique_ptr<TZylThreadTAG> Worker;
 
 private:

@@ -20,7 +20,8 @@ namespace {
 constexpr const char* kVersionText = "Velm r5a free";
 constexpr const char* kCreditLines[] = {
     "Vexaline(tm) Velm free: a one-deck player for DJs.",
-    "MPEG audio decoding by libmpg123, sound output by PortAudio,",
+    "MPEG audio decoding by libmpg123, other formats by FFmpeg,",
+    "tags by TagLib, sound output by PortAudio,",
     "variable-rate resampling by libsamplerate, skin pictures by libpng,",
     "window toolkit Qt 6.",
 };

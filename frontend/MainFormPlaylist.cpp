@@ -4,6 +4,7 @@
 #include "frontend/MainForm.h"
 
 #include "controls/ZylLabel.h"
+#include "decoding/SongExtensions.h"
 #include "diag/Diag.h"
 #include "frontend/VxFileNames.h"
 #include "frontend/VxHints.h"
@@ -32,8 +33,10 @@ constexpr std::uint32_t kListFontColor = 15454910;
 constexpr std::uint32_t kListColor = 5257499;
 constexpr const char* kOpenDialogTitle = "Open file(s)";
 constexpr const char* kOpenDialogFilter =
-    "All supported types|*.mp3;*.mp2;*.mpg;*.wav;*.m3u;*.m3u8|MPEG audio|*.mp3;*.mp2;*.mpg|"
-    "WAV audio|*.wav|M3U playlists|*.m3u;*.m3u8|All files|*";
+    "All supported types|*.mp3;*.mp2;*.mpg;*.wav;*.flac;*.aif;*.aiff;*.aifc;*.m4a;*.mp4;*.alac;"
+    "*.ogg;*.oga;*.opus;*.m3u;*.m3u8|MPEG audio|*.mp3;*.mp2;*.mpg|WAV audio|*.wav|"
+    "FLAC, AIFF, MP4 and Ogg audio|*.flac;*.aif;*.aiff;*.aifc;*.m4a;*.mp4;*.alac;*.ogg;*.oga;*.opus|"
+    "M3U playlists|*.m3u;*.m3u8|All files|*";
 
 std::vector<std::string> FileSystemNames(const QStringList& list) {
     std::vector<std::string> names;
@@ -77,7 +80,7 @@ void TMainForm::CreatePlaylist() {
     list.SetOptions(poAutoOpen);
     list.ScanOptions = fsExpandFolders | fsExpandPlaylists;
     list.PlaylistExt = "m3u";
-    list.SetExtensions({"mp3", "wav", "mp2", "mpg"});
+    list.SetExtensions(VxSongExtensions());
     list.SetDragAcceptFiles(true);
     list.ScanEventInterval = 5;
     list.ThreadPriority = TThreadPriority::tpLower;

@@ -72,7 +72,8 @@ constexpr std::string_view kPanning =
     "starting value when released\n\nRELATED OPTIONS:\n - Audio \u00bb Enable channel downmix "
     "control";
 constexpr std::string_view kOpen =
-    "OPEN BUTTON: show the open dialog to select the file or\nfiles to play\n\nSHORTCUTS:\n - "
+    "OPEN BUTTON: show the open dialog to select the file or\nfiles to play: MP3, MP2, WAV, "
+    "FLAC, AIFF,\nALAC and AAC (M4A), Ogg Vorbis, Opus\n\nSHORTCUTS:\n - "
     "Main Enter\n\nRELATED OPTIONS:\n - Play when open";
 constexpr std::string_view kSysMenu =
     "Vexaline(tm) cool icon  :-)\n\nDouble click to close the player\n\nRELATED OPTIONS:\n - "

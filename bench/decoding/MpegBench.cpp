@@ -4,6 +4,7 @@
 //
 // Long files are made at start-up by repeating a committed fixture (whole
 // frames, no tags) and live in the temp folder until the program ends.
+#include "DecoderBenchSupport.h"
 #include "decoding/MPEGIndex.h"
 #include "decoding/ZylMP3.h"
 
@@ -107,14 +108,6 @@ void BM_DecodeRead(benchmark::State& state) {
 }
 BENCHMARK(BM_DecodeRead)->Unit(benchmark::kMillisecond)->MinTime(3);
 
-// Seconds of CPU that finished child processes have used so far.
-double ChildCpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_CHILDREN, &usage);
-    const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
 // The reference: the command-line player decoding the same file without
 // output. Its time is the child's CPU time, comparable with the CPU time of
 // BM_DecodeRead on a machine shared with other work.
@@ -139,22 +132,7 @@ void BM_SeekFirstChunk(benchmark::State& state) {
     TZylMP3TAG decoder;
     if (!OpenExact(decoder, file, state))
         return;
-    std::vector<uint8_t> chunk(size_t{kChunkFrames} * decoder.BytesPerFrame);
-    std::mt19937 random(7);
-    std::uniform_int_distribution<uint32_t> position(0, decoder.LengthMs);
-    std::vector<double> micros;
-    for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
-        uint32_t skip = 0, read = 0;
-        decoder.Seek(position(random), &skip);
-        decoder.Read(chunk.data(), kChunkFrames, &read);
-        micros.push_back(
-            std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
-                .count());
-    }
-    std::sort(micros.begin(), micros.end());
-    state.counters["median_us"] = micros[micros.size() / 2];
-    state.counters["p99_us"] = micros[micros.size() * 99 / 100];
+    TimeSeeksWithFirstChunk(state, decoder, kChunkFrames);
 }
 BENCHMARK(BM_SeekFirstChunk)->Unit(benchmark::kMicrosecond);
 

@@ -20,6 +20,12 @@
 #include "decoding/ZylMP3.h"
 #define VX_BENCH_MP3 1
 #endif
+#if __has_include("decoding/ZylFFmpeg.h") && defined(VX_TEST_DATA_DIR)
+#include "decoding/SongExtensions.h"
+#include "decoding/SongTags.h"
+#include "decoding/ZylFFmpeg.h"
+#define VX_BENCH_FORMATS 1
+#endif
 
 namespace fs = std::filesystem;
 
@@ -29,7 +35,8 @@ constexpr int kFolders = 100;
 constexpr int kSongsPerFolder = 100;
 
 // The generated tree: root/gG/dD/Artist_N_-_Song_N.ext, half WAV, half MPEG
-// when the MPEG decoder is there.
+// when the MPEG decoder is there; with the FFmpeg decoder a third each of
+// WAV, MPEG and tagged FLAC.
 class TSongTree {
 public:
     TSongTree() {
@@ -44,6 +51,10 @@ public:
         fs::path mpeg = Root / "fixture.mpeg";
         fs::copy_file(fs::path(VX_TEST_DATA_DIR) / "mpeg" / "cbr128_id3v1.mp3", mpeg);
 #endif
+#ifdef VX_BENCH_FORMATS
+        fs::path flac = Root / "fixture.flac";
+        fs::copy_file(fs::path(VX_TEST_DATA_DIR) / "formats" / "flac16.flac", flac);
+#endif
         int n = 0;
         for (int folder = 0; folder < kFolders; ++folder) {
             fs::path dir = Root / "songs" / ("g" + std::to_string(folder / 10)) /
@@ -51,8 +62,19 @@ public:
             fs::create_directories(dir);
             for (int song = 0; song < kSongsPerFolder; ++song, ++n) {
                 std::string name = "Artist_" + std::to_string(n) + "_-_Song_" + std::to_string(n);
+#ifdef VX_BENCH_FORMATS
+                const int kind = n % 3; // WAV, MPEG, FLAC
+#else
+                const int kind = n % 2; // WAV, MPEG
+#endif
+#ifdef VX_BENCH_FORMATS
+                if (kind == 2) {
+                    fs::create_hard_link(flac, dir / (name + ".flac"));
+                    continue;
+                }
+#endif
 #ifdef VX_BENCH_MP3
-                if (n % 2 == 1) {
+                if (kind == 1) {
                     fs::create_hard_link(mpeg, dir / (name + ".mp3"));
                     continue;
                 }
@@ -73,7 +95,9 @@ public:
 class TSongInfoReader {
 public:
     static const char* Decoders() {
-#if defined(VX_BENCH_MP3) && defined(VX_BENCH_WAV)
+#if defined(VX_BENCH_FORMATS)
+        return "MPEG, WAV and FFmpeg GetInfo, TagLib titles";
+#elif defined(VX_BENCH_MP3) && defined(VX_BENCH_WAV)
         return "MPEG and WAV GetInfo";
 #elif defined(VX_BENCH_WAV)
         return "WAV GetInfo";
@@ -92,12 +116,19 @@ public:
         if (decoder == nullptr && FWave.Accepts(fileName.c_str()))
             decoder = &FWave;
 #endif
+#ifdef VX_BENCH_FORMATS
+        if (decoder == nullptr && FFormats.Accepts(fileName.c_str()))
+            decoder = &FFormats;
+#endif
         if (decoder == nullptr)
             return PlainLength(fileName, duration);
         char name[kSongNameSize] = {};
         uint32_t length = 0;
         if (decoder->GetInfo(fileName.c_str(), name, &length) != 0)
             return false;
+#ifdef VX_BENCH_FORMATS
+        CopySongTagTitle(fileName.c_str(), name);
+#endif
         title = name;
         duration = length;
         return true;
@@ -117,13 +148,20 @@ private:
 #ifdef VX_BENCH_MP3
     TZylMP3TAG FMpeg;
 #endif
+#ifdef VX_BENCH_FORMATS
+    TZylFFmpegTAG FFormats;
+#endif
 };
 
 int ScanIntoPlaylist(const fs::path& root) {
     TZylQueueDispatcher dispatcher;
     TZylPlaylist playlist(dispatcher);
     playlist.PlaylistExt = "m3u";
+#ifdef VX_BENCH_FORMATS
+    playlist.SetExtensions(VxSongExtensions());
+#else
     playlist.SetExtensions({"mp3", "wav", "mp2", "mpg"});
+#endif
     TSongInfoReader reader;
     playlist.OnSongInfoCreate = [&](TZylPlaylist&, const std::string& fileName, uint32_t,
                                     std::string&, std::string& title, uint32_t& duration,

@@ -35,7 +35,7 @@ protected:
     // Reads frames blocks; the buffer starts as a pattern that neither
     // silence value matches.
     Bytes Read(uint32_t frames, uint32_t& framesRead, int* result = nullptr) {
-        Bytes out(size_t{frames} * TZylWAVTAG::kBlockBytes, 0x5A);
+        Bytes out(size_t{frames} * Wav.BytesPerFrame, 0x5A);
         const int r = Wav.Read(out.data(), frames, &framesRead);
         if (result != nullptr)
             *result = r;
@@ -79,16 +79,26 @@ TEST_F(ZylWAVTest, OpenDescribesThePcmFormatForTheDevice) {
 }
 
 TEST_F(ZylWAVTest, OddButValidPcmLayoutsOpen) {
+    // Read units hold whole sample frames; more than two channels and 64-bit
+    // float play as 32-bit float, folded to stereo.
     struct Case {
-        uint16_t channels, bits;
-        uint16_t blockAlign;
+        uint16_t tag, channels, bits;
+        uint16_t sourceAlign, outTag, outChannels, outAlign;
+        uint32_t unitBytes;
     };
-    for (const Case c : {Case{1, 8, 1}, Case{2, 24, 6}, Case{6, 16, 12}}) {
+    for (const Case c : {Case{1, 1, 8, 1, 1, 1, 1, 128}, Case{1, 2, 24, 6, 1, 2, 6, 384},
+                         Case{1, 1, 24, 3, 1, 1, 3, 384}, Case{1, 2, 32, 8, 1, 2, 8, 128},
+                         Case{3, 2, 32, 8, 3, 2, 8, 128}, Case{1, 6, 16, 12, 3, 2, 8, 128},
+                         Case{3, 1, 64, 8, 3, 1, 4, 128}}) {
         SCOPED_TRACE(std::to_string(c.channels) + " channels, " + std::to_string(c.bits) + " bit");
-        ASSERT_EQ(Wav.Open(Write(SimpleWav(Pcm(c.channels, 8000, c.bits), Ramp(512))).c_str(), 0),
-                  0);
-        EXPECT_EQ(Wav.Format.nBlockAlign, c.blockAlign);
-        EXPECT_EQ(Wav.LengthMs, 512u * 1000 / (8000u * c.blockAlign));
+        PcmHeader h = Pcm(c.channels, 8000, c.bits);
+        h.tag = c.tag;
+        ASSERT_EQ(Wav.Open(Write(SimpleWav(h, Ramp(2400))).c_str(), 0), 0);
+        EXPECT_EQ(Wav.Format.wFormatTag, c.outTag);
+        EXPECT_EQ(Wav.Format.nChannels, c.outChannels);
+        EXPECT_EQ(Wav.Format.nBlockAlign, c.outAlign);
+        EXPECT_EQ(Wav.BytesPerFrame, c.unitBytes);
+        EXPECT_EQ(Wav.LengthMs, 2400u * 1000 / (8000u * c.sourceAlign));
     }
 }
 
@@ -98,12 +108,16 @@ TEST_F(ZylWAVTest, RefusedFormatsReportTheirMessageAndStayClosed) {
         Bytes file;
         const char* message;
     };
-    PcmHeader floatFormat;
-    floatFormat.tag = 3;
+    PcmHeader adpcm;
+    adpcm.tag = 2;
+    PcmHeader float16 = Pcm(2, 44100, 16);
+    float16.tag = 3;
     Bytes shortFormat = FormatBody(PcmHeader{});
     shortFormat.resize(14);
     const Case cases[] = {
-        {"float", SimpleWav(floatFormat, Ramp(64)), "WAV player: Unsupported wave format"},
+        {"adpcm", SimpleWav(adpcm, Ramp(64)), "WAV player: Unsupported wave format"},
+        {"16-bit float", SimpleWav(float16, Ramp(64)), "WAV player: Unsupported wave format"},
+        {"12-bit", SimpleWav(Pcm(1, 8000, 12), Ramp(64)), "WAV player: Unsupported wave format"},
         {"0 channels", SimpleWav(Pcm(0, 44100, 16), Ramp(64)),
          "WAV player: Unsupported wave format"},
         {"0 bits", SimpleWav(Pcm(2, 44100, 0), Ramp(64)), "WAV player: Unsupported wave format"},
@@ -131,19 +145,20 @@ TEST_F(ZylWAVTest, ReadsTheDataThenPadsWithSilenceOfTheSampleWidth) {
         uint16_t bits;
         uint8_t silence;
     };
-    const Bytes samples = Ramp(300);
     for (const Case c : {Case{16, 0}, Case{8, 128}, Case{24, 0}}) {
         SCOPED_TRACE(c.bits);
+        const size_t unit = c.bits == 24 ? 384 : 128;
+        const Bytes samples = Ramp(unit * 5 / 2);
         ASSERT_EQ(Wav.Open(Write(SimpleWav(Pcm(1, 8000, c.bits), samples)).c_str(), 0), 0);
         uint32_t framesRead = 99;
         int result = -1;
         const Bytes out = Read(4, framesRead, &result);
         EXPECT_EQ(result, 0);
-        // 300 bytes are two whole blocks; the partial third counts as unread.
+        // Two and a half units: two whole ones; the partial third counts as unread.
         EXPECT_EQ(framesRead, 2u);
-        EXPECT_EQ(Bytes(out.begin(), out.begin() + 256),
-                  Bytes(samples.begin(), samples.begin() + 256));
-        EXPECT_EQ(Bytes(out.begin() + 256, out.end()), Bytes(256, c.silence));
+        EXPECT_EQ(Bytes(out.begin(), out.begin() + 2 * unit),
+                  Bytes(samples.begin(), samples.begin() + 2 * unit));
+        EXPECT_EQ(Bytes(out.begin() + 2 * unit, out.end()), Bytes(2 * unit, c.silence));
     }
 }
 
@@ -244,7 +259,8 @@ TEST_F(ZylWAVTest, OpensFilesWrittenBySox) {
     EXPECT_EQ(Wav.LengthMs, 9u);   // 9.97 ms, truncated
     ASSERT_EQ(Wav.Open((seeds + "mono8.wav").c_str(), 0), 0);
     EXPECT_EQ(Wav.Format.wBitsPerSample, 8);
-    // sox writes 24-bit audio in the extensible layout, which is not plain PCM.
-    EXPECT_EQ(Wav.Open((seeds + "stereo24.wav").c_str(), 0), -1);
-    EXPECT_EQ(LastMessageText(), "WAV player: Unsupported wave format");
+    // sox writes 24-bit audio in the extensible layout; it plays as 24-bit PCM.
+    ASSERT_EQ(Wav.Open((seeds + "stereo24.wav").c_str(), 0), 0);
+    EXPECT_EQ(Wav.Format.wFormatTag, kWaveFormatPcm);
+    EXPECT_EQ(Wav.Format.wBitsPerSample, 24);
 }

@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the waveform decoder as a ".wav" file: claim,
 // describe, open, read to the end, then seek to places the input chooses and
-// read again. Reads must never report more than was asked for.
+// read again. Reads must never report more than was asked for. The seeds
+// cover the extended headers too: extensible, float, 32-bit, six channels.
 #include "decoding/ZylWAV.h"
 
 #include <cstdint>
@@ -35,7 +36,7 @@ void ReadChecked(TZylWAVTAG& wav, std::vector<uint8_t>& buffer, uint32_t frames,
 
 void Exercise(TZylWAVTAG& wav, const uint8_t* data, size_t size) {
     constexpr uint32_t kFrames = 16;
-    std::vector<uint8_t> buffer(kFrames * TZylWAVTAG::kBlockBytes);
+    std::vector<uint8_t> buffer(kFrames * wav.BytesPerFrame);
     uint32_t framesRead = kFrames;
     while (framesRead == kFrames)
         ReadChecked(wav, buffer, kFrames, framesRead);

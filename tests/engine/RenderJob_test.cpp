@@ -17,11 +17,12 @@ bool Parse(const std::vector<const char*>& args, TRenderJob& job, std::string& e
 TEST(RenderJob, ActionsAreParsedAndPutInTimeOrder) {
     TRenderJob job;
     std::string error;
-    ASSERT_TRUE(Parse({"--pitch", "-8000", "--at", "2000:search-fwd:3", "--at", "500:cue", "--at",
-                       "900:seek:1234", "in.mp3", "out.wav"},
+    ASSERT_TRUE(Parse({"--bits", "24", "--pitch", "-8000", "--at", "2000:search-fwd:3", "--at",
+                       "500:cue", "--at", "900:seek:1234", "in.mp3", "out.wav"},
                       job, error))
         << error;
     EXPECT_EQ(job.Pitch, -8000);
+    EXPECT_EQ(job.Bits, TRenderBits::Pcm24);
     EXPECT_EQ(job.Input, "in.mp3");
     EXPECT_EQ(job.Output, "out.wav");
     ASSERT_EQ(job.Actions.size(), 3u);
@@ -47,6 +48,8 @@ TEST(RenderJob, BadArgumentsAreRefusedWithAReason) {
         {"--at", "100:cue:5", "a"}, // cue takes no value
         {"--at", "-5:cue", "a"},
         {"--range", "3", "a"},
+        {"--bits", "32", "a"}, // 32-bit output is float only
+        {"--bits", "a"},
         {"--frobnicate", "a"},
     };
     for (const auto& args : bad) {

@@ -8,7 +8,7 @@
 const char kRenderUsage[] =
     "usage: vx-render [options] INPUT [OUTPUT.wav]\n"
     "Plays INPUT on the deck without sound, faster than real time, and writes\n"
-    "what the deck plays to OUTPUT.wav (44100 Hz, 16-bit stereo).\n"
+    "what the deck plays to OUTPUT.wav (44100 Hz stereo, 16-bit unless --bits).\n"
     "  --pitch P          pitch in 0.001 % (8000 = +8 %)\n"
     "  --range 0|1|2      pitch range 8 %, 16 %, 20 % (default 1)\n"
     "  --volume V         0..100 (default 100)\n"
@@ -20,6 +20,7 @@ const char kRenderUsage[] =
     "                     exact positions (--exact, the default, is accepted)\n"
     "  --duration MS      deck time to render (default: to the song's end)\n"
     "  --report MS        print the time record every MS (default 1000)\n"
+    "  --bits 16|24|32f   output samples: 16-bit (default), 24-bit or 32-bit float\n"
     "  --converter NAME   sinc-medium (default: the deck's own), sinc-best,\n"
     "                     sinc-fastest, linear, zoh\n"
     "  --at MS:ACTION     at deck time MS: play, pause, playpause, cue, cue-release,\n"
@@ -128,6 +129,13 @@ bool ParseRenderArguments(int argc, char** argv, TRenderJob& job, std::string& e
             ok = ms(job.DurationMs);
         } else if (arg == "--report") {
             ok = ms(job.ReportEveryMs) && job.ReportEveryMs > 0;
+        } else if (arg == "--bits") {
+            const char* given = value();
+            const std::string text = given != nullptr ? given : "";
+            ok = text == "16" || text == "24" || text == "32f";
+            job.Bits = text == "24"    ? TRenderBits::Pcm24
+                       : text == "32f" ? TRenderBits::Float32
+                                       : TRenderBits::Pcm16;
         } else if (arg == "--converter") {
             const char* text = value();
             ok = text != nullptr;

@@ -33,6 +33,8 @@ struct TRenderAction {
     int Value = 0;
 };
 
+enum class TRenderBits { Pcm16, Pcm24, Float32 };
+
 struct TRenderJob {
     std::string Input;
     std::string Output; // empty: render without writing
@@ -47,7 +49,10 @@ struct TRenderJob {
     uint32_t DurationMs = 0; // 0: until half a second after the song's end
     uint32_t ReportEveryMs = 1000;
     std::string Converter = "sinc-medium"; // the deck's own default
-    std::vector<TRenderAction> Actions;    // in time order
+    // What the output file holds: 16-bit PCM, or, from a float device so
+    // that nothing is lost on the way, packed 24-bit PCM or 32-bit float.
+    TRenderBits Bits = TRenderBits::Pcm16;
+    std::vector<TRenderAction> Actions; // in time order
 };
 
 // Fills job from the command line; on failure returns false with a message.

@@ -4,10 +4,12 @@
 // how fast it rendered and how long each worker tick held the system lock.
 #include "tools/render/RenderJob.h"
 
+#include "decoding/SampleFold.h"
 #include "diag/Diag.h"
 #include "engine/VxClock.h"
 #include "engine/VxSystem.h"
 #include "engine/device/ZylNull.h"
+#include "engine/device/ZylSampleFormat.h"
 #include "engine/device/ZylWavWriter.h"
 
 #include <algorithm>
@@ -46,6 +48,8 @@ public:
 
 private:
     bool Open();
+    void ChooseFormats();
+    void WriteFrames(uint32_t frames);
     void Apply(const TRenderAction& action);
     void Period();
     void Report();
@@ -56,7 +60,12 @@ private:
     TVxManualClock Clock;
     std::unique_ptr<TVxSystemTAG> System;
     TZylWavWriter Writer;
+    TWaveFormatEx DeviceFormat;
+    TWaveFormatEx FileFormat;
     std::vector<uint8_t> Block;
+    std::vector<uint8_t> FileBlock;
+    std::vector<float> FloatBlock;
+    uint32_t StepFrames = 0;
     std::vector<double> TickMs;
     std::vector<double> DecodingTickMs; // ticks that wrote a chunk
     uint32_t DeckMs = 0;
@@ -75,6 +84,7 @@ bool TRenderer::Open() {
     System->SetOptions(options);
     System->SetVolume(Job.Volume);
     System->SetBalance(Job.Balance, Job.Downmix);
+    ChooseFormats();
     if (System->OpenSong(Job.Input.c_str(), false) != 0) {
         TVxSongInfo info;
         System->GetSongInfo(info);
@@ -93,8 +103,11 @@ bool TRenderer::Open() {
         System->PlayPause();
     System->Tick(); // the first restart, so that output starts with the song
     const TWaveFormatEx format = ZylNullFormat();
-    Block.resize(size_t(format.nSamplesPerSec) * TVxSystemTAG::TickMs / 1000 * format.nBlockAlign);
-    if (!Job.Output.empty() && !Writer.Open(Job.Output, format)) {
+    StepFrames = format.nSamplesPerSec * TVxSystemTAG::TickMs / 1000;
+    Block.resize(size_t(StepFrames) * format.nBlockAlign);
+    FileFormat.nSamplesPerSec = format.nSamplesPerSec;
+    FileFormat.nAvgBytesPerSec = format.nSamplesPerSec * FileFormat.nBlockAlign;
+    if (!Job.Output.empty() && !Writer.Open(Job.Output, FileFormat)) {
         std::fprintf(stderr, "vx-render: cannot write %s\n", Job.Output.c_str());
         return false;
     }
@@ -163,13 +176,39 @@ void TRenderer::Apply(const TRenderAction& action) {
     }
 }
 
+// 16-bit output comes from a 16-bit device, as the deck plays by default;
+// 24-bit and float output from a float device, which keeps every bit a
+// 24-bit or float source has.
+void TRenderer::ChooseFormats() {
+    DeviceFormat = MakePcmFormat(2, 44100, 16);
+    FileFormat = DeviceFormat;
+    if (Job.Bits == TRenderBits::Pcm16)
+        return;
+    DeviceFormat = MakeFloatFormat(2, 44100);
+    FileFormat = Job.Bits == TRenderBits::Pcm24 ? MakePcmFormat(2, 44100, 24) : DeviceFormat;
+    System->Song.DeviceParams.Format = &DeviceFormat;
+}
+
+void TRenderer::WriteFrames(uint32_t frames) {
+    if (Job.Bits != TRenderBits::Pcm24) {
+        Writer.Write(Block.data(), size_t(frames) * DeviceFormat.nBlockAlign);
+        return;
+    }
+    const uint32_t samples = frames * 2;
+    FloatBlock.resize(samples);
+    std::memcpy(FloatBlock.data(), Block.data(), FloatBlock.size() * sizeof(float));
+    FileBlock.resize(size_t(samples) * 3);
+    ZylFloatToPcm(FloatBlock.data(), samples, TZylSampleType::S24, FileBlock.data());
+    Writer.Write(FileBlock.data(), FileBlock.size());
+}
+
 // One worker period: due actions, 20 ms of output, one timed tick.
 void TRenderer::Period() {
     while (NextAction < Job.Actions.size() && Job.Actions[NextAction].AtMs <= DeckMs)
         Apply(Job.Actions[NextAction++]);
-    const uint32_t frames = ZylNullStep(static_cast<uint32_t>(Block.size() / 4), Block.data());
+    const uint32_t frames = ZylNullStep(StepFrames, Block.data());
     if (Writer.IsOpen())
-        Writer.Write(Block.data(), size_t(frames) * ZylNullFormat().nBlockAlign);
+        WriteFrames(frames);
     Clock.Advance(TVxSystemTAG::TickMs);
     DeckMs += TVxSystemTAG::TickMs;
     const uint32_t writePos = System->Song.Buffer.WritePos;

@@ -1,0 +1,44 @@
+// The decoder for every format the MPEG and waveform decoders leave: FLAC,
+// AIFF/AIFC, ALAC and AAC in MP4/M4A, Ogg Vorbis and Opus, through FFmpeg.
+//
+// Its read unit is one sample frame, so reads, seeks and the length are
+// sample-exact: the length is counted from the decoded samples (the
+// container's duration only tells where to start counting), and a seek
+// decodes forward from a preceding key point, discarding, to the exact
+// sample. Formats are those of TAVAudioSource: 16-bit sources stay 16-bit,
+// 24-bit sources packed 24-bit, lossy codecs 32-bit float; more than two
+// channels fold to stereo. Opus decodes at 48 kHz; the mixer converts.
+// Like every decoder it has no lock: the player system calls it under its own.
+#pragma once
+
+#include "decoding/AVAudioSource.h"
+#include "decoding/VxPlayer.h"
+
+#include <cstdint>
+
+class TZylFFmpegTAG : public TVxPlayerTAG {
+public:
+    int64_t TotalSamples = 0; // exact length in sample frames
+
+    TZylFFmpegTAG() = default;
+    ~TZylFFmpegTAG() override;
+
+    // Claims the file by its extension (.flac .aif .aiff .aifc .m4a .mp4
+    // .alac .ogg .oga .opus, any case); a claimed file that cannot be read
+    // fails in Open with this decoder's own message.
+    int Accepts(const char* path) override;
+    // The mode is ignored: lengths are always exact.
+    int Open(const char* path, uint32_t mode) override;
+    // The bare file name and the container's stated length: a list of many
+    // files must not decode them.
+    int GetInfo(const char* path, char* name, uint32_t* lengthMs) override;
+    void Close() override;
+    int Seek(uint32_t ms, uint32_t* skipBytes) override;
+    int Read(void* buffer, uint32_t frames, uint32_t* framesRead) override;
+
+private:
+    TAVAudioSource Source;
+};
+
+// The song extensions this decoder claims, without dot, lower case.
+extern const char* const kFFmpegExtensions[10];
