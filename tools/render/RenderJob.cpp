@@ -18,6 +18,8 @@ const char kRenderUsage[] =
     "  --paused           do not start playing at once\n"
     "  --exact            exact song length (frame index) for MPEG files\n"
     "  --duration MS      deck time to render (default: to the song's end)\n"
+    "  --bpm              print INPUT's tempo (\"bpm 125.000 first-beat 12.5 ms\" or\n"
+    "                     \"bpm none\") and render nothing\n"
     "  --report MS        print the time record every MS (default 1000)\n"
     "  --converter NAME   linear (default), sinc-medium, sinc-best, sinc-fastest, zoh\n"
     "  --at MS:ACTION     at deck time MS: play, pause, playpause, cue, cue-release,\n"
@@ -139,6 +141,8 @@ bool ParseRenderArguments(int argc, char** argv, TRenderJob& job, std::string& e
             job.Downmix = true;
         } else if (arg == "--paused") {
             job.AutoPlay = false;
+        } else if (arg == "--bpm") {
+            job.DetectBpm = true;
         } else if (arg == "--exact") {
             job.ExactLength = true;
         } else if (arg.size() > 1 && arg[0] == '-') {
