@@ -2,6 +2,8 @@
 // settings, the update timer, and closing.
 #include "frontend/MainForm.h"
 
+#include "analysis/VxTapTempo.h"
+#include "analysis/VxTempoWorker.h"
 #include "controls/ZylButton.h"
 #include "controls/ZylImage.h"
 #include "controls/ZylKnob.h"
@@ -125,6 +127,7 @@ bool TMainForm::FormCreate() {
                  QString::fromLatin1(vxdisplay::kReadyLine2), vxdisplay::kStartupMessageMs);
     RefreshPitchDisplays(false);
     SettingsStartUp();
+    StartTempo();
     SetUpHints();
     TimerUpdate.start();
     if (keyboard_ != nullptr)
@@ -257,6 +260,7 @@ void TMainForm::TimerUpdateTimer() {
     }
     if (bendHeld_)
         RefreshPitchDisplays(false);
+    RefreshTempo();
 }
 
 void TMainForm::EndOfTrack() {
@@ -403,6 +407,7 @@ void TMainForm::FormClose() {
     config_.SaveSettings(kSettingsKey);
     if (config_.ListKeepLast.Value != 0)
         SaveLastPlaylist();
+    tempo_.reset();
     system_.reset();
     TVxSystemTAG::FreeOutputDeviceList(devices_);
     devices_.clear();

@@ -3,6 +3,7 @@
 // become playlist operations; the playlist's OnOpenSong opens the song.
 #include "frontend/MainForm.h"
 
+#include "analysis/VxTempoWorker.h"
 #include "controls/ZylLabel.h"
 #include "diag/Diag.h"
 #include "frontend/VxHints.h"
@@ -272,8 +273,10 @@ void TMainForm::PlayListOpenSong(TSongInfo& songInfo) {
     LogPrintf("> Playing %s", ExtractFileName(songInfo.FileName).c_str());
     if (system_->OpenSong(songInfo.FileName.c_str(), PlayAfterOpen) != 0) {
         songInfo.Duration = 0;
+        TempoSongChanged({});
         ShowMessage(QString::fromLatin1(vxdisplay::kLoadError), 0);
     } else {
+        TempoSongChanged(songInfo.FileName);
         if (system_->SongInfoChanged != 0) {
             RefreshSongInfo();
             songInfo.Duration = songLengthMs_;
@@ -314,6 +317,13 @@ void TMainForm::PlayListDblClick() {
 
 void TMainForm::PlayListListChange() {
     RefreshTrack();
+    if (tempo_ == nullptr)
+        return;
+    std::vector<std::string> paths;
+    const TZylPlaylist& list = Playlist();
+    for (int i = 0; i < list.GetCount(); ++i)
+        paths.push_back(list.GetSongInfo(i).FileName);
+    tempo_->SetPlaylist(std::move(paths));
 }
 
 void TMainForm::PlaylistPopupPopup() {

@@ -54,6 +54,7 @@ inline void EnsureApplication() {
         fs::permissions(WorkDir(), fs::perms::owner_all, fs::perm_options::replace);
         ::setenv("XDG_CONFIG_HOME", (WorkDir() / "config").c_str(), 1);
         ::setenv("XDG_RUNTIME_DIR", WorkDir().c_str(), 1);
+        ::setenv("XDG_CACHE_HOME", (WorkDir() / "cache").c_str(), 1);
         ::setenv("VEXALINE_AUDIO", "null", 1);
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
         ZylNullSetHandStepped(true);
