@@ -18,10 +18,10 @@ constexpr int kAnchorCandidates = 200;
 // Onsets weaker than this share of the strongest are ripples of a steady
 // sound, not hits.
 constexpr double kWeakOnset = 0.01;
-// The beat tracker often locks onto half or whole bars or dotted beats;
-// the grid is tried at these multiples of its period.
-constexpr double kPeriodRatios[] = {1.0 / 4, 1.0 / 3, 1.0 / 2, 2.0 / 3, 3.0 / 4, 1,
-                                    4.0 / 3, 3.0 / 2, 2,       3,       4};
+// The beat tracker often locks onto several beats, half beats or dotted
+// beats; the grid is tried at these multiples of its period.
+constexpr double kPeriodRatios[] = {1.0 / 8, 1.0 / 6, 1.0 / 5, 1.0 / 4, 1.0 / 3, 1.0 / 2, 2.0 / 3,
+                                    3.0 / 4, 1,       4.0 / 3, 3.0 / 2, 2,       3,       4};
 constexpr int kPhasesPerPeriod = 4;
 constexpr double kEdgeTolerance = 0.002;
 // Hits at different places of a bar (a kick, a snare, the notes of a loop)
@@ -181,7 +181,8 @@ TLine BestCandidate(const TOnsets& onsets, const TLine& refined, const TVxBpmRan
             continue;
         const int phases = kPhasesPerPeriod * static_cast<int>(std::ceil(ratio));
         for (int phase = 0; phase < phases; ++phase) {
-            const TLine line{refined.Origin + phase * refined.Period / kPhasesPerPeriod, period};
+            const double step = std::min(period, refined.Period) / kPhasesPerPeriod;
+            const TLine line{refined.Origin + phase * step, period};
             const double score = WholeSongStats(onsets, line).Score();
             if (score > bestScore) {
                 bestScore = score;

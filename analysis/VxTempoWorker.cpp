@@ -107,7 +107,7 @@ TVxSongTempo TVxTempoWorker::SongTempo() const {
 bool TVxTempoWorker::WaitIdle(unsigned timeoutMs) {
     std::unique_lock<std::mutex> lock(mutex_);
     return idle_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] {
-        return !running_ && !songPending_ && userWrites_.empty() &&
+        return started_ && !running_ && !songPending_ && userWrites_.empty() &&
                (playlist_.empty() || !backgroundAllowed_);
     });
 }
@@ -121,6 +121,10 @@ void TVxTempoWorker::LowerPriority() {
 
 void TVxTempoWorker::Run() {
     LowerPriority();
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        started_ = true;
+    }
     TJob job;
     while (NextJob(job))
         RunJob(job);

@@ -56,7 +56,8 @@ public:
     TVxSongTempo SongTempo() const;
     // Waits until no job is left; for tests and tools. False on time-out.
     bool WaitIdle(unsigned timeoutMs);
-    // True once the worker thread runs at idle (or lowest) priority.
+    // True once the worker thread runs at idle (or lowest) priority; known
+    // after the first WaitIdle.
     bool PriorityLowered() const { return lowered_.load(); }
 
 private:
@@ -86,6 +87,7 @@ private:
     bool backgroundAllowed_ = true;
     std::vector<std::pair<std::string, double>> userWrites_;
     TVxSongTempo songTempo_;
+    bool started_ = false; // the thread runs, at its lowered priority
     bool running_ = false; // a job runs
     TJob current_;
     bool stop_ = false;

@@ -8,10 +8,12 @@
 # into the folder given.
 set -eu
 out=$1
+list="$out/tempo-fixtures.txt"
+# Made once per build folder, again when this script changes.
+[ -f "$list" ] && [ "$list" -nt "$0" ] && exit 0
 mkdir -p "$out"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-list="$out/tempo-fixtures.txt"
 : >"$list.tmp"
 
 sounds() { # rate
