@@ -208,6 +208,12 @@ std::optional<TVxCachedTempo> TVxTempoCache::Lookup(const TVxFileKey& key) {
     return found;
 }
 
+double TVxTempoCache::BpmOf(const std::string& path, const TVxBpmRange& range) {
+    const std::optional<TVxFileKey> key = VxFileKeyOf(path);
+    const std::optional<TVxCachedTempo> cached = key ? Lookup(*key) : std::nullopt;
+    return cached ? cached->BpmIn(range) : 0;
+}
+
 bool TVxTempoCache::StoreDetected(const TVxFileKey& key, const TVxTempo& tempo, int version) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (db_ == nullptr)

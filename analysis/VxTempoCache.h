@@ -35,6 +35,11 @@ struct TVxCachedTempo {
     TVxTempo Detected;  // Bpm 0: analysed, no steady beat
     double UserBpm = 0; // 0: none tapped
     double Bpm() const { return UserBpm > 0 ? UserBpm : Detected.Bpm; }
+    // The tempo to show: the tapped one as tapped, the detected one folded
+    // into range (which may have changed since the analysis).
+    double BpmIn(const TVxBpmRange& range) const {
+        return UserBpm > 0 ? UserBpm : VxFoldBpm(Detected.Bpm, range);
+    }
 };
 
 class TVxTempoCache {
@@ -54,6 +59,9 @@ public:
     const std::string& DatabasePath() const { return dbPath_; }
 
     std::optional<TVxCachedTempo> Lookup(const TVxFileKey& key);
+    // The tempo to show for the file at path as it is now (a list's BPM
+    // column); 0 when it is not known yet or the song has no beat.
+    double BpmOf(const std::string& path, const TVxBpmRange& range);
     bool StoreDetected(const TVxFileKey& key, const TVxTempo& tempo, int version);
     bool StoreUser(const TVxFileKey& key, double bpm);
 

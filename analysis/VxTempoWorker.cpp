@@ -4,8 +4,6 @@
 #include "decoding/VxDecoderSet.h"
 
 #include <chrono>
-#include <pthread.h>
-#include <sched.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -16,8 +14,8 @@ constexpr int kLowestNice = 19;
 
 } // namespace
 
-TVxTempoWorker::TVxTempoWorker(std::string cacheFolder, const TVxBpmRange& range)
-    : range_(range), cache_(std::move(cacheFolder)) {
+TVxTempoWorker::TVxTempoWorker(std::string cacheFolder, const TVxBpmRange& range, bool lowPriority)
+    : range_(range), lowPriority_(lowPriority), cache_(std::move(cacheFolder)) {
     thread_ = std::thread([this] { Run(); });
 }
 
@@ -112,15 +110,17 @@ bool TVxTempoWorker::WaitIdle(unsigned timeoutMs) {
     });
 }
 
+// The lowest nice level, not the idle class: on a busy machine an idle-
+// class thread may wait many seconds for a time slice, and the program's
+// exit waits for it to see its stop request.
 void TVxTempoWorker::LowerPriority() {
-    sched_param param{};
-    if (pthread_setschedparam(pthread_self(), SCHED_IDLE, &param) == 0 ||
-        setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), kLowestNice) == 0)
+    if (setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), kLowestNice) == 0)
         lowered_ = true;
 }
 
 void TVxTempoWorker::Run() {
-    LowerPriority();
+    if (lowPriority_)
+        LowerPriority();
     {
         std::lock_guard<std::mutex> lock(mutex_);
         started_ = true;
@@ -138,13 +138,14 @@ bool TVxTempoWorker::NextJob(TJob& job) {
     for (;;) {
         if (stop_)
             return false;
-        while (!userWrites_.empty()) {
+        if (!userWrites_.empty()) {
             const auto [path, bpm] = userWrites_.front();
             userWrites_.erase(userWrites_.begin());
             lock.unlock();
-            if (const auto key = VxFileKeyOf(path); key && cache_.IsOpen())
-                cache_.StoreUser(*key, bpm);
+            StoreUserBpm(path, bpm);
             lock.lock();
+            // Everything may have changed meanwhile, a stop request too.
+            continue;
         }
         if (songPending_) {
             job = {songPath_, true};
@@ -165,11 +166,21 @@ bool TVxTempoWorker::NextJob(TJob& job) {
     return true;
 }
 
-void TVxTempoWorker::RunJob(const TJob& job) {
+void TVxTempoWorker::OpenCacheOnce() {
     if (!cacheTried_) {
         cacheTried_ = true;
         cache_.Open();
     }
+}
+
+void TVxTempoWorker::StoreUserBpm(const std::string& path, double bpm) {
+    OpenCacheOnce();
+    if (const auto key = VxFileKeyOf(path))
+        cache_.StoreUser(*key, bpm);
+}
+
+void TVxTempoWorker::RunJob(const TJob& job) {
+    OpenCacheOnce();
     const TVxSongTempo tempo = TempoFor(job.Path);
     if (job.Song)
         Publish(job.Path, tempo);
@@ -199,7 +210,7 @@ TVxSongTempo TVxTempoWorker::TempoFor(const std::string& path) {
     }
     tempo.Known = true;
     tempo.Tapped = cached->UserBpm > 0;
-    tempo.Bpm = tempo.Tapped ? cached->UserBpm : VxFoldBpm(cached->Detected.Bpm, range_);
+    tempo.Bpm = cached->BpmIn(range_);
     tempo.FirstBeatMs = cached->Detected.FirstBeatMs;
     return tempo;
 }

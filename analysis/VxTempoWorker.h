@@ -31,8 +31,9 @@ struct TVxSongTempo {
 
 class TVxTempoWorker {
 public:
-    // cacheFolder empty: the default folder of TVxTempoCache.
-    TVxTempoWorker(std::string cacheFolder, const TVxBpmRange& range);
+    // cacheFolder empty: the default folder of TVxTempoCache. Tests that
+    // step the deck by hand and wait for results ask for normal priority.
+    TVxTempoWorker(std::string cacheFolder, const TVxBpmRange& range, bool lowPriority = true);
     ~TVxTempoWorker();
     TVxTempoWorker(const TVxTempoWorker&) = delete;
     TVxTempoWorker& operator=(const TVxTempoWorker&) = delete;
@@ -56,7 +57,7 @@ public:
     TVxSongTempo SongTempo() const;
     // Waits until no job is left; for tests and tools. False on time-out.
     bool WaitIdle(unsigned timeoutMs);
-    // True once the worker thread runs at idle (or lowest) priority; known
+    // True once the worker thread runs at the lowest priority; known
     // after the first WaitIdle.
     bool PriorityLowered() const { return lowered_.load(); }
 
@@ -69,12 +70,15 @@ private:
     void Run();
     bool NextJob(TJob& job);
     void RunJob(const TJob& job);
+    void OpenCacheOnce();
+    void StoreUserBpm(const std::string& path, double bpm);
     TVxSongTempo TempoFor(const std::string& path);
     void Publish(const std::string& path, const TVxSongTempo& tempo);
     void LowerPriority();
     void StopRunningJobLocked();
 
     const TVxBpmRange range_;
+    const bool lowPriority_;
     TVxTempoCache cache_;
     bool cacheTried_ = false;
 

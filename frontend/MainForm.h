@@ -78,6 +78,8 @@ struct TVxFormPlatform {
     TVxClock* Clock = nullptr;
     // Tests step the player system's worker by hand.
     bool ManualWorker = false;
+    // Tests wait for tempo results, which a busy machine would hold back.
+    bool TempoAtLowPriority = true;
     // The platform's own Ctrl state (the track buttons ask it directly);
     // empty: the toolkit's query.
     std::function<bool()> CtrlDown;

@@ -25,7 +25,8 @@ TVxBpmRange BpmRangeOf(const TGlobalConfigTAG& config) {
 
 void TMainForm::StartTempo() {
     tap_ = std::make_unique<TVxTapTempo>();
-    tempo_ = std::make_unique<TVxTempoWorker>(std::string(), BpmRangeOf(config_));
+    tempo_ = std::make_unique<TVxTempoWorker>(std::string(), BpmRangeOf(config_),
+                                              platform_.TempoAtLowPriority);
     PlayListListChange();
 }
 

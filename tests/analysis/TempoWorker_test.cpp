@@ -16,7 +16,7 @@ TEST(TempoWorker, FindsTheSongsTempoAndKeepsATapAcrossRestarts) {
     const fs::path cache = ScratchDir("worker-song");
     const std::string song = FixtureSong("kickhat-128.wav");
     {
-        TVxTempoWorker worker(cache.string(), {});
+        TVxTempoWorker worker(cache.string(), {}, false);
         EXPECT_FALSE(worker.SongTempo().Known);
         worker.OpenSong(song);
         ASSERT_TRUE(worker.WaitIdle(kPatienceMs));
@@ -30,7 +30,7 @@ TEST(TempoWorker, FindsTheSongsTempoAndKeepsATapAcrossRestarts) {
         worker.CloseSong();
         EXPECT_FALSE(worker.SongTempo().Known);
     }
-    TVxTempoWorker worker(cache.string(), {});
+    TVxTempoWorker worker(cache.string(), {}, false);
     worker.OpenSong(song);
     ASSERT_TRUE(worker.WaitIdle(kPatienceMs));
     EXPECT_DOUBLE_EQ(worker.SongTempo().Bpm, 129.5);
@@ -42,7 +42,7 @@ TEST(TempoWorker, AnalysesThePlaylistAheadOnlyWhileTheDeckAllowsIt) {
     const std::vector<std::string> songs = {FixtureSong("tonal-140.wav"),
                                             FixtureSong("swing-174.wav")};
     {
-        TVxTempoWorker worker(folder.string(), {});
+        TVxTempoWorker worker(folder.string(), {}, false);
         worker.SetBackgroundAllowed(false);
         worker.SetPlaylist(songs);
         ASSERT_TRUE(worker.WaitIdle(kPatienceMs));
@@ -61,10 +61,12 @@ TEST(TempoWorker, AnalysesThePlaylistAheadOnlyWhileTheDeckAllowsIt) {
         ASSERT_TRUE(found.has_value()) << songs[i];
         EXPECT_EQ(found->Version, kVxTempoAnalysisVersion);
         EXPECT_NEAR(found->Bpm(), expected[i], 0.05);
+        EXPECT_NEAR(cache.BpmOf(songs[i], {}), expected[i], 0.05);
     }
     TVxTempoWorker idle(folder.string(), {});
     ASSERT_TRUE(idle.WaitIdle(kPatienceMs));
     EXPECT_TRUE(idle.PriorityLowered());
+    EXPECT_EQ(cache.BpmOf(FixtureSong("sine.wav"), {}), 0);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // a folder of the test's own, and message boxes answered by the test.
 #pragma once
 
+#include "analysis/VxTempoWorker.h"
 #include "controls/ZylButton.h"
 #include "controls/ZylKnob.h"
 #include "controls/ZylLabel.h"
@@ -134,6 +135,7 @@ public:
         TVxFormPlatform platform;
         platform.Clock = &Clock;
         platform.ManualWorker = true;
+        platform.TempoAtLowPriority = false;
         platform.CtrlDown = [this] { return CtrlDown; };
         platform.RunOpenDialog = [this](QFileDialog& dialog) {
             return OpenDialog ? OpenDialog(dialog) : QStringList();
