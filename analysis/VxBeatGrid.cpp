@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <numeric>
 
 namespace {
 
@@ -18,10 +19,12 @@ constexpr int kAnchorCandidates = 200;
 // Onsets weaker than this share of the strongest are ripples of a steady
 // sound, not hits.
 constexpr double kWeakOnset = 0.01;
-// The beat tracker often locks onto several beats, half beats or dotted
-// beats; the grid is tried at these multiples of its period.
-constexpr double kPeriodRatios[] = {1.0 / 8, 1.0 / 6, 1.0 / 5, 1.0 / 4, 1.0 / 3, 1.0 / 2, 2.0 / 3,
-                                    3.0 / 4, 1,       4.0 / 3, 3.0 / 2, 2,       3,       4};
+// The beat tracker's period may be any simple multiple of the beat (whole
+// bars, half beats, dotted beats, or stranger on long loops): the grid is
+// tried at every period m/n of it, with m up to kMaxMultiple and n up to
+// kMaxDivisor, that falls in the range.
+constexpr int kMaxMultiple = 4;
+constexpr int kMaxDivisor = 32;
 constexpr int kPhasesPerPeriod = 4;
 constexpr double kEdgeTolerance = 0.002;
 // Hits at different places of a bar (a kick, a snare, the notes of a loop)
@@ -167,30 +170,40 @@ TLine RefineAroundAnchor(const TOnsets& onsets, double coarsePeriod) {
     }
 }
 
-// Among the multiples of the refined period that fall in the range, and
-// their phases, the grid that scores best; the refined grid itself when no
-// multiple is in range.
-TLine BestCandidate(const TOnsets& onsets, const TLine& refined, const TVxBpmRange& range) {
-    TLine best = refined;
-    double bestScore = -1;
-    for (const double ratio : kPeriodRatios) {
-        const double period = refined.Period * ratio;
-        // A song right at an edge of the range may fit a hair beyond it.
-        const double bpm = 60.0 / period;
-        if (bpm < range.Min * (1 - kEdgeTolerance) || bpm > range.Max * (1 + kEdgeTolerance))
-            continue;
-        const int phases = kPhasesPerPeriod * static_cast<int>(std::ceil(ratio));
-        for (int phase = 0; phase < phases; ++phase) {
-            const double step = std::min(period, refined.Period) / kPhasesPerPeriod;
-            const TLine line{refined.Origin + phase * step, period};
-            const double score = WholeSongStats(onsets, line).Score();
-            if (score > bestScore) {
-                bestScore = score;
-                best = line;
-            }
-        }
+struct TCandidate {
+    TLine Line;
+    double Score = -1;
+};
+
+// The grid at ratio times the refined period, in each of its phases, if
+// that period is in range.
+void ConsiderRatio(const TOnsets& onsets, const TLine& refined, double ratio,
+                   const TVxBpmRange& range, TCandidate& best) {
+    const double period = refined.Period * ratio;
+    // A song right at an edge of the range may fit a hair beyond it.
+    const double bpm = 60.0 / period;
+    if (bpm < range.Min * (1 - kEdgeTolerance) || bpm > range.Max * (1 + kEdgeTolerance))
+        return;
+    const int phases = kPhasesPerPeriod * static_cast<int>(std::ceil(ratio));
+    const double step = std::min(period, refined.Period) / kPhasesPerPeriod;
+    for (int phase = 0; phase < phases; ++phase) {
+        const TLine line{refined.Origin + phase * step, period};
+        const double score = WholeSongStats(onsets, line).Score();
+        if (score > best.Score)
+            best = {line, score};
     }
-    return best;
+}
+
+// Among the simple multiples of the refined period that fall in the range,
+// and their phases, the grid that scores best; the refined grid itself
+// when none is in range.
+TLine BestCandidate(const TOnsets& onsets, const TLine& refined, const TVxBpmRange& range) {
+    TCandidate best{refined};
+    for (int m = 1; m <= kMaxMultiple; ++m)
+        for (int n = 1; n <= kMaxDivisor; ++n)
+            if (std::gcd(m, n) == 1)
+                ConsiderRatio(onsets, refined, static_cast<double>(m) / n, range, best);
+    return best.Line;
 }
 
 TOnsets WithoutWeakOnsets(const TOnsets& onsets) {
@@ -205,15 +218,11 @@ TOnsets WithoutWeakOnsets(const TOnsets& onsets) {
 
 } // namespace
 
-double VxMedianInterval(const std::vector<double>& beatTimesS) {
-    if (beatTimesS.size() < 2)
+double VxMedian(std::vector<double> values) {
+    if (values.empty())
         return 0;
-    std::vector<double> intervals;
-    intervals.reserve(beatTimesS.size() - 1);
-    for (size_t i = 1; i < beatTimesS.size(); ++i)
-        intervals.push_back(beatTimesS[i] - beatTimesS[i - 1]);
-    const auto middle = intervals.begin() + static_cast<std::ptrdiff_t>(intervals.size() / 2);
-    std::nth_element(intervals.begin(), middle, intervals.end());
+    const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
+    std::nth_element(values.begin(), middle, values.end());
     return *middle;
 }
 

@@ -22,8 +22,8 @@ struct TVxBpmRange {
     double Max = 180;
 };
 
-// Median distance between consecutive beats, 0 with fewer than two.
-double VxMedianInterval(const std::vector<double>& beatTimesS);
+// The median of values, 0 for none.
+double VxMedian(std::vector<double> values);
 
 // Fits the beat grid to onsets sorted by time, starting from the beat
 // tracker's period coarsePeriodS, and picks among its simple multiples in

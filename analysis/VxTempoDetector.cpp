@@ -15,6 +15,10 @@ constexpr const char* kOnsetMethod = "energy";
 // by a quarter of one for fine onset times, the beat tracker by half of one,
 // its own design point.
 constexpr double kWindowSeconds = 0.0232;
+// The beat tracker's period estimate is sampled about once a second (at
+// 11.6 ms per hop); its median over the song is the coarse period: it
+// emits too few beats on plain loops for their intervals to tell.
+constexpr std::uint64_t kPeriodSampleHops = 86;
 
 std::uint32_t NearestPowerOfTwo(double value) {
     std::uint32_t size = 64;
@@ -34,6 +38,7 @@ struct TVxTempoDetector::TAubio {
     std::uint32_t OnsetHop = 0;
     std::uint32_t HopsPerTempoHop = 2;
     std::uint32_t HopsInTempoHop = 0;
+    std::uint64_t TempoHops = 0;
 
     ~TAubio() {
         if (Tempo != nullptr)
@@ -95,8 +100,10 @@ void TVxTempoDetector::RunHop() {
         return;
     a.HopsInTempoHop = 0;
     aubio_tempo_do(a.Tempo, a.TempoIn, a.Out);
-    if (a.Out->data[0] > 0)
-        beats_.push_back(aubio_tempo_get_last_s(a.Tempo));
+    if (++a.TempoHops % kPeriodSampleHops != 0)
+        return;
+    if (const double period = aubio_tempo_get_period_s(a.Tempo); period > 0)
+        periods_.push_back(period);
 }
 
 TVxTempo TVxTempoDetector::Finish(const TVxBpmRange& range) {
@@ -104,7 +111,7 @@ TVxTempo TVxTempoDetector::Finish(const TVxBpmRange& range) {
         return {};
     std::sort(onsets_.begin(), onsets_.end(),
               [](const TVxOnset& x, const TVxOnset& y) { return x.TimeS < y.TimeS; });
-    const TVxBeatGrid grid = VxFitBeatGrid(onsets_, VxMedianInterval(beats_), range);
+    const TVxBeatGrid grid = VxFitBeatGrid(onsets_, VxMedian(periods_), range);
     if (grid.PeriodS <= 0)
         return {};
     TVxTempo tempo;

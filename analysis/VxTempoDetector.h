@@ -1,5 +1,5 @@
 // Tempo detection of one song fed as mono samples: aubio's beat tracker
-// gives the beat period, aubio's onset detector the onset times, and the
+// gives a rough beat period, aubio's onset detector the onset times, and the
 // beat grid fitted to those over the whole song gives the tempo to a few
 // thousandths of a BPM. One detector per song and thread.
 #pragma once
@@ -37,5 +37,5 @@ private:
     std::uint32_t sampleRate_;
     std::vector<float> pending_;
     std::vector<TVxOnset> onsets_;
-    std::vector<double> beats_;
+    std::vector<double> periods_; // the beat tracker's, sampled through the song
 };

@@ -42,6 +42,7 @@ TEST(BeatGrid, FitsTheTrueTempoFromASloppyBeatTrackerPeriod) {
         {"half tempo in range doubles", 140, 2, 3, false, 0, 140},
         {"double tempo", 90, 0.5, 3, true, 0, 90},
         {"dotted beat", 128, 1.5, 3, true, 0, 128},
+        {"twelve beats", 128, 12, 3, true, 0, 128},
         {"a fifth of the beats missing", 100, 1, 5, true, 0.2, 100},
         {"slow songs keep their kick", 70, 1, 2, true, 0, 70},
     };
@@ -81,7 +82,8 @@ TEST(BeatGrid, FoldsIntoTheRangeByOctaves) {
     };
     for (const auto& c : cases)
         EXPECT_DOUBLE_EQ(VxFoldBpm(c.Bpm, {c.Min, c.Max}), c.Folded) << c.Bpm;
-    EXPECT_DOUBLE_EQ(VxMedianInterval({0, 0.5, 1.0, 1.6, 2.0}), 0.5);
+    EXPECT_DOUBLE_EQ(VxMedian({0.4, 5.6, 0.5, 0.5, 0.3}), 0.5);
+    EXPECT_DOUBLE_EQ(VxMedian({}), 0);
 }
 
 } // namespace
