@@ -59,26 +59,32 @@ void BM_AnalyzeSong(benchmark::State& state) {
 }
 BENCHMARK(BM_AnalyzeSong)->Iterations(3)->Unit(benchmark::kMillisecond);
 
-void BM_CacheLookup(benchmark::State& state) {
-    const std::string folder = "/tmp/vx-tempo-bench-" + std::to_string(getpid());
-    std::filesystem::remove_all(folder);
-    constexpr int kSongs = 10000;
-    {
-        TVxTempoCache cache(folder);
+constexpr int kCachedSongs = 10000;
+
+TVxFileKey CachedSong(int n) {
+    return {"/music/song" + std::to_string(n) + ".mp3", 5000000 + n, n};
+}
+
+// A cache of kCachedSongs songs, filled once per run in one folder.
+const std::string& FilledCacheFolder() {
+    static const std::string folder = [] {
+        const std::string path = "/tmp/vx-tempo-bench-" + std::to_string(getpid());
+        std::filesystem::remove_all(path);
+        TVxTempoCache cache(path);
         cache.Open();
-        for (int i = 0; i < kSongs; ++i)
-            cache.StoreDetected({"/music/song" + std::to_string(i) + ".mp3", 5000000 + i, i},
-                                {120.0 + i % 50, 10}, 1);
-    }
-    TVxTempoCache cache(folder); // a fresh connection, as on the program's start
+        for (int i = 0; i < kCachedSongs; ++i)
+            cache.StoreDetected(CachedSong(i), {120.0 + i % 50, 10}, 1);
+        return path;
+    }();
+    return folder;
+}
+
+void BM_CacheLookup(benchmark::State& state) {
+    TVxTempoCache cache(FilledCacheFolder()); // a fresh connection, as on the program's start
     cache.Open();
     int i = 0;
-    for (auto _ : state) {
-        const int n = (i++ * 7919) % kSongs;
-        benchmark::DoNotOptimize(
-            cache.Lookup({"/music/song" + std::to_string(n) + ".mp3", 5000000 + n, n}));
-    }
-    std::filesystem::remove_all(folder);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(cache.Lookup(CachedSong((i++ * 7919) % kCachedSongs)));
 }
 BENCHMARK(BM_CacheLookup)->Unit(benchmark::kMicrosecond);
 
@@ -141,4 +147,10 @@ BENCHMARK(BM_WorkerTick)->Arg(0)->Arg(1)->Iterations(6000)->Unit(benchmark::kMic
 
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    std::filesystem::remove_all("/tmp/vx-tempo-bench-" + std::to_string(getpid()));
+    return 0;
+}

@@ -7,6 +7,8 @@
 # Writes the songs and tempo-fixtures.txt ("file bpm", bpm 0 for no beat)
 # into the folder given.
 set -eu
+# sox warns about every hat padded past its beat; only errors matter here.
+export SOX_OPTS=-V1
 out=$1
 list="$out/tempo-fixtures.txt"
 # Made once per build folder, again when this script changes.
