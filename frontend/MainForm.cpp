@@ -2,6 +2,8 @@
 // settings, the update timer, and closing.
 #include "frontend/MainForm.h"
 
+#include "analysis/VxTapTempo.h"
+#include "analysis/VxTempoWorker.h"
 #include "controls/ZylButton.h"
 #include "controls/ZylImage.h"
 #include "controls/ZylKnob.h"
@@ -130,6 +132,7 @@ bool TMainForm::FormCreate() {
                  QString::fromLatin1(vxdisplay::kReadyLine2), vxdisplay::kStartupMessageMs);
     RefreshPitchDisplays(false);
     SettingsStartUp();
+    StartTempo();
     SetUpHints();
     TimerUpdate.start();
     if (keyboard_ != nullptr)
@@ -270,6 +273,7 @@ void TMainForm::TimerUpdateTimer() {
     }
     if (bendHeld_)
         RefreshPitchDisplays(false);
+    RefreshTempo();
 }
 
 void TMainForm::EndOfTrack() {
@@ -417,6 +421,7 @@ void TMainForm::FormClose() {
     config_.SaveSettings(kSettingsKey);
     if (config_.ListKeepLast.Value != 0)
         SaveLastPlaylist();
+    tempo_.reset();
     system_.reset();
     TVxSystemTAG::FreeOutputDeviceList(devices_);
     devices_.clear();

@@ -28,6 +28,8 @@ class QMenu;
 class QAction;
 class QKeyEvent;
 class TGlobalConfigTAG;
+class TVxTapTempo;
+class TVxTempoWorker;
 class TVxHintManager;
 class TVxHotKey;
 class TZylButton;
@@ -76,6 +78,8 @@ struct TVxFormPlatform {
     TVxClock* Clock = nullptr;
     // Tests step the player system's worker by hand.
     bool ManualWorker = false;
+    // Tests wait for tempo results, which a busy machine would hold back.
+    bool TempoAtLowPriority = true;
     // The platform's own Ctrl state (the track buttons ask it directly);
     // empty: the toolkit's query.
     std::function<bool()> CtrlDown;
@@ -144,6 +148,10 @@ public:
 
     // One tick of the update timer (also run by tests).
     void TimerUpdateTimer();
+
+    // Tempo: the tap key, and the worker that finds the songs' tempos.
+    void TapTempo();
+    TVxTempoWorker* Tempo() { return tempo_.get(); }
 
     // Control handlers. They are published: the keyboard module presses the
     // same buttons, and tests drive them.
@@ -296,6 +304,10 @@ private:
     static QColor ColorOf(std::uint32_t bgr);
     std::uint64_t NowMs();
     bool PlatformCtrlDown() const;
+    void StartTempo();
+    // path empty: the deck has no song.
+    void TempoSongChanged(const std::string& path);
+    void RefreshTempo();
 
     TVxInstanceLock instanceLock_;
     TGlobalConfigTAG& config_;
@@ -308,6 +320,10 @@ private:
     std::unique_ptr<TVxHotKey> hotKey_;
     std::unique_ptr<IVxFormKeyboard> keyboard_;
     std::unique_ptr<IVxOptionsDialog> optionsDialog_;
+    std::unique_ptr<TVxTempoWorker> tempo_;
+    std::unique_ptr<TVxTapTempo> tap_;
+    std::uint64_t tempoGeneration_ = 0;
+    double songBpm_ = 0; // at the song's own speed; 0: not known or no beat
 
     bool created_ = false;
     bool closed_ = false;

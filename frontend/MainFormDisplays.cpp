@@ -62,8 +62,12 @@ void TMainForm::RefreshPitchDisplays(bool force) {
         LedPitch->SetImageIndex(info.Pitch == 0 ? 1 : 0);
         lastPitchShown_ = info.Pitch;
     }
-    LabelValue->SetCaption(Latin1(vxdisplay::ValueText(
-        info.Bend, info.SlideStep, config_.ShowPitchBendValue.Value != 0, accurate)));
+    std::string value = vxdisplay::ValueText(info.Bend, info.SlideStep,
+                                             config_.ShowPitchBendValue.Value != 0, accurate);
+    // A running bend's value wins; otherwise the tempo at the current pitch.
+    if (value == vxdisplay::kValueBlank)
+        value = vxdisplay::BpmText(songBpm_, info.Pitch);
+    LabelValue->SetCaption(Latin1(value));
     if (Pitch->GetValue() != info.Pitch)
         Pitch->ManualSet(info.Pitch);
 }

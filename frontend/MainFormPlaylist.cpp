@@ -3,6 +3,7 @@
 // become playlist operations; the playlist's OnOpenSong opens the song.
 #include "frontend/MainForm.h"
 
+#include "analysis/VxTempoWorker.h"
 #include "controls/ZylLabel.h"
 #include "decoding/SongExtensions.h"
 #include "diag/Diag.h"
@@ -292,9 +293,11 @@ void TMainForm::PlayListOpenSong(TSongInfo& songInfo) {
     if (system_->SongLoaded == 0) {
         if (entry != nullptr && !aborted)
             entry->Duration = 0;
+        TempoSongChanged({});
         ShowMessage(QString::fromLatin1(aborted ? vxdisplay::kLoadAborted : vxdisplay::kLoadError),
                     0);
     } else {
+        TempoSongChanged(fileName);
         // The update timer may have taken the new information already.
         if (system_->SongInfoChanged != 0)
             RefreshSongInfo();
@@ -351,6 +354,13 @@ void TMainForm::PlayListDblClick() {
 
 void TMainForm::PlayListListChange() {
     RefreshTrack();
+    if (tempo_ == nullptr)
+        return;
+    std::vector<std::string> paths;
+    const TZylPlaylist& list = Playlist();
+    for (int i = 0; i < list.GetCount(); ++i)
+        paths.push_back(list.GetSongInfo(i).FileName);
+    tempo_->SetPlaylist(std::move(paths));
 }
 
 void TMainForm::PlaylistPopupPopup() {

@@ -1,6 +1,7 @@
 #include "frontend/VxDisplayText.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -100,6 +101,19 @@ std::string ValueText(int bend, int slideStep, bool showBendValue, bool accurate
         return kValueBlank;
     const std::int64_t value = static_cast<std::int64_t>(bend) + slideStep;
     return accuratePitch ? LcdNumberText(value, 3, 2, "", 3) : LcdNumberText(value, 3, 2, "b", 2);
+}
+
+std::string BpmText(double songBpm, int pitch) {
+    constexpr std::int64_t kMaxHundredths = 19999;
+    const std::int64_t hundredths =
+        std::min<std::int64_t>(kMaxHundredths, std::llround(songBpm * (100000.0 + pitch) / 1000.0));
+    if (!(songBpm > 0) || hundredths <= 0)
+        return kValueBlank;
+    const auto whole = static_cast<int>(hundredths / 100);
+    char text[16];
+    std::snprintf(text, sizeof text, "a %s%.2d.%.2d", whole >= 100 ? "I" : "e", whole % 100,
+                  static_cast<int>(hundredths % 100));
+    return text;
 }
 
 std::string TrackText(int position) {

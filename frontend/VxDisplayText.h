@@ -55,6 +55,12 @@ std::string PitchText(int pitch, bool accuratePitch);
 // blank text when nothing bends, or when the display is switched off.
 std::string ValueText(int bend, int slideStep, bool showBendValue, bool accuratePitch);
 
+// The value display when nothing bends: the song's tempo at the current
+// pitch (units of 0.001 %) with two decimals and an unlit sign, the narrow
+// leading one lit from 100 BPM on; the blank text for a tempo of 0 (not
+// known, or no beat). The small LCD shows at most 199.99.
+std::string BpmText(double songBpm, int pitch);
+
 // The track display for a playlist position (-1: no current song).
 std::string TrackText(int position);
 

@@ -95,7 +95,10 @@ constexpr std::string_view kPitchDisplay =
     "PITCH DISPLAY: shows the current pitch value (speed) in percent\nfrom the original speed.";
 constexpr std::string_view kAux = "Reserved for future use.";
 constexpr std::string_view kValueDisplay =
-    "VALUE DISPLAY: shows pitch bend modifications, as well as other values.\n\nRELATED "
+    "VALUE DISPLAY: shows pitch bend modifications, as well as other values.\n\n"
+    "- Without a bend it shows the song's BPM at the current pitch\n"
+    "(blank until the tempo is found, or when the song has no beat).\n\n"
+    "SHORTCUTS:\n - B: tap in time to set the BPM by hand\n\nRELATED "
     "OPTIONS:\n - Pitch -> Show Info";
 constexpr std::string_view kMessageDisplay = "MESSAGE DISPLAY: shows system messages.";
 constexpr std::string_view kPlaylist =

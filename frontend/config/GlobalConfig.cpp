@@ -9,9 +9,9 @@ namespace {
 // The values read at start-up, in reading order. The values written at exit
 // are the same list without the last two (StartX, StartY), which are
 // written at start-up instead.
-constexpr size_t kStoredAtExitCount = 25;
+constexpr size_t kStoredAtExitCount = 27;
 
-std::array<TZylRegValueTAG*, 27> StoredValues(TGlobalConfigTAG& c) {
+std::array<TZylRegValueTAG*, 29> StoredValues(TGlobalConfigTAG& c) {
     return {&c.PlayWhenOpen,
             &c.PlayWhenChangeTrack,
             &c.SecureClose,
@@ -37,6 +37,8 @@ std::array<TZylRegValueTAG*, 27> StoredValues(TGlobalConfigTAG& c) {
             &c.DisplayBlink,
             &c.ShowConfigHints,
             &c.ExactSongLength,
+            &c.BpmMin,
+            &c.BpmMax,
             &c.StartX,
             &c.StartY};
 }

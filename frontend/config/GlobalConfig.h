@@ -65,6 +65,9 @@ public:
     TIntRegValueTAG PlaylistHeight{"PlaylistHeight", 517};
     TStringRegValueTAG OpenPath{"OpenPath", nullptr};
     TStringRegValueTAG SavePath{"SavePath", nullptr};
+    // The range detected tempos are folded into, in BPM.
+    TIntRegValueTAG BpmMin{"BpmMin", 70};
+    TIntRegValueTAG BpmMax{"BpmMax", 180};
     TIntRegValueTAG StartX{"StartX", 100};
     TIntRegValueTAG StartY{"StartY", 200};
 

@@ -52,6 +52,20 @@ TEST(PitchText, AccuratePitchShowsThreeDecimals) {
     EXPECT_EQ(PitchText(INT32_MIN, true), "- I9.999");
 }
 
+TEST(BpmText, ShowsTheTempoAtThePitchOrTheBlankPattern) {
+    const struct {
+        double Bpm;
+        int Pitch;
+        const char* Text;
+    } cases[] = {
+        {125, 8000, "a I35.00"}, {125, 0, "a I25.00"},     {95.5, -500, "a e95.02"},
+        {99.996, 0, "a I00.00"}, {70, -19999, "a e56.00"}, {180, 19999, "a I99.99"},
+        {0, 8000, kValueBlank},  {-3, 0, kValueBlank},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(BpmText(c.Bpm, c.Pitch), c.Text) << c.Bpm << " " << c.Pitch;
+}
+
 TEST(ValueText, ShowsBendAndSlideOnlyWhenAsked) {
     EXPECT_EQ(ValueText(0, 0, true, false), kValueBlank);
     EXPECT_EQ(ValueText(500, 0, false, false), kValueBlank);

@@ -3,6 +3,7 @@
 // a folder of the test's own, and message boxes answered by the test.
 #pragma once
 
+#include "analysis/VxTempoWorker.h"
 #include "controls/ZylButton.h"
 #include "controls/ZylKnob.h"
 #include "controls/ZylLabel.h"
@@ -55,6 +56,7 @@ inline void EnsureApplication() {
         fs::permissions(WorkDir(), fs::perms::owner_all, fs::perm_options::replace);
         ::setenv("XDG_CONFIG_HOME", (WorkDir() / "config").c_str(), 1);
         ::setenv("XDG_RUNTIME_DIR", WorkDir().c_str(), 1);
+        ::setenv("XDG_CACHE_HOME", (WorkDir() / "cache").c_str(), 1);
         ::setenv("VEXALINE_AUDIO", "null", 1);
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
         ZylNullSetHandStepped(true);
@@ -158,6 +160,7 @@ public:
         TVxFormPlatform platform;
         platform.Clock = &Clock;
         platform.ManualWorker = true;
+        platform.TempoAtLowPriority = false;
         platform.CtrlDown = [this] { return CtrlDown; };
         platform.RunOpenDialog = [this](QFileDialog& dialog) {
             return OpenDialog ? OpenDialog(dialog) : QStringList();

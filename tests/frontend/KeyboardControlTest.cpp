@@ -310,3 +310,25 @@ TEST(KeyboardControl, CtrlNStartsAnotherCopyFromAnyWidgetOfTheWindow) {
 }
 
 } // namespace
+
+// B tapped in time sets the tempo the user hears: the display shows it as
+// tapped, the song keeps it at its own speed, and a pause starts afresh.
+TEST(KeyboardControl, TappingBSetsTheTempoHeardAtThePitch) {
+    TKeyDeck deck;
+    deck.Add({Q(MakeWav("tap.wav", 3000))});
+    ASSERT_TRUE(deck.Form->Tempo()->WaitIdle(60000));
+    deck.Form->Pitch->SetValue(8000);
+    auto tap = [&](unsigned afterMs) {
+        deck.Clock.Now += afterMs;
+        deck.Press(Qt::Key_B);
+        deck.Release(Qt::Key_B);
+        return deck.Form->LabelValue->GetCaption().toStdString();
+    };
+    EXPECT_EQ(tap(0), "a ebbcbb");
+    tap(500);
+    tap(520);
+    EXPECT_EQ(tap(480), "a I20.00");
+    EXPECT_NEAR(deck.Form->Tempo()->SongTempo().Bpm, 120 / 1.08, 0.001);
+    tap(2500);
+    EXPECT_EQ(tap(600), "a I00.00");
+}

@@ -797,3 +797,33 @@ TEST(MainFormPlaylist, ACancelledLoadConfirmationDiscardsTheDrop) {
     EXPECT_EQ(deck.List().GetCount(), 2);
     EXPECT_EQ(deck.System().SongLoaded, 1u);
 }
+
+// Without a bend the value display shows the song's tempo at the current
+// pitch, following pitch moves at once; a bend's value still comes first,
+// and a song without a beat (a sine) keeps the blank pattern.
+TEST(MainForm, ValueDisplayShowsTheTempoAtThePitchAndBendsComeFirst) {
+    TDeck deck;
+    deck.Add({Q(MakeWav("tempo.wav", 3000))});
+    ASSERT_TRUE(deck.Form->Tempo()->WaitIdle(60000));
+    deck.Run(40);
+    ASSERT_TRUE(deck.Form->Tempo()->SongTempo().Known);
+    EXPECT_EQ(Caption(deck.Form->LabelValue), "a ebbcbb");
+
+    deck.Form->Tempo()->SetUserBpm(125);
+    deck.Run(40);
+    EXPECT_EQ(Caption(deck.Form->LabelValue), "a I25.00");
+    const struct {
+        int Pitch;
+        const char* Shown;
+    } pitches[] = {{8000, "a I35.00"}, {-10000, "a I12.50"}};
+    for (const auto& p : pitches) {
+        deck.Form->Pitch->SetValue(p.Pitch);
+        EXPECT_EQ(Caption(deck.Form->LabelValue), p.Shown) << p.Pitch;
+    }
+    TDeck::Press(deck.Form->btnFast);
+    deck.Run(100);
+    EXPECT_EQ(Caption(deck.Form->LabelValue), "+ e0.50b");
+    TDeck::Release(deck.Form->btnFast);
+    deck.Run(40);
+    EXPECT_EQ(Caption(deck.Form->LabelValue), "a I12.50");
+}

@@ -34,6 +34,7 @@ sox -q -n -r 44100 -c 2 -b 16 "$SONG" synth 8 sine 440 vol 0.5
 # Settings of our own: nothing plays before the Play button is pressed.
 export XDG_CONFIG_HOME="$WORK/config"
 export XDG_RUNTIME_DIR="$WORK/runtime"
+export XDG_CACHE_HOME="$WORK/cache"
 mkdir -p "$XDG_CONFIG_HOME/Zyl/Vexaline" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 SETTINGS="$XDG_CONFIG_HOME/Zyl/Vexaline/Velm.reg"

@@ -19,6 +19,8 @@ const char kRenderUsage[] =
     "  --quick            MPEG files without the frame index: quicker to open, less\n"
     "                     exact positions (--exact, the default, is accepted)\n"
     "  --duration MS      deck time to render (default: to the song's end)\n"
+    "  --bpm              print INPUT's tempo (\"bpm 125.000 first-beat 12.5 ms\" or\n"
+    "                     \"bpm none\") and render nothing\n"
     "  --report MS        print the time record every MS (default 1000)\n"
     "  --bits 16|24|32f   output samples: 16-bit (default), 24-bit or 32-bit float\n"
     "  --converter NAME   sinc-medium (default: the deck's own), sinc-best,\n"
@@ -149,6 +151,8 @@ bool ParseRenderArguments(int argc, char** argv, TRenderJob& job, std::string& e
             job.Downmix = true;
         } else if (arg == "--paused") {
             job.AutoPlay = false;
+        } else if (arg == "--bpm") {
+            job.DetectBpm = true;
         } else if (arg == "--exact" || arg == "--quick") {
             job.ExactLength = arg == "--exact";
         } else if (arg.size() > 1 && arg[0] == '-') {

@@ -45,6 +45,7 @@ struct TRenderJob {
     bool Downmix = false;
     bool ExactLength = true;
     bool AutoPlay = true;
+    bool DetectBpm = false; // print the input's tempo instead of rendering
     uint32_t SeekMs = 0;
     uint32_t DurationMs = 0; // 0: until half a second after the song's end
     uint32_t ReportEveryMs = 1000;

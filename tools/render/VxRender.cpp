@@ -4,7 +4,9 @@
 // how fast it rendered and how long each worker tick held the system lock.
 #include "tools/render/RenderJob.h"
 
+#include "analysis/VxTempoAnalysis.h"
 #include "decoding/SampleFold.h"
+#include "decoding/VxDecoderSet.h"
 #include "diag/Diag.h"
 #include "engine/VxClock.h"
 #include "engine/VxSystem.h"
@@ -287,6 +289,22 @@ int TRenderer::Run() {
     return 0;
 }
 
+int PrintBpm(const TRenderJob& job) {
+    TVxDecoderSet decoders;
+    const std::atomic<bool> never{false};
+    const TVxAnalysisResult result = VxAnalyzeTempo(decoders, job.Input.c_str(), {}, never);
+    if (result.Status != TVxAnalysisStatus::Done) {
+        std::fprintf(stderr, "vx-render: cannot read %s: %s\n", job.Input.c_str(),
+                     DiagLastMessage());
+        return 1;
+    }
+    if (result.Tempo.Bpm > 0)
+        std::printf("bpm %.3f first-beat %.1f ms\n", result.Tempo.Bpm, result.Tempo.FirstBeatMs);
+    else
+        std::printf("bpm none\n");
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -300,6 +318,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "vx-render: %s\n%s", error.c_str(), kRenderUsage);
         return 2;
     }
+    if (job.DetectBpm)
+        return PrintBpm(job);
     setenv("VEXALINE_RESAMPLER", job.Converter.c_str(), 1);
     ZylNullSetHandStepped(true);
     DiagSetMessageBoxHandler(&AnswerBox);

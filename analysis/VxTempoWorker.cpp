@@ -1,0 +1,227 @@
+#include "analysis/VxTempoWorker.h"
+
+#include "analysis/VxTempoAnalysis.h"
+#include "decoding/VxDecoderSet.h"
+
+#include <chrono>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kLowestNice = 19;
+
+} // namespace
+
+TVxTempoWorker::TVxTempoWorker(std::string cacheFolder, const TVxBpmRange& range, bool lowPriority)
+    : range_(range), lowPriority_(lowPriority), cache_(std::move(cacheFolder)) {
+    thread_ = std::thread([this] { Run(); });
+}
+
+TVxTempoWorker::~TVxTempoWorker() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stop_ = true;
+        cancel_ = true;
+    }
+    wake_.notify_all();
+    thread_.join();
+}
+
+void TVxTempoWorker::OpenSong(const std::string& path) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        songPath_ = path;
+        songPending_ = true;
+        songTempo_ = {};
+        if (running_ && current_.Path != path)
+            StopRunningJobLocked();
+    }
+    ++generation_;
+    wake_.notify_all();
+}
+
+void TVxTempoWorker::CloseSong() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (running_ && current_.Song)
+            cancel_ = true;
+        songPath_.clear();
+        songPending_ = false;
+        songTempo_ = {};
+    }
+    ++generation_;
+}
+
+void TVxTempoWorker::SetPlaylist(std::vector<std::string> paths) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        playlist_.assign(paths.begin(), paths.end());
+    }
+    wake_.notify_all();
+}
+
+void TVxTempoWorker::SetBackgroundAllowed(bool allowed) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (allowed == backgroundAllowed_)
+            return;
+        backgroundAllowed_ = allowed;
+        if (!allowed && running_ && !current_.Song)
+            StopRunningJobLocked();
+    }
+    wake_.notify_all();
+}
+
+void TVxTempoWorker::SetUserBpm(double bpm) {
+    if (!(bpm > 0))
+        return;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (songPath_.empty())
+            return;
+        userWrites_.emplace_back(songPath_, bpm);
+        songTempo_.Known = true;
+        songTempo_.Bpm = bpm;
+        songTempo_.Tapped = true;
+    }
+    ++generation_;
+    wake_.notify_all();
+}
+
+void TVxTempoWorker::StopRunningJobLocked() {
+    // A playlist song is stopped, not dropped: it is analysed again later.
+    if (!current_.Song)
+        playlist_.push_front(current_.Path);
+    cancel_ = true;
+}
+
+TVxSongTempo TVxTempoWorker::SongTempo() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return songTempo_;
+}
+
+bool TVxTempoWorker::WaitIdle(unsigned timeoutMs) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return idle_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] {
+        return started_ && !running_ && !songPending_ && userWrites_.empty() &&
+               (playlist_.empty() || !backgroundAllowed_);
+    });
+}
+
+// The lowest nice level, not the idle class: on a busy machine an idle-
+// class thread may wait many seconds for a time slice, and the program's
+// exit waits for it to see its stop request.
+void TVxTempoWorker::LowerPriority() {
+    if (setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), kLowestNice) == 0)
+        lowered_ = true;
+}
+
+void TVxTempoWorker::Run() {
+    if (lowPriority_)
+        LowerPriority();
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        started_ = true;
+    }
+    TJob job;
+    while (NextJob(job))
+        RunJob(job);
+}
+
+// Takes the next job under the lock, first storing the user's taps; false
+// when the worker must end.
+bool TVxTempoWorker::NextJob(TJob& job) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    running_ = false;
+    for (;;) {
+        if (stop_)
+            return false;
+        if (!userWrites_.empty()) {
+            const auto [path, bpm] = userWrites_.front();
+            userWrites_.erase(userWrites_.begin());
+            lock.unlock();
+            StoreUserBpm(path, bpm);
+            lock.lock();
+            // Everything may have changed meanwhile, a stop request too.
+            continue;
+        }
+        if (songPending_) {
+            job = {songPath_, true};
+            songPending_ = false;
+            break;
+        }
+        if (backgroundAllowed_ && !playlist_.empty()) {
+            job = {playlist_.front(), false};
+            playlist_.pop_front();
+            break;
+        }
+        idle_.notify_all();
+        wake_.wait(lock);
+    }
+    cancel_ = false;
+    running_ = true;
+    current_ = job;
+    return true;
+}
+
+void TVxTempoWorker::OpenCacheOnce() {
+    if (!cacheTried_) {
+        cacheTried_ = true;
+        cache_.Open();
+    }
+}
+
+void TVxTempoWorker::StoreUserBpm(const std::string& path, double bpm) {
+    OpenCacheOnce();
+    if (const auto key = VxFileKeyOf(path))
+        cache_.StoreUser(*key, bpm);
+}
+
+void TVxTempoWorker::RunJob(const TJob& job) {
+    OpenCacheOnce();
+    const TVxSongTempo tempo = TempoFor(job.Path);
+    if (job.Song)
+        Publish(job.Path, tempo);
+}
+
+// The cached tempo of path, or a fresh analysis stored in the cache;
+// unknown when the analysis was stopped.
+TVxSongTempo TVxTempoWorker::TempoFor(const std::string& path) {
+    TVxSongTempo tempo;
+    const auto key = VxFileKeyOf(path);
+    if (!key) {
+        tempo.Known = true;
+        return tempo;
+    }
+    std::optional<TVxCachedTempo> cached = cache_.Lookup(*key);
+    if (!cached || cached->Version != kVxTempoAnalysisVersion) {
+        TVxDecoderSet decoders;
+        const TVxAnalysisResult result = VxAnalyzeTempo(decoders, path.c_str(), range_, cancel_);
+        if (result.Status == TVxAnalysisStatus::Cancelled)
+            return tempo;
+        if (!cached)
+            cached.emplace();
+        cached->Version = kVxTempoAnalysisVersion;
+        cached->Detected = result.Tempo;
+        if (result.Status == TVxAnalysisStatus::Done)
+            cache_.StoreDetected(*key, result.Tempo, kVxTempoAnalysisVersion);
+    }
+    tempo.Known = true;
+    tempo.Tapped = cached->UserBpm > 0;
+    tempo.Bpm = cached->BpmIn(range_);
+    tempo.FirstBeatMs = cached->Detected.FirstBeatMs;
+    return tempo;
+}
+
+void TVxTempoWorker::Publish(const std::string& path, const TVxSongTempo& tempo) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        // The song changed or was closed meanwhile, or the user tapped.
+        if (path != songPath_ || songPending_ || !tempo.Known || songTempo_.Tapped)
+            return;
+        songTempo_ = tempo;
+    }
+    ++generation_;
+}

@@ -1,0 +1,103 @@
+// The tempo worker: one low-priority thread that finds the tempo of the
+// deck's song first and then, while the deck lets it, of the playlist's
+// songs ahead of their turn, one at a time, through the analysis cache.
+// It decodes with decoders of its own and never touches the player system,
+// so playback never waits on it.
+//
+// Threads: the window thread calls everything; the worker thread only runs
+// jobs. Closing the song or destroying the worker stops a running analysis
+// within milliseconds.
+#pragma once
+
+#include "analysis/VxBeatGrid.h"
+#include "analysis/VxTempoCache.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+// The deck song's tempo as the window shows it.
+struct TVxSongTempo {
+    bool Known = false; // false until the analysis ends, or without a song
+    double Bpm = 0;     // at the song's own speed; 0: no steady beat
+    double FirstBeatMs = 0;
+    bool Tapped = false; // Bpm is the user's
+};
+
+class TVxTempoWorker {
+public:
+    // cacheFolder empty: the default folder of TVxTempoCache. Tests that
+    // step the deck by hand and wait for results ask for normal priority.
+    TVxTempoWorker(std::string cacheFolder, const TVxBpmRange& range, bool lowPriority = true);
+    ~TVxTempoWorker();
+    TVxTempoWorker(const TVxTempoWorker&) = delete;
+    TVxTempoWorker& operator=(const TVxTempoWorker&) = delete;
+
+    // The deck opened path: its tempo is looked up or analysed before any
+    // other song; an analysis of another song stops.
+    void OpenSong(const std::string& path);
+    // The deck has no song: its analysis stops at once.
+    void CloseSong();
+    // The songs to analyse ahead of their turn, in order.
+    void SetPlaylist(std::vector<std::string> paths);
+    // Whether playlist songs may be analysed now (the deck is idle or only
+    // playing); taking it away stops a playlist song's analysis.
+    void SetBackgroundAllowed(bool allowed);
+    // A tempo tapped by the user for the deck's song, at the song's own
+    // speed; stored in the cache, where detection never overwrites it.
+    void SetUserBpm(double bpm);
+
+    // Changes whenever SongTempo does; cheap to poll every timer tick.
+    std::uint64_t Generation() const { return generation_.load(); }
+    TVxSongTempo SongTempo() const;
+    // Waits until no job is left; for tests and tools. False on time-out.
+    bool WaitIdle(unsigned timeoutMs);
+    // True once the worker thread runs at the lowest priority; known
+    // after the first WaitIdle.
+    bool PriorityLowered() const { return lowered_.load(); }
+
+private:
+    struct TJob {
+        std::string Path;
+        bool Song = false;
+    };
+
+    void Run();
+    bool NextJob(TJob& job);
+    void RunJob(const TJob& job);
+    void OpenCacheOnce();
+    void StoreUserBpm(const std::string& path, double bpm);
+    TVxSongTempo TempoFor(const std::string& path);
+    void Publish(const std::string& path, const TVxSongTempo& tempo);
+    void LowerPriority();
+    void StopRunningJobLocked();
+
+    const TVxBpmRange range_;
+    const bool lowPriority_;
+    TVxTempoCache cache_;
+    bool cacheTried_ = false;
+
+    mutable std::mutex mutex_;
+    std::condition_variable wake_;
+    std::condition_variable idle_;
+    std::string songPath_;     // the deck's song, empty without one
+    bool songPending_ = false; // the song's tempo is still to be found
+    std::deque<std::string> playlist_;
+    bool backgroundAllowed_ = true;
+    std::vector<std::pair<std::string, double>> userWrites_;
+    TVxSongTempo songTempo_;
+    bool started_ = false; // the thread runs, at its lowered priority
+    bool running_ = false; // a job runs
+    TJob current_;
+    bool stop_ = false;
+
+    std::atomic<bool> cancel_{false};
+    std::atomic<std::uint64_t> generation_{0};
+    std::atomic<bool> lowered_{false};
+    std::thread thread_;
+};

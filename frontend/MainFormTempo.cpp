@@ -1,0 +1,70 @@
+// The deck's tempo: the worker that finds each song's tempo in the
+// background, the value display that shows it at the current pitch, and
+// the tap key that sets it by hand.
+#include "frontend/MainForm.h"
+
+#include "analysis/VxTapTempo.h"
+#include "analysis/VxTempoWorker.h"
+#include "frontend/config/GlobalConfig.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kLowestBpm = 40;
+constexpr int kHighestBpm = 300;
+
+// The stored range, made usable: inside 40..300 BPM and at least one BPM wide.
+TVxBpmRange BpmRangeOf(const TGlobalConfigTAG& config) {
+    const int low = std::clamp(config.BpmMin.Value, kLowestBpm, kHighestBpm - 1);
+    const int high = std::clamp(config.BpmMax.Value, low + 1, kHighestBpm);
+    return {static_cast<double>(low), static_cast<double>(high)};
+}
+
+} // namespace
+
+void TMainForm::StartTempo() {
+    tap_ = std::make_unique<TVxTapTempo>();
+    tempo_ = std::make_unique<TVxTempoWorker>(std::string(), BpmRangeOf(config_),
+                                              platform_.TempoAtLowPriority);
+    PlayListListChange();
+}
+
+void TMainForm::TempoSongChanged(const std::string& path) {
+    if (tempo_ == nullptr)
+        return;
+    if (path.empty())
+        tempo_->CloseSong();
+    else
+        tempo_->OpenSong(path);
+    RefreshTempo();
+}
+
+// Every timer tick: playlist songs are analysed while the deck is idle or
+// only playing, and a new tempo of the deck's song reaches the display.
+void TMainForm::RefreshTempo() {
+    if (tempo_ == nullptr)
+        return;
+    const std::uint8_t state = system_->State;
+    tempo_->SetBackgroundAllowed(state != kVxSearching && state != kVxCuePlaying);
+    const std::uint64_t generation = tempo_->Generation();
+    if (generation == tempoGeneration_)
+        return;
+    tempoGeneration_ = generation;
+    songBpm_ = tempo_->SongTempo().Bpm;
+    RefreshPitchDisplays(false);
+}
+
+// The taps follow the music as it plays, at the current pitch; the song's
+// own tempo is that divided by the pitch factor.
+void TMainForm::TapTempo() {
+    if (tempo_ == nullptr || system_->SongLoaded == 0)
+        return;
+    const double heardBpm = tap_->Tap(NowMs());
+    if (heardBpm <= 0)
+        return;
+    TVxPitchInfo pitch;
+    system_->GetPitchInfo(pitch);
+    tempo_->SetUserBpm(heardBpm * 100000.0 / (100000.0 + pitch.Pitch));
+    RefreshTempo();
+}
