@@ -1,7 +1,8 @@
 #!/bin/sh
 # Makes songs of known tempo for the tempo tests, with sox: kick-and-hat
 # patterns (straight, swung, sixteenths) and tonal loops, some with a
-# tempo-less intro and outro, at 44.1 and 48 kHz, plus one MP3 and a song
+# tempo-less intro and outro, at 44.1 and 48 kHz, plus an MP3, a 24-bit FLAC,
+# an Ogg Vorbis and a song
 # without a beat. Beat n starts at sample round(n x period), so the tempo is
 # exact however the period falls between samples.
 # Writes the songs and tempo-fixtures.txt ("file bpm", bpm 0 for no beat)
@@ -84,6 +85,11 @@ song swing-174 swing 174 44100 30 bare
 song kickhat-179.5 straight 179.5 48000 30 bare
 lame --quiet -b 192 "$out/kickhat-128.wav" "$out/kickhat-128.mp3"
 echo "kickhat-128.mp3 128" >>"$list.tmp"
+# 24-bit and float sources, as FLAC and Ogg Vorbis decode.
+sox "$out/swing-174.wav" -b 24 "$out/swing-174.flac"
+echo "swing-174.flac 174" >>"$list.tmp"
+oggenc --quiet -q 5 -o "$out/kickhat-123.45.ogg" "$out/kickhat-123.45.wav"
+echo "kickhat-123.45.ogg 123.45" >>"$list.tmp"
 sox -n -r 44100 -c 2 -b 16 "$out/sine.wav" synth 30 sine 440 vol 0.5
 echo "sine.wav 0" >>"$list.tmp"
 mv "$list.tmp" "$list"
