@@ -9,6 +9,7 @@
 #include "frontend/VxMessageBox.h"
 #include "frontend/config/GlobalConfig.h"
 #include "playlist/PlaylistPaths.h"
+#include "playlist/view/ZylPlaylistPanel.h"
 #include "playlist/view/ZylPlaylistView.h"
 #include "skin/DeckLayout.h"
 
@@ -23,8 +24,6 @@
 
 namespace {
 
-constexpr std::uint32_t kListFontColor = 15454910;
-constexpr std::uint32_t kListColor = 5257499;
 constexpr const char* kOpenDialogTitle = "Open file(s)";
 constexpr const char* kOpenDialogFilter =
     "All supported types|*.mp3;*.mp2;*.mpg;*.wav;*.m3u|MPEG Audio Files "
@@ -57,17 +56,16 @@ QStringList VxQtNameFilters(const QString& pairs) {
 }
 
 void TMainForm::CreatePlaylist() {
-    PlayList = new TZylPlaylistView(this);
+    PlaylistPanel = new TZylPlaylistPanel(this);
+    PlaylistPanel->setObjectName(QStringLiteral("PlaylistPanel"));
+    PlaylistPanel->hide();
+    PlaylistPanel->OnHeightDrag = [this](int height) { SetPlaylistHeight(height); };
+    PlayList = PlaylistPanel->View();
     PlayList->setObjectName(QStringLiteral("PlayList"));
-    const VxDeck::TDeckBox& box = VxDeck::PlayList;
-    PlayList->setGeometry(box.Left, box.Top, box.Width, box.Height);
     PlayList->setFrameShape(QFrame::NoFrame);
-    PlayList->SetFontColor(ColorOf(kListFontColor));
-    QPalette colors = PlayList->palette();
-    colors.setColor(QPalette::Base, ColorOf(kListColor));
-    PlayList->setPalette(colors);
     PlayList->setToolTip(QString::fromUtf8(vxhints::HintFor("PlayList").data()));
     PlayList->SetShowHeader(false);
+    StylePlaylistPanel();
 
     TZylPlaylist& list = PlayList->Playlist();
     list.SetOptions(poAutoOpen);
@@ -94,7 +92,7 @@ void TMainForm::CreatePlaylist() {
     list.OnAfterScanning = [this](TZylPlaylist&, int added, bool aborted) {
         PlayListAfterScanning(added, aborted);
     };
-    connect(PlayList, &QTreeWidget::itemDoubleClicked, this, [this] { PlayListDblClick(); });
+    PlayList->OnOpenSelection = [this] { PlayListDblClick(); };
     CreatePlaylistPopup();
 }
 
@@ -113,14 +111,15 @@ void TMainForm::CreatePlaylistPopup() {
     PopupViewID3->setChecked(true);
     PlaylistPopup->addAction(QStringLiteral("&Edit id3 tag"))->setVisible(false);
     PlaylistPopup->addSeparator();
-    QMenu* sortBy = PlaylistPopup->addMenu(QStringLiteral("&Sort by"));
-    for (const char* item : {"&Unsorted", "&Artist", "&Title", "&Length"})
-        sortBy->addAction(QString::fromLatin1(item));
-    sortBy->addSeparator();
-    sortBy->addAction(QStringLiteral("&Shuffle"));
-    sortBy->menuAction()->setVisible(false);
-    PlaylistPopup->addSeparator()->setVisible(false);
+    AddSortMenu();
+    PlaylistPopup->addSeparator();
     PopupDeleteSelected = PlaylistPopup->addAction(QStringLiteral("&Delete selected"));
+    PopupHidePlaylist = PlaylistPopup->addAction(QStringLiteral("&Hide playlist"));
+
+    connect(PopupOpen, &QAction::triggered, this, [this] { PlayListDblClick(); });
+    connect(PopupDeleteSelected, &QAction::triggered, this,
+            [this] { Playlist().DeleteSelected(); });
+    connect(PopupHidePlaylist, &QAction::triggered, this, [this] { SetPlaylistShown(false); });
 
     connect(PopupViewID3, &QAction::triggered, this, [this] { PopupViewID3Click(); });
     connect(PopupViewFileNames, &QAction::triggered, this, [this] { PopupViewFileNamesClick(); });
@@ -129,6 +128,22 @@ void TMainForm::CreatePlaylistPopup() {
         PlaylistPopupPopup();
         PlaylistPopup->popup(PlayList->viewport()->mapToGlobal(point));
     });
+}
+
+void TMainForm::AddSortMenu() {
+    QMenu* sortBy = PlaylistPopup->addMenu(QStringLiteral("&Sort by"));
+    const std::pair<const char*, TZylPlaylist::TSortKey> sorts[] = {
+        {"&Unsorted", TZylPlaylist::psUnsorted},
+        {"&Artist", TZylPlaylist::psArtist},
+        {"&Title", TZylPlaylist::psTitle},
+        {"&Length", TZylPlaylist::psLength},
+    };
+    for (const auto& [caption, key] : sorts)
+        connect(sortBy->addAction(QString::fromLatin1(caption)), &QAction::triggered, this,
+                [this, key = key] { Playlist().SortBy(key); });
+    sortBy->addSeparator();
+    connect(sortBy->addAction(QStringLiteral("&Shuffle")), &QAction::triggered, this,
+            [this] { Playlist().Shuffle(static_cast<std::uint32_t>(NowMs())); });
 }
 
 TZylPlaylist& TMainForm::Playlist() {
@@ -208,7 +223,7 @@ void TMainForm::dropEvent(QDropEvent* event) {
 
 void TMainForm::DropOnDeck(const QStringList& paths, const QPoint& point) {
     TZylPlaylist& list = Playlist();
-    if (QRect(0, 0, VxDeck::WindowWidth, 222).contains(point)) {
+    if (QRect(0, 0, VxDeck::WindowWidth, kDeckHeight).contains(point)) {
         if (!ConfirmLoad())
             return;
         list.CloseCurrentSong();
@@ -217,7 +232,7 @@ void TMainForm::DropOnDeck(const QStringList& paths, const QPoint& point) {
         activateWindow();
         return;
     }
-    const QRect listBox = PlayList->geometry();
+    const QRect listBox(PlayList->mapTo(this, QPoint(0, 0)), PlayList->size());
     int index = -1;
     if (point.y() < listBox.top()) {
         index = 0;

@@ -79,6 +79,12 @@ VX_SKIN_STRIP(MsSerifBoldWhite, 1449, 13, 190, true);
 VX_SKIN_STRIP(CursorHand, 32, 32, 1, false);
 VX_SKIN_STRIP(About, 320, 120, 1, false);
 
+// The playlist panel: its footer, and its scroll bar's track and thumb
+// (stretched between 3-pixel end caps).
+VX_SKIN_STRIP(PanelFooter, 384, 16, 1, false);
+VX_SKIN_STRIP(PanelScrollTrack, 8, 32, 1, false);
+VX_SKIN_STRIP(PanelScrollThumb, 8, 32, 1, false);
+
 #undef VX_SKIN_STRIP
 
 inline constexpr int CursorHandHotX = 9;
@@ -92,14 +98,16 @@ std::string MsSerifCharSet();
 
 // Every picture above, in a fixed order.
 inline constexpr TSkinStrip AllStrips[] = {
-    Background,  TitleBar,      SysMenu,      BtnConfig,        BtnHelp,
-    BtnMinimize, BtnClose,      BtnMute,      BtnOpen,          BtnAux1,
-    BtnAux2,     BtnRealTime,   BtnTime,      BtnPrev,          BtnNext,
-    BtnRW,       BtnFF,         BtnCUE,       BtnPlay,          BtnSlow,
-    BtnFast,     KnobBalance,   KnobDownMix,  KnobTouchBend,    ThumbVolume,
-    ThumbPitch,  ThumbPosition, LedVU,        LedProgress,      LedPitch,
-    LcdBig,      LcdSmall,      MsSerifGreen, MsSerifBoldWhite, CursorHand,
-    About,
+    Background,   TitleBar,         SysMenu,          BtnConfig,
+    BtnHelp,      BtnMinimize,      BtnClose,         BtnMute,
+    BtnOpen,      BtnAux1,          BtnAux2,          BtnRealTime,
+    BtnTime,      BtnPrev,          BtnNext,          BtnRW,
+    BtnFF,        BtnCUE,           BtnPlay,          BtnSlow,
+    BtnFast,      KnobBalance,      KnobDownMix,      KnobTouchBend,
+    ThumbVolume,  ThumbPitch,       ThumbPosition,    LedVU,
+    LedProgress,  LedPitch,         LcdBig,           LcdSmall,
+    MsSerifGreen, MsSerifBoldWhite, CursorHand,       About,
+    PanelFooter,  PanelScrollTrack, PanelScrollThumb,
 };
 
 } // namespace VxSkin

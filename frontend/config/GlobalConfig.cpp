@@ -9,9 +9,9 @@ namespace {
 // The values read at start-up, in reading order. The values written at exit
 // are the same list without the last two (StartX, StartY), which are
 // written at start-up instead.
-constexpr size_t kStoredAtExitCount = 24;
+constexpr size_t kStoredAtExitCount = 26;
 
-std::array<TZylRegValueTAG*, 26> StoredValues(TGlobalConfigTAG& c) {
+std::array<TZylRegValueTAG*, 28> StoredValues(TGlobalConfigTAG& c) {
     return {&c.PlayWhenOpen,     &c.PlayWhenChangeTrack,
             &c.SecureClose,      &c.SecureTrackButtons,
             &c.SecureDropFiles,  &c.VuMeterPeaks,
@@ -24,6 +24,7 @@ std::array<TZylRegValueTAG*, 26> StoredValues(TGlobalConfigTAG& c) {
             &c.DisplayRealTime,  &c.StayOnTop,
             &c.SearchLoop,       &c.ListAllowDuplicates,
             &c.DisplayBlink,     &c.ShowConfigHints,
+            &c.PlaylistShown,    &c.PlaylistPanelHeight,
             &c.StartX,           &c.StartY};
 }
 

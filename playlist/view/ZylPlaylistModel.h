@@ -1,0 +1,56 @@
+// The playlist as a Qt item model: one row per entry, the columns of one
+// table (number, title, length), texts read from the playlist when the view
+// asks for them. Sync compares the rows with what the view was last told and
+// reports only the rows that changed, so a change costs the view the rows it
+// shows, not the whole list.
+//
+// Window thread only.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QColor>
+
+#include <cstddef>
+#include <vector>
+
+class TZylPlaylist;
+struct TSongInfo;
+
+class TZylPlaylistModel final : public QAbstractTableModel {
+public:
+    explicit TZylPlaylistModel(TZylPlaylist& playlist, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    // Tells the view what changed since the last Sync.
+    void Sync();
+    // The current row is highlighted while the deck plays it.
+    void SetPlaying(bool playing);
+    void SetPlayingColor(const QColor& color) { FPlayingColor = color; }
+
+    // The widest text a column shows for count entries (for its width).
+    static QString WidestText(int column, int count);
+    static bool Stretches(int column);
+
+private:
+    struct TRowSignature {
+        const TSongInfo* Song;
+        std::size_t Texts; // a digest of the texts the row shows
+        bool operator==(const TRowSignature&) const = default;
+    };
+
+    std::vector<TRowSignature> Signatures() const;
+    void ReportStructure(const std::vector<TRowSignature>& now);
+    void ReportChangedTexts(const std::vector<TRowSignature>& now);
+    void RowsChanged(int first, int last);
+
+    TZylPlaylist& FPlaylist;
+    std::vector<TRowSignature> FShown;
+    int FShownCurrent = -1;
+    bool FPlaying = false;
+    QColor FPlayingColor;
+};
