@@ -7,6 +7,11 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "PlaylistTestSupport.h"
 #include "playlist/view/ZylPlaylistView.h"
 
@@ -101,4 +106,115 @@ TEST_F(PlaylistView, FilesDroppedFromTheDesktopAreAnnouncedWithTheRowUnderThem) 
     EXPECT_TRUE(dragAndDrop());
     EXPECT_EQ(position, 0);
     EXPECT_EQ(dropped, (std::vector<std::string>{"/music/new song.mp3"}));
+}
+
+namespace {
+
+// What the model told its views, one line per signal.
+class TReports : public QObject {
+public:
+    explicit TReports(QAbstractItemModel& model) {
+        connect(&model, &QAbstractItemModel::rowsInserted, this,
+                [this](const QModelIndex&, int first, int last) { Add("insert", first, last); });
+        connect(&model, &QAbstractItemModel::rowsRemoved, this,
+                [this](const QModelIndex&, int first, int last) { Add("remove", first, last); });
+        connect(&model, &QAbstractItemModel::dataChanged, this,
+                [this](const QModelIndex& from, const QModelIndex& to) {
+                    Add("change", from.row(), to.row());
+                });
+    }
+    std::vector<std::string> Take() { return std::exchange(Lines, {}); }
+
+private:
+    void Add(const char* kind, int first, int last) {
+        Lines.push_back(std::string(kind) + " " + std::to_string(first) + "-" +
+                        std::to_string(last));
+    }
+    std::vector<std::string> Lines;
+};
+
+std::string WriteM3u(TTempTree& tree, const std::string& name, int first, int count) {
+    std::string lines;
+    for (int i = first; i < first + count; ++i)
+        lines += "song " + std::to_string(i) + ".mp3\n";
+    return tree.File(name, lines);
+}
+
+} // namespace
+
+// A large list: every change reports the rows it touched and no others, and
+// the rows still read what the playlist holds.
+TEST_F(PlaylistView, ChangesReportOnlyTheRowsTheyTouched) {
+    const int count = 100000;
+    TZylPlaylist& list = View.Playlist();
+    list.SetExtensions({"mp3"});
+    list.PlaylistExt = "m3u";
+    list.LoadFromFile(WriteM3u(Tree, "big.m3u", 0, count));
+    ASSERT_TRUE(WaitForScan());
+    ASSERT_EQ(Rows(), count);
+    list.JumpTo(2);
+    TReports reports(*View.model());
+    const std::string more = WriteM3u(Tree, "more.m3u", count, 3);
+    const struct {
+        const char* What;
+        std::function<void()> Change;
+        std::vector<std::string> Reported;
+    } cases[] = {
+        {"track change", [&] { list.JumpTo(50000); }, {"change 2-2", "change 50000-50000"}},
+        {"move down", [&] { list.MoveItem(10, 12); }, {"change 10-12"}},
+        // The current song moves one row down with the rows it passed.
+        {"move up",
+         [&] { list.MoveItem(99998, 7); },
+         {"change 7-99998", "change 50000-50000", "change 50001-50001"}},
+        {"delete",
+         [&] {
+             list.SetSelected(20, true);
+             list.DeleteSelected();
+         },
+         {"remove 20-20", "change 50001-50001", "change 50000-50000"}},
+        {"scan batch",
+         [&] { list.AddFiles(more, TZylPlaylist::kAppend), WaitForScan(); },
+         {"insert 99999-100001"}},
+        {"caption", [&] { list.SetViewOptions(poShowFileNames), list.SetViewOptions(0); }, {}},
+    };
+    for (const auto& c : cases) {
+        c.Change();
+        EXPECT_EQ(reports.Take(), c.Reported) << c.What;
+    }
+    ASSERT_EQ(Rows(), list.GetCount());
+    for (int row : {0, 7, 49999, 99998, 100001}) {
+        EXPECT_EQ(Text(row, 1).toStdString(), list.GetSongInfo(row).Caption) << row;
+        EXPECT_EQ(Text(row, 0).startsWith(QString::fromUtf8("\xC2\xBB")),
+                  row == list.GetCurrentPosition())
+            << row;
+    }
+}
+
+// A title far wider than its column, in a right-to-left script, leaves the
+// number and time columns exactly as a short title does.
+TEST_F(PlaylistView, LongAndRightToLeftTitlesStayInsideTheirColumn) {
+    Fill();
+    View.resize(300, 120);
+    View.show();
+    TZylPlaylist& list = View.Playlist();
+    list.GetSongInfo(0).Caption = std::string(400, 'W');
+    for (int i = 0; i < 80; ++i)
+        list.GetSongInfo(1).Caption +=
+            "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D \xD8\xB9\xD8\xA7\xD9\x84\xD9\x85 ";
+    list.UpdateListItems(false);
+    auto columnPixels = [&](int row, int column) {
+        QRect cell = View.visualRect(View.model()->index(row, column));
+        return View.viewport()->grab(cell).toImage();
+    };
+    for (int row : {0, 1}) {
+        list.GetSongInfo(row).Duration = 61000;
+        list.UpdateListItems(false);
+        const QImage time = columnPixels(row, 2);
+        const std::string caption = list.GetSongInfo(row).Caption;
+        list.GetSongInfo(row).Caption = "x";
+        list.UpdateListItems(false);
+        EXPECT_EQ(columnPixels(row, 2), time) << "row " << row;
+        list.GetSongInfo(row).Caption = caption;
+        list.UpdateListItems(false);
+    }
 }
