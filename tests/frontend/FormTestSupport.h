@@ -94,6 +94,10 @@ inline std::string MakeWav(const std::string& name, unsigned lengthMs) {
     return path.string();
 }
 
+inline fs::path SettingsFile() {
+    return WorkDir() / "config" / "Zyl" / "Vexaline" / "Velm.reg";
+}
+
 inline std::string MakeGarbage(const std::string& name) {
     const fs::path path = WorkDir() / "songs" / name;
     fs::create_directories(path.parent_path());
@@ -123,13 +127,18 @@ inline int RecordBox(unsigned, const char* caption, const char* text) {
 
 class TDeck {
 public:
-    explicit TDeck(const QStringList& arguments = {}) {
+    // storedSettings: the settings file the deck starts from (none: empty).
+    explicit TDeck(const QStringList& arguments = {}, const std::string& storedSettings = {}) {
         EnsureApplication();
         DiagSetMessageBoxHandler(RecordBox);
         RecordedBoxes().clear();
         BoxAnswer() = kDiagIdOk;
         std::error_code ignored;
         fs::remove_all(WorkDir() / "config" / "Zyl", ignored);
+        if (!storedSettings.empty()) {
+            fs::create_directories(SettingsFile().parent_path());
+            std::ofstream(SettingsFile()) << storedSettings;
+        }
         TVxFormPlatform platform;
         platform.Clock = &Clock;
         platform.ManualWorker = true;
