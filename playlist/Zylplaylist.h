@@ -159,6 +159,9 @@ public:
     // SyncSongInfoEvent).
     bool CreateSongInfo(TSongScanThread& sender, TScanResult& result);
     void UpdateCaption(TSongInfo& songInfo) const;
+    // Rises whenever the captions are recomputed, so that a view knows every
+    // row's text changed.
+    unsigned CaptionsRevision() const { return FCaptionsRevision; }
     void UpdateListItems(bool recomputeCaptions);
     void DoListChange();
 
@@ -202,6 +205,7 @@ private:
     int FUpdateCount = 0;
     bool FChangedInUpdate = false;
     uint64_t FNextAddedOrder = 0;
+    unsigned FCaptionsRevision = 0;
 
     TSongScanThread* FScanThread = nullptr;
     int FScanPosition = kAppend;

@@ -3,8 +3,6 @@
 #include <QFont>
 
 #include <algorithm>
-#include <cstdlib>
-#include <functional>
 #include <string>
 
 #include "playlist/SongText.h"
@@ -114,22 +112,20 @@ bool TZylPlaylistModel::Stretches(int column) {
     return kColumns[column].Stretches;
 }
 
-std::vector<TZylPlaylistModel::TRowSignature> TZylPlaylistModel::Signatures() const {
-    std::vector<TRowSignature> rows;
-    rows.reserve(static_cast<std::size_t>(FPlaylist.GetCount()));
-    std::hash<std::string> hash;
-    for (int i = 0; i < FPlaylist.GetCount(); ++i) {
-        const TSongInfo& song = FPlaylist.GetSongInfo(i);
-        rows.push_back({&song, hash(song.Caption) ^ (std::size_t{song.Duration} * 0x9E3779B1u)});
-    }
-    return rows;
+void TZylPlaylistModel::ReadRows() {
+    FNow.clear();
+    for (int i = 0; i < FPlaylist.GetCount(); ++i)
+        FNow.push_back(&FPlaylist.GetSongInfo(i));
 }
 
 void TZylPlaylistModel::Sync() {
-    const std::vector<TRowSignature> now = Signatures();
-    ReportStructure(now);
-    ReportChangedTexts(now);
-    FShown = now;
+    ReadRows();
+    ReportStructure();
+    FShown.swap(FNow);
+    if (FPlaylist.CaptionsRevision() != FShownCaptions) {
+        FShownCaptions = FPlaylist.CaptionsRevision();
+        RowsChanged(0, rowCount() - 1);
+    }
     int current = FPlaylist.GetCurrentPosition();
     if (current != FShownCurrent) {
         RowsChanged(FShownCurrent, FShownCurrent);
@@ -139,49 +135,36 @@ void TZylPlaylistModel::Sync() {
 }
 
 // Rows that kept their entry at both ends of the list are untouched; between
-// them, rows were inserted, removed or moved.
-void TZylPlaylistModel::ReportStructure(const std::vector<TRowSignature>& now) {
-    auto sameSong = [](const TRowSignature& a, const TRowSignature& b) { return a.Song == b.Song; };
-    std::size_t shared = std::min(FShown.size(), now.size());
+// them, rows were inserted, removed or moved. The rows the view counts change
+// before FShown takes the new entries.
+void TZylPlaylistModel::ReportStructure() {
+    std::size_t shared = std::min(FShown.size(), FNow.size());
     std::size_t prefix =
         std::mismatch(FShown.begin(), FShown.begin() + static_cast<std::ptrdiff_t>(shared),
-                      now.begin(), sameSong)
+                      FNow.begin())
             .first -
         FShown.begin();
     std::size_t suffix = 0;
     while (suffix < shared - prefix &&
-           FShown[FShown.size() - 1 - suffix].Song == now[now.size() - 1 - suffix].Song)
+           FShown[FShown.size() - 1 - suffix] == FNow[FNow.size() - 1 - suffix])
         ++suffix;
     int first = static_cast<int>(prefix);
     int oldMiddle = static_cast<int>(FShown.size() - prefix - suffix);
-    int newMiddle = static_cast<int>(now.size() - prefix - suffix);
+    int newMiddle = static_cast<int>(FNow.size() - prefix - suffix);
     if (newMiddle > oldMiddle) {
         beginInsertRows({}, first, first + newMiddle - oldMiddle - 1);
-        FShown.insert(FShown.begin() + first, static_cast<std::size_t>(newMiddle - oldMiddle),
-                      TRowSignature{nullptr, 0});
+        FShown.resize(FNow.size());
         endInsertRows();
     } else if (newMiddle < oldMiddle) {
         beginRemoveRows({}, first, first + oldMiddle - newMiddle - 1);
-        FShown.erase(FShown.begin() + first, FShown.begin() + first + (oldMiddle - newMiddle));
+        FShown.resize(FNow.size());
         endRemoveRows();
     }
     // Every row left between the kept ends shows another entry now.
-    RowsChanged(first + std::abs(newMiddle - oldMiddle) * (newMiddle > oldMiddle),
-                first + newMiddle - 1);
+    const int inserted = std::max(newMiddle - oldMiddle, 0);
+    RowsChanged(first + inserted, first + newMiddle - 1);
     // Numbers follow the row: after an insertion or removal every later row
     // shows another number, which the view redraws with its layout.
-}
-
-void TZylPlaylistModel::ReportChangedTexts(const std::vector<TRowSignature>& now) {
-    int first = -1;
-    int last = -1;
-    for (std::size_t i = 0; i < now.size(); ++i) {
-        if (FShown[i].Song == now[i].Song && FShown[i].Texts != now[i].Texts) {
-            first = first < 0 ? static_cast<int>(i) : first;
-            last = static_cast<int>(i);
-        }
-    }
-    RowsChanged(first, last);
 }
 
 void TZylPlaylistModel::SetPlaying(bool playing) {

@@ -37,19 +37,15 @@ public:
     static bool Stretches(int column);
 
 private:
-    struct TRowSignature {
-        const TSongInfo* Song;
-        std::size_t Texts; // a digest of the texts the row shows
-        bool operator==(const TRowSignature&) const = default;
-    };
-
-    std::vector<TRowSignature> Signatures() const;
-    void ReportStructure(const std::vector<TRowSignature>& now);
-    void ReportChangedTexts(const std::vector<TRowSignature>& now);
+    void ReadRows();
+    void ReportStructure();
     void RowsChanged(int first, int last);
 
     TZylPlaylist& FPlaylist;
-    std::vector<TRowSignature> FShown;
+    // The entries of the rows as the view was last told, and as they are now.
+    std::vector<const TSongInfo*> FShown;
+    std::vector<const TSongInfo*> FNow;
+    unsigned FShownCaptions = 0;
     int FShownCurrent = -1;
     bool FPlaying = false;
     QColor FPlayingColor;

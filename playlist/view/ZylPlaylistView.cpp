@@ -324,6 +324,18 @@ void TZylPlaylistView::dropEvent(QDropEvent* event) {
     FPlaylist.DropFiles(RowAt(QPoint(5, point.y())), files);
 }
 
+void TZylPlaylistView::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                                   const QList<int>& roles) {
+    // Qt measures every row of a range to find the area to redraw; a range
+    // longer than the rows shown covers them all anyway.
+    const int shownRows = viewport()->height() / std::max(1, sizeHintForRow(0)) + 1;
+    if (bottomRight.row() - topLeft.row() > shownRows) {
+        viewport()->update();
+        return;
+    }
+    QTreeView::dataChanged(topLeft, bottomRight, roles);
+}
+
 void TZylPlaylistView::paintEvent(QPaintEvent* event) {
     QTreeView::paintEvent(event);
     if (FInsertLine < 0)
