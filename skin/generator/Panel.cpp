@@ -29,36 +29,33 @@ QImage PaintFooter() {
     return footer;
 }
 
-QImage PaintScrollTrack() {
-    const VxSkin::TSkinStrip& strip = VxSkin::PanelScrollTrack;
-    QImage track = NewImage(strip.Width, strip.Height, ListBack);
-    QPainter p(&track);
+// A rounded bar over the list's background; the thumb has a lit edge.
+QImage PaintScrollPart(const VxSkin::TSkinStrip& strip, const QColor& fill, const QColor& rim,
+                       bool litEdge) {
+    QImage part = NewImage(strip.Width, strip.Height, ListBack);
+    QPainter p(&part);
     p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    p.setBrush(Mix(ListBack, Palette::Slot, 0.55));
-    p.drawRoundedRect(QRectF(2, 1, strip.Width - 4, strip.Height - 2), 2, 2);
-    return track;
-}
-
-QImage PaintScrollThumb() {
-    const VxSkin::TSkinStrip& strip = VxSkin::PanelScrollThumb;
-    QImage thumb = NewImage(strip.Width, strip.Height, ListBack);
-    QPainter p(&thumb);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(Mix(Palette::Accent, Palette::Shadow, 0.35), 1));
-    p.setBrush(Mix(Palette::Accent, Palette::Plate, 0.35));
+    p.setPen(rim.isValid() ? QPen(rim, 1) : QPen(Qt::NoPen));
+    p.setBrush(fill);
     p.drawRoundedRect(QRectF(1.5, 0.5, strip.Width - 3, strip.Height - 1), 2.5, 2.5);
-    p.setPen(QPen(Mix(Palette::Accent, Qt::white, 0.4), 1));
-    p.drawLine(QPointF(3, 3), QPointF(3, strip.Height - 4));
-    return thumb;
+    if (litEdge) {
+        p.setPen(QPen(Mix(Palette::Accent, Qt::white, 0.4), 1));
+        p.drawLine(QPointF(3, 3), QPointF(3, strip.Height - 4));
+    }
+    return part;
 }
 
 } // namespace
 
 void PaintPlaylistPanel(std::vector<TSkinPicture>& out) {
     out.push_back({"PanelFooter", PaintFooter()});
-    out.push_back({"PanelScrollTrack", PaintScrollTrack()});
-    out.push_back({"PanelScrollThumb", PaintScrollThumb()});
+    out.push_back(
+        {"PanelScrollTrack", PaintScrollPart(VxSkin::PanelScrollTrack,
+                                             Mix(ListBack, Palette::Slot, 0.55), QColor(), false)});
+    out.push_back(
+        {"PanelScrollThumb",
+         PaintScrollPart(VxSkin::PanelScrollThumb, Mix(Palette::Accent, Palette::Plate, 0.35),
+                         Mix(Palette::Accent, Palette::Shadow, 0.35), true)});
 }
 
 } // namespace VxSkinPaint

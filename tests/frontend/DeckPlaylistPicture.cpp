@@ -18,20 +18,7 @@ std::string MakeSilentSong(const std::string& name, std::uint32_t seconds) {
     constexpr std::uint32_t kRate = 2000;
     const std::uint32_t bytes = kRate * seconds;
     std::ofstream out(path, std::ios::binary);
-    auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    out.write("RIFF", 4);
-    u32(36 + bytes);
-    out.write("WAVEfmt ", 8);
-    u32(16);
-    u16(1);
-    u16(1);
-    u32(kRate);
-    u32(kRate);
-    u16(1);
-    u16(8);
-    out.write("data", 4);
-    u32(bytes);
+    formtest::WriteWavHeader(out, 1, kRate, 8, bytes);
     out << std::string(bytes, '\x80');
     return path.string();
 }
