@@ -1,12 +1,14 @@
 // The list view's window-thread cost per change at 1,000, 10,000 and 100,000
 // entries, on the offscreen platform: a track change, a move, and the merge
-// of a scan's batch of 100 additions, each with the repaint it causes. The
+// of a scan's batch of 100 additions, each with the repaint it causes, and a
+// page of scrolling. The
 // figure is us_per_change, CPU time of the window thread.
 #include "playlist/view/ZylPlaylistView.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QScrollBar>
 
 #include <chrono>
 #include <ctime>
@@ -129,6 +131,19 @@ void BM_ScanBatchOf100(benchmark::State& state) {
     Report(state, total);
 }
 
+// Scrolling by a page: the rows that come into view are read and drawn.
+void BM_ScrollPage(benchmark::State& state) {
+    TFilledView filled(static_cast<int>(state.range(0)));
+    QScrollBar* bar = filled.View.verticalScrollBar();
+    double total = 0;
+    for (auto _ : state) {
+        const int next = bar->value() + bar->pageStep();
+        total += filled.TimedUs([&] { bar->setValue(next > bar->maximum() ? 0 : next); });
+    }
+    Report(state, total);
+}
+
+BENCHMARK(BM_ScrollPage)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_TrackChange)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Move)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ScanBatchOf100)

@@ -10,7 +10,6 @@
 #include <QAbstractTableModel>
 #include <QColor>
 
-#include <cstddef>
 #include <vector>
 
 class TZylPlaylist;
