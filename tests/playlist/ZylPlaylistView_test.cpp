@@ -219,3 +219,31 @@ TEST_F(PlaylistView, LongAndRightToLeftTitlesStayInsideTheirColumn) {
         EXPECT_EQ(timeCell(row), shortTitle) << "row " << row;
     }
 }
+
+// Files dragged over a row show where they go in: a line over that row,
+// gone when the drag leaves.
+TEST_F(PlaylistView, ADragOverTheListShowsItsInsertLine) {
+    Fill();
+    View.resize(300, 120);
+    View.show();
+    View.Playlist().SetDragAcceptFiles(true);
+    View.SetFontColor(Qt::red);
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QStringLiteral("/music/new song.mp3"))});
+    const QRect second = View.visualRect(View.model()->index(1, 1));
+    auto lineAt = [&](int y) {
+        const QImage shown = View.viewport()->grab().toImage();
+        int red = 0;
+        for (int x = 0; x < shown.width(); ++x)
+            red += shown.pixelColor(x, y) == QColor(Qt::red) ? 1 : 0;
+        return red == shown.width();
+    };
+    QDragEnterEvent enter(second.center(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(View.viewport(), &enter);
+    QDragMoveEvent move(second.center(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(View.viewport(), &move);
+    EXPECT_TRUE(lineAt(second.top()));
+    QDragLeaveEvent leave;
+    QApplication::sendEvent(View.viewport(), &leave);
+    EXPECT_FALSE(lineAt(second.top()));
+}
