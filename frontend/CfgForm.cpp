@@ -51,6 +51,7 @@ TCfgForm::TCfgForm(QWidget* parent) : QDialog(parent) {
         {chkAccuratePitch_, &C::AccuratePitch, false},
         {chkDoubledPitch_, &C::DoubledPitch, false},
         {chkShowPitchBendValue, &C::ShowPitchBendValue, true},
+        {chkShowPlaylist, &C::PlaylistShown, true},
         {chkPlayListLoop, &C::PlayListLoop, true},
         {chkAllowDuplicates, &C::ListAllowDuplicates, true},
         {chkKeepLast_, &C::ListKeepLast, false},
@@ -100,6 +101,8 @@ void TCfgForm::FormCreate() {
                   "is ended."},
         {HotKey, kHotKeyHint},
         {LabelHotKey, kHotKeyHint},
+        {chkShowPlaylist, "Shows the playlist in a panel below the deck. P or a double click on "
+                          "the track display does the same."},
         {chkPlayListLoop, "When checked, advancing from the song at the end of the playlist "
                           "returns to the first one and vice versa."},
         {chkAllowDuplicates, "Allows the playlist to have repeated songs. Otherwise, repeated "

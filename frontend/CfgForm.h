@@ -73,6 +73,7 @@ public:
     QComboBox* HotKey = nullptr;
 
     QCheckBox* chkPlaylistEnabled_ = nullptr;
+    QCheckBox* chkShowPlaylist = nullptr;
     QCheckBox* chkPlayListLoop = nullptr;
     QCheckBox* chkAllowDuplicates = nullptr;
     QCheckBox* chkKeepLast_ = nullptr;

@@ -132,6 +132,7 @@ QWidget* TCfgForm::BuildOptionsPage() {
 QWidget* TCfgForm::BuildPlaylistPage() {
     chkPlaylistEnabled_ =
         Check("chkPlaylistEnabled_", "View / enable playlist editor", false, false);
+    chkShowPlaylist = Check("chkShowPlaylist", "Show playlist", false);
     chkPlayListLoop = Check("chkPlayListLoop", "Playlist loop", true);
     chkAllowDuplicates = Check("chkAllowDuplicates", "Allow duplicates", false);
     chkKeepLast_ = Check("chkKeepLast_", "Keep/reload last used list", true, false);
@@ -146,6 +147,7 @@ QWidget* TCfgForm::BuildPlaylistPage() {
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(chkPlaylistEnabled_);
+    layout->addWidget(chkShowPlaylist);
     auto* groups = new QHBoxLayout;
     groups->addWidget(Group("Options", {chkPlayListLoop, chkAllowDuplicates, chkKeepLast_,
                                         chkShowFileNames_, chkSaveAbsolutePaths_}));

@@ -16,6 +16,7 @@
 #include "frontend/VxMessageBox.h"
 #include "frontend/config/GlobalConfig.h"
 #include "frontend/config/ProgramDataLocation.h"
+#include "playlist/view/ZylPlaylistPanel.h"
 #include "playlist/view/ZylPlaylistView.h"
 #include "skin/DeckLayout.h"
 #include "skin/SkinFiles.h"
@@ -39,11 +40,6 @@ constexpr const char* kLogFileName = "vxs.log";
 constexpr const char* kLogStartBanner = "--------- Vxs log start ----------";
 constexpr const char* kLogEndBanner = "---------- Vxs log end -----------\n";
 
-// The visible deck is 384 by 222; below it lies room for the list.
-QRegion WindowRegion() {
-    return QRegion(0, 0, VxDeck::WindowWidth, 222) + QRegion(0, 222, 768, 2226 - 222);
-}
-
 void Blink(TZylButton* button) {
     if (!button->GetSequenceRunning())
         button->StartSequence(0, 1, kBlinkIntervalMs, false);
@@ -61,10 +57,10 @@ TMainForm::TMainForm(TGlobalConfigTAG& config, std::vector<std::string> argument
     background.setColor(QPalette::Window, ColorOf(VxDeck::FormColor));
     setPalette(background);
     setAutoFillBackground(true);
-    setMask(WindowRegion());
     setFocusPolicy(Qt::StrongFocus);
     BuildDeck();
     CreatePlaylist();
+    ApplyWindowShape();
     ConnectHandlers();
     hints_ = std::make_unique<TVxHintManager>(this);
     hotKey_ = std::make_unique<TVxHotKey>(this);
@@ -80,7 +76,8 @@ TMainForm::~TMainForm() {
     optionsDialog_.reset();
     // The list's scan thread asks the player system about files, and the
     // controls draw from the image lists: both go before what they use.
-    delete PlayList;
+    delete PlaylistPanel;
+    PlaylistPanel = nullptr;
     PlayList = nullptr;
     const QObjectList owned = children(); // a copy: deleting changes the list
     for (QObject* child : owned)
@@ -181,6 +178,8 @@ void TMainForm::SettingsStartUp() {
         config_.ProgramFolder = platform_.ProgramFolder;
     LogSetup(VxProgramDataPath(config_.ProgramFolder, kLogFileName).c_str(), kLogStartBanner,
              kLogEndBanner);
+    // The start position has to fit the window at its real size.
+    ApplyPanelSettings();
     MoveToStartPosition();
     ApplySettings();
     if (!files.empty())
@@ -234,6 +233,7 @@ void TMainForm::ApplySettings() {
     Pitch->SetNullZone(limits.NullZone);
     RefreshPitchDisplays(true);
     ApplyPlaylistOptions();
+    ApplyPanelSettings();
 }
 
 void TMainForm::ApplyStayOnTop(bool onTop) {
@@ -328,6 +328,7 @@ void TMainForm::UpdateTransportButtons() {
         btnCUE->SetStatus(0);
         break;
     }
+    PlayList->SetPlaying(system_->State == kVxPlaying);
     UpdateDropAcceptance(false);
 }
 

@@ -39,6 +39,7 @@ class TZylImageList;
 class TZylKnob;
 class TZylLabel;
 class TZylPlaylist;
+class TZylPlaylistPanel;
 class TZylPlaylistView;
 class QFileDialog;
 class TZylProgressBar;
@@ -203,6 +204,21 @@ public:
     void PopupViewID3Click();
     void PopupViewFileNamesClick();
 
+    // The playlist panel below the deck. Showing it grows the window
+    // downward by the panel's height; the deck itself never changes.
+    static constexpr int kDeckHeight = 222;
+    static constexpr int kPanelMinHeight = 80;
+    static constexpr int kPanelMaxHeight = 1000;
+    static constexpr int kPanelDefaultHeight = 240;
+    bool PlaylistShown() const { return playlistShown_; }
+    void SetPlaylistShown(bool shown);
+    void TogglePlaylist() { SetPlaylistShown(!playlistShown_); }
+    int PlaylistHeight() const { return playlistHeight_; }
+    // Clamped to the panel's range.
+    void SetPlaylistHeight(int height);
+    // A stored height outside the range is not a height: the default.
+    static int ValidPanelHeight(int stored);
+
     // The deck's parts, for the keyboard module, the options dialog and tests.
     TVxSystemTAG& System() { return *system_; }
     TGlobalConfigTAG& Config() { return config_; }
@@ -255,12 +271,14 @@ public:
     TZylProgressBar* Progress = nullptr;
     TZylProgressBar* Buffer = nullptr;
     TZylImage* imgLogoClick = nullptr;
+    TZylPlaylistPanel* PlaylistPanel = nullptr;
     TZylPlaylistView* PlayList = nullptr;
     QMenu* PlaylistPopup = nullptr;
     QAction* PopupOpen = nullptr;
     QAction* PopupViewID3 = nullptr;
     QAction* PopupViewFileNames = nullptr;
     QAction* PopupDeleteSelected = nullptr;
+    QAction* PopupHidePlaylist = nullptr;
     QTimer TimerUpdate;
 
 protected:
@@ -277,6 +295,10 @@ private:
     void BuildDeck();
     void CreatePlaylist();
     void CreatePlaylistPopup();
+    void AddSortMenu();
+    void StylePlaylistPanel();
+    void ApplyWindowShape();
+    void ApplyPanelSettings();
     void SetHandCursor();
     void ApplyStayOnTop(bool onTop);
     void ConnectHandlers();
@@ -336,6 +358,8 @@ private:
     std::uint32_t songLengthMs_ = 0;
     vxdisplay::TMessageTimeout messageTimeout_;
     bool helpMode_ = false;
+    bool playlistShown_ = false;
+    int playlistHeight_ = kPanelDefaultHeight;
     int rememberedHintPause_ = 0;
     int rememberedHintShortPause_ = 0;
     QString rememberedTitleHint_;

@@ -55,6 +55,7 @@ void TMainForm::ConnectHandlers() {
     SysMenu->OnDblClick = Notify([this] { btnCloseClick(); });
     imgLogoClick->OnDblClick = Notify([this] { imgLogoClickDblClick(); });
     LedPitch->OnDblClick = Notify([this] { LedPitchDblClick(); });
+    LabelTrack->OnDblClick = Notify([this] { TogglePlaylist(); });
 
     Pitch->OnChange = Notify([this] { PitchChange(); });
     TouchBend->OnChange = Notify([this] { TouchBendChange(); });

@@ -12,6 +12,7 @@
 #include "frontend/VxMessageBox.h"
 #include "frontend/config/GlobalConfig.h"
 #include "playlist/PlaylistPaths.h"
+#include "playlist/view/ZylPlaylistPanel.h"
 #include "playlist/view/ZylPlaylistView.h"
 #include "skin/DeckLayout.h"
 
@@ -30,8 +31,6 @@
 
 namespace {
 
-constexpr std::uint32_t kListFontColor = 15454910;
-constexpr std::uint32_t kListColor = 5257499;
 constexpr const char* kOpenDialogTitle = "Open file(s)";
 constexpr const char* kOpenDialogFilter =
     "All supported types|*.mp3;*.mp2;*.mpg;*.wav;*.flac;*.aif;*.aiff;*.aifc;*.m4a;*.mp4;*.alac;"
@@ -65,17 +64,16 @@ QStringList VxQtNameFilters(const QString& pairs) {
 }
 
 void TMainForm::CreatePlaylist() {
-    PlayList = new TZylPlaylistView(this);
+    PlaylistPanel = new TZylPlaylistPanel(this);
+    PlaylistPanel->setObjectName(QStringLiteral("PlaylistPanel"));
+    PlaylistPanel->hide();
+    PlaylistPanel->OnHeightDrag = [this](int height) { SetPlaylistHeight(height); };
+    PlayList = PlaylistPanel->View();
     PlayList->setObjectName(QStringLiteral("PlayList"));
-    const VxDeck::TDeckBox& box = VxDeck::PlayList;
-    PlayList->setGeometry(box.Left, box.Top, box.Width, box.Height);
     PlayList->setFrameShape(QFrame::NoFrame);
-    PlayList->SetFontColor(ColorOf(kListFontColor));
-    QPalette colors = PlayList->palette();
-    colors.setColor(QPalette::Base, ColorOf(kListColor));
-    PlayList->setPalette(colors);
     PlayList->setToolTip(QString::fromUtf8(vxhints::HintFor("PlayList").data()));
     PlayList->SetShowHeader(false);
+    StylePlaylistPanel();
 
     TZylPlaylist& list = PlayList->Playlist();
     list.SetOptions(poAutoOpen);
@@ -102,7 +100,7 @@ void TMainForm::CreatePlaylist() {
     list.OnAfterScanning = [this](TZylPlaylist&, int added, bool aborted) {
         PlayListAfterScanning(added, aborted);
     };
-    connect(PlayList, &QTreeWidget::itemDoubleClicked, this, [this] { PlayListDblClick(); });
+    PlayList->OnOpenSelection = [this] { PlayListDblClick(); };
     CreatePlaylistPopup();
 }
 
@@ -121,14 +119,15 @@ void TMainForm::CreatePlaylistPopup() {
     PopupViewID3->setChecked(true);
     PlaylistPopup->addAction(QStringLiteral("&Edit id3 tag"))->setVisible(false);
     PlaylistPopup->addSeparator();
-    QMenu* sortBy = PlaylistPopup->addMenu(QStringLiteral("&Sort by"));
-    for (const char* item : {"&Unsorted", "&Artist", "&Title", "&Length"})
-        sortBy->addAction(QString::fromLatin1(item));
-    sortBy->addSeparator();
-    sortBy->addAction(QStringLiteral("&Shuffle"));
-    sortBy->menuAction()->setVisible(false);
-    PlaylistPopup->addSeparator()->setVisible(false);
+    AddSortMenu();
+    PlaylistPopup->addSeparator();
     PopupDeleteSelected = PlaylistPopup->addAction(QStringLiteral("&Delete selected"));
+    PopupHidePlaylist = PlaylistPopup->addAction(QStringLiteral("&Hide playlist"));
+
+    connect(PopupOpen, &QAction::triggered, this, [this] { PlayListDblClick(); });
+    connect(PopupDeleteSelected, &QAction::triggered, this,
+            [this] { Playlist().DeleteSelected(); });
+    connect(PopupHidePlaylist, &QAction::triggered, this, [this] { SetPlaylistShown(false); });
 
     connect(PopupViewID3, &QAction::triggered, this, [this] { PopupViewID3Click(); });
     connect(PopupViewFileNames, &QAction::triggered, this, [this] { PopupViewFileNamesClick(); });
@@ -137,6 +136,22 @@ void TMainForm::CreatePlaylistPopup() {
         PlaylistPopupPopup();
         PlaylistPopup->popup(PlayList->viewport()->mapToGlobal(point));
     });
+}
+
+void TMainForm::AddSortMenu() {
+    QMenu* sortBy = PlaylistPopup->addMenu(QStringLiteral("&Sort by"));
+    const std::pair<const char*, TZylPlaylist::TSortKey> sorts[] = {
+        {"&Unsorted", TZylPlaylist::psUnsorted},
+        {"&Artist", TZylPlaylist::psArtist},
+        {"&Title", TZylPlaylist::psTitle},
+        {"&Length", TZylPlaylist::psLength},
+    };
+    for (const auto& [caption, key] : sorts)
+        connect(sortBy->addAction(QString::fromLatin1(caption)), &QAction::triggered, this,
+                [this, key = key] { Playlist().SortBy(key); });
+    sortBy->addSeparator();
+    connect(sortBy->addAction(QStringLiteral("&Shuffle")), &QAction::triggered, this,
+            [this] { Playlist().Shuffle(static_cast<std::uint32_t>(NowMs())); });
 }
 
 TZylPlaylist& TMainForm::Playlist() {
@@ -220,7 +235,7 @@ void TMainForm::DropOnDeck(const std::vector<std::string>& paths, const QPoint& 
     if (RefuseWhileOpening())
         return;
     TZylPlaylist& list = Playlist();
-    if (QRect(0, 0, VxDeck::WindowWidth, 222).contains(point)) {
+    if (QRect(0, 0, VxDeck::WindowWidth, kDeckHeight).contains(point)) {
         if (!ConfirmLoad())
             return;
         list.CloseCurrentSong();
@@ -229,7 +244,7 @@ void TMainForm::DropOnDeck(const std::vector<std::string>& paths, const QPoint& 
         activateWindow();
         return;
     }
-    const QRect listBox = PlayList->geometry();
+    const QRect listBox(PlayList->mapTo(this, QPoint(0, 0)), PlayList->size());
     int index = -1;
     if (point.y() < listBox.top()) {
         index = 0;

@@ -87,7 +87,8 @@ constexpr std::string_view kRealTime =
 constexpr std::string_view kTime =
     "TIME BUTTON: Changes the time display mode (Elapsed/Remain).\n\nSHORTCUTS:\n - T";
 constexpr std::string_view kTrackDisplay =
-    "TRACK DISPLAY: shows the playing song number\nin current playlist.";
+    "TRACK DISPLAY: shows the playing song number\nin current playlist.\n\nDouble-click: shows "
+    "or hides the playlist\nbelow the deck.\n\nSHORTCUTS:\n - P: show/hide the playlist";
 constexpr std::string_view kTimeDisplay =
     "TIME DISPLAY: shows the time position in the current song.\n\n- Two modes: Elapsed or "
     "Remain (See the Time button)";
@@ -107,7 +108,8 @@ constexpr std::string_view kPlaylist =
     "\n - Intuitive select/move mouse functions (Ctrl/Shift keys supported)\n - Load / Save "
     "playlist files (m3u Winamp compatible)\n - Add files / Add directory dialogs\n\nKEYS:\n - "
     "Ctrl: individual multi-select\n - Shift: range multi-select\n - Ctrl-A: select all songs\n"
-    " - Del: delete selected songs";
+    " - Del: delete selected songs\n - Enter: load the selected song\n - Letters: find a song"
+    "\n - P: hide the playlist";
 
 constexpr std::array kHints{
     THintEntry{"btnPlay", kPlay},

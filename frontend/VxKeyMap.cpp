@@ -147,6 +147,9 @@ bool TVxKeyboardControl::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::KeyPress:
         if (widget->window() != form_)
             return false;
+        if (event->type() == QEvent::KeyPress &&
+            ListTakesKey(widget, *static_cast<QKeyEvent*>(event)))
+            return false;
         form_->FormKeyDown(static_cast<QKeyEvent*>(event));
         return true;
     case QEvent::ActivationChange:
@@ -162,6 +165,20 @@ bool TVxKeyboardControl::eventFilter(QObject* watched, QEvent* event) {
 void TVxKeyboardControl::Dispatch(const TVxKeyEvent* events, int count) {
     for (int i = 0; i < count && form_ != nullptr; ++i)
         KeyEvent(events[i].Key, (events[i].State & kVxKeyPressed) != 0);
+}
+
+// The list with the focus takes its own keys; the letters the deck binds
+// (R, T, M, P) stay the deck's even there. A release always
+// reaches the deck: one it never saw pressed changes nothing.
+bool TVxKeyboardControl::ListTakesKey(QWidget* widget, const QKeyEvent& event) const {
+    TZylPlaylistView* list = form_->PlayList;
+    if (list == nullptr || !form_->PlaylistShown() ||
+        (widget != list && !list->isAncestorOf(widget)))
+        return false;
+    if (!TZylPlaylistView::IsListKey(event))
+        return false;
+    const std::uint32_t key = VxKeyFromEvent(event);
+    return key != Key::R && key != Key::T && key != Key::M && key != Key::P;
 }
 
 bool TVxKeyboardControl::Ctrl() const {
@@ -252,6 +269,10 @@ void TVxKeyboardControl::KeyEvent(std::uint32_t key, bool pressed) {
     case Key::H:
         if (pressed && Ctrl())
             ToggleHelp();
+        break;
+    case Key::P:
+        if (pressed)
+            form_->TogglePlaylist();
         break;
     case Key::F1:
         if (pressed)

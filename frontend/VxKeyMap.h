@@ -49,6 +49,7 @@ private:
     void ToggleHelp();
     void SelectWholePlaylist();
     bool Ctrl() const;
+    bool ListTakesKey(QWidget* widget, const QKeyEvent& event) const;
 
     std::function<void()> launcher_;
     TMainForm* form_ = nullptr;

@@ -119,6 +119,8 @@ void TZylPlaylist::UpdateCaption(TSongInfo& song) const {
 
 void TZylPlaylist::UpdateListItems(bool recomputeCaptions) {
     uint32_t total = 0;
+    if (recomputeCaptions)
+        ++FCaptionsRevision;
     for (TItem& item : FItems) {
         if (recomputeCaptions)
             UpdateCaption(*item.SongInfo);

@@ -143,10 +143,25 @@ public:
     // only announced through OnDropFiles; the handler decides what to add.
     void DropFiles(int position, const std::vector<std::string>& files);
 
+    // Reordering the whole list. The current song, the selection and the
+    // focus stay with their entries; the list counts as modified.
+    // psUnsorted restores the order in which the songs were added.
+    enum TSortKey { psUnsorted, psArtist, psTitle, psLength };
+    void SortBy(TSortKey key);
+    // A random order drawn from seed (the same seed, the same order).
+    void Shuffle(uint32_t seed);
+    // Type-to-find: the first entry after from (wrapping around, from itself
+    // last) whose caption or file name holds text, compared without regard to
+    // ASCII case; -1 when none does.
+    int FindText(const std::string& text, int from) const;
+
     // The scan's song-info callback. Scan thread (window thread with
     // SyncSongInfoEvent).
     bool CreateSongInfo(TSongScanThread& sender, TScanResult& result);
     void UpdateCaption(TSongInfo& songInfo) const;
+    // Rises whenever the captions are recomputed, so that a view knows every
+    // row's text changed.
+    unsigned CaptionsRevision() const { return FCaptionsRevision; }
     void UpdateListItems(bool recomputeCaptions);
     void DoListChange();
 
@@ -155,6 +170,8 @@ private:
         std::unique_ptr<TSongInfo> SongInfo;
         bool Selected = false;
         bool Focused = false;
+        // Rises with every song added; psUnsorted sorts by it.
+        uint64_t AddedOrder = 0;
     };
 
     // An update bracket: the view hears of changes once, when it closes.
@@ -169,6 +186,7 @@ private:
     void ScanTerminated(TSongScanThread& scan);
     int MergeScanResults(std::vector<TScanResult>& results, int position);
     void StopScanForDestruction();
+    void Reordered();
 
     TZylDispatcher& FDispatcher;
     TZylPlaylistObserver* FObserver = nullptr;
@@ -186,6 +204,8 @@ private:
     bool FModified = false;
     int FUpdateCount = 0;
     bool FChangedInUpdate = false;
+    uint64_t FNextAddedOrder = 0;
+    unsigned FCaptionsRevision = 0;
 
     TSongScanThread* FScanThread = nullptr;
     int FScanPosition = kAppend;

@@ -106,6 +106,8 @@ int TZylPlaylist::MergeScanResults(std::vector<TScanResult>& results, int positi
         }
     }
     int added = static_cast<int>(block.size());
+    for (TItem& item : block)
+        item.AddedOrder = FNextAddedOrder++;
     BeginUpdate();
     FItems.insert(FItems.begin() + insertAt, std::make_move_iterator(block.begin()),
                   std::make_move_iterator(block.end()));

@@ -108,7 +108,13 @@ int TSongScanThread::Execute() {
         for (const std::string& known : FKnownFiles)
             FSeenNames.insert(FoldCase(ExtractFileName(known)));
     }
-    return AddFilesRec(FInput, flags, BaseFolder);
+    int added = AddFilesRec(FInput, flags, BaseFolder);
+    // The lookups die here, on the scan thread, rather than with the thread
+    // object on the window thread, which is busy merging the results.
+    FSeenNames = {};
+    FDescentFolders = {};
+    FKnownFiles = {};
+    return added;
 }
 
 int TSongScanThread::AddFilesRec(std::vector<std::string> list, unsigned flags,

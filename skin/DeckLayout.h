@@ -96,9 +96,9 @@ inline constexpr TDeckBox LedPitch{361, 128, 15, 9};
 // The logo is part of the background; this invisible image catches clicks.
 inline constexpr TDeckBox imgLogoClick{11, 179, 54, 38};
 
-// Outside the visible deck: only their places matter.
+// Outside the visible deck: only its place matters. (The playlist is not a
+// part of the deck: its panel, when shown, lies below the deck.)
 inline constexpr TDeckBox Buffer{396, 132, 233, 8};
-inline constexpr TDeckBox PlayList{468, 184, 300, 200};
 
 // Every control box inside the window, for checks and screenshots (DownMix
 // shares Balance's box and is left out).

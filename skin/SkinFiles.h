@@ -81,6 +81,12 @@ VX_SKIN_STRIP(MsSerifBoldWhite, 1449, 13, 190, true);
 VX_SKIN_STRIP(CursorHand, 32, 32, 1, false);
 VX_SKIN_STRIP(About, 320, 120, 1, false);
 
+// The playlist panel: its footer, and its scroll bar's track and thumb
+// (stretched between 3-pixel end caps).
+VX_SKIN_STRIP(PanelFooter, 384, 16, 1, false);
+VX_SKIN_STRIP(PanelScrollTrack, 8, 32, 1, false);
+VX_SKIN_STRIP(PanelScrollThumb, 8, 32, 1, false);
+
 #undef VX_SKIN_STRIP
 
 inline constexpr int CursorHandHotX = 9;
@@ -101,7 +107,7 @@ inline constexpr TSkinStrip AllStrips[] = {
     BtnFast,     KnobBalance,   KnobDownMix,  KnobTouchBend,    ThumbVolume,
     ThumbPitch,  ThumbPosition, LedVU,        LedProgress,      LedPitch,
     LcdBig,      LcdSmall,      MsSerifGreen, MsSerifBoldWhite, CursorHand,
-    About,       Logo,
+    About,       Logo,        PanelFooter,   PanelScrollTrack, PanelScrollThumb,
 };
 
 } // namespace VxSkin

@@ -9,9 +9,9 @@ namespace {
 // The values read at start-up, in reading order. The values written at exit
 // are the same list without the last two (StartX, StartY), which are
 // written at start-up instead.
-constexpr size_t kStoredAtExitCount = 27;
+constexpr size_t kStoredAtExitCount = 29;
 
-std::array<TZylRegValueTAG*, 29> StoredValues(TGlobalConfigTAG& c) {
+std::array<TZylRegValueTAG*, 31> StoredValues(TGlobalConfigTAG& c) {
     return {&c.PlayWhenOpen,
             &c.PlayWhenChangeTrack,
             &c.SecureClose,
@@ -39,6 +39,8 @@ std::array<TZylRegValueTAG*, 29> StoredValues(TGlobalConfigTAG& c) {
             &c.ExactSongLength,
             &c.BpmMin,
             &c.BpmMax,
+            &c.PlaylistShown,
+            &c.PlaylistPanelHeight,
             &c.StartX,
             &c.StartY};
 }

@@ -63,6 +63,10 @@ public:
     TBoolRegValueTAG PlaylistEnabled{"PlaylistEnabled", 0};
     TIntRegValueTAG PlaylistWidth{"PlaylistWidth", 384};
     TIntRegValueTAG PlaylistHeight{"PlaylistHeight", 517};
+    // The playlist panel below the deck: shown or not, and its height in
+    // pixels (the window checks the range).
+    TBoolRegValueTAG PlaylistShown{"PlaylistShown", 0};
+    TIntRegValueTAG PlaylistPanelHeight{"PlaylistPanelHeight", 240};
     TStringRegValueTAG OpenPath{"OpenPath", nullptr};
     TStringRegValueTAG SavePath{"SavePath", nullptr};
     // The range detected tempos are folded into, in BPM.

@@ -37,6 +37,7 @@ std::vector<TSkinPicture> GenerateSkin() {
     out.push_back({"MsSerifBoldWhite", PaintTitleFont()});
     out.push_back({"CursorHand", PaintHandCursor()});
     out.push_back({"About", PaintAbout()});
+    PaintPlaylistPanel(out);
     return out;
 }
 

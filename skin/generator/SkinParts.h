@@ -38,4 +38,7 @@ QImage PaintTitleFont();
 QImage PaintHandCursor();
 QImage PaintAbout();
 
+// The playlist panel's footer and scroll bar.
+void PaintPlaylistPanel(std::vector<TSkinPicture>& out);
+
 } // namespace VxSkinPaint

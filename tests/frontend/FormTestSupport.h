@@ -68,33 +68,43 @@ inline void EnsureApplication() {
     (void)application;
 }
 
-// A 16-bit stereo 44.1 kHz WAV file with a tone, lengthMs long.
-inline std::string MakeWav(const std::string& name, unsigned lengthMs) {
-    const fs::path path = WorkDir() / "songs" / name;
-    fs::create_directories(path.parent_path());
-    const std::uint32_t frames = 44100u * lengthMs / 1000u;
-    const std::uint32_t dataBytes = frames * 4;
-    std::ofstream out(path, std::ios::binary);
+// The header of a PCM WAV file whose data follows it.
+inline void WriteWavHeader(std::ofstream& out, std::uint16_t channels, std::uint32_t rate,
+                           std::uint16_t bits, std::uint32_t dataBytes) {
     auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
     auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+    const auto blockAlign = static_cast<std::uint16_t>(channels * bits / 8);
     out.write("RIFF", 4);
     u32(36 + dataBytes);
     out.write("WAVEfmt ", 8);
     u32(16);
     u16(1);
-    u16(2);
-    u32(44100);
-    u32(44100 * 4);
-    u16(4);
-    u16(16);
+    u16(channels);
+    u32(rate);
+    u32(rate * blockAlign);
+    u16(blockAlign);
+    u16(bits);
     out.write("data", 4);
     u32(dataBytes);
+}
+
+// A 16-bit stereo 44.1 kHz WAV file with a tone, lengthMs long.
+inline std::string MakeWav(const std::string& name, unsigned lengthMs) {
+    const fs::path path = WorkDir() / "songs" / name;
+    fs::create_directories(path.parent_path());
+    const std::uint32_t frames = 44100u * lengthMs / 1000u;
+    std::ofstream out(path, std::ios::binary);
+    WriteWavHeader(out, 2, 44100, 16, frames * 4);
     for (std::uint32_t i = 0; i < frames; ++i) {
         const auto sample = static_cast<std::int16_t>(8000 * std::sin(i * 2 * M_PI * 440 / 44100));
-        u16(static_cast<std::uint16_t>(sample));
-        u16(static_cast<std::uint16_t>(sample));
+        for (int channel = 0; channel < 2; ++channel)
+            out.write(reinterpret_cast<const char*>(&sample), 2);
     }
     return path.string();
+}
+
+inline fs::path SettingsFile() {
+    return WorkDir() / "config" / "Zyl" / "Vexaline" / "Velm.reg";
 }
 
 inline std::string MakeGarbage(const std::string& name) {
@@ -174,6 +184,14 @@ public:
         // The deck is driven by hand: the timer's ticks come from Run.
         Form->TimerUpdate.stop();
         WaitForScan();
+    }
+
+    // Starts the deck from a settings file holding text.
+    static TPrepare StoredSettings(std::string text) {
+        return [text = std::move(text)](TGlobalConfigTAG&, TVxFormPlatform&) {
+            fs::create_directories(SettingsFile().parent_path());
+            std::ofstream(SettingsFile()) << text;
+        };
     }
 
     static std::vector<std::string> Utf8Names(const QStringList& names) {

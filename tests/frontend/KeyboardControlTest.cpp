@@ -332,3 +332,53 @@ TEST(KeyboardControl, TappingBSetsTheTempoHeardAtThePitch) {
     tap(2500);
     EXPECT_EQ(tap(600), "a I00.00");
 }
+
+// With the shown list holding the focus, the list takes its own keys and
+// every other key still plays the deck.
+TEST(KeyboardControl, TheFocusedListTakesItsKeysAndLeavesTheDeckItsOwn) {
+    TKeyDeck deck;
+    deck.Config.PlayWhenOpen.Value = 0;
+    deck.Add({Q(MakeWav("k-one.wav", 3000)), Q(MakeWav("k-two.wav", 3000)),
+              Q(MakeWav("k-three.wav", 3000)), Q(MakeWav("k-four.wav", 3000))});
+    deck.Form->SetPlaylistShown(true);
+    TZylPlaylistView* list = deck.Form->PlayList;
+    list->setFocus();
+    TZylPlaylist& songs = deck.List();
+    auto send = [&](QEvent::Type type, Qt::Key k, const QString& text, Qt::KeyboardModifiers mods) {
+        QKeyEvent event(type, k, mods, text);
+        QApplication::sendEvent(list, &event);
+    };
+    auto key = [&](Qt::Key k, const QString& text = {}, Qt::KeyboardModifiers mods = {}) {
+        send(QEvent::KeyPress, k, text, mods);
+        send(QEvent::KeyRelease, k, text, mods);
+    };
+    auto focusedName = [&] {
+        return fs::path(songs.GetSongInfo(songs.GetFocused()).FileName).stem().string();
+    };
+    songs.SetFocused(0);
+    send(QEvent::KeyPress, Qt::Key_Down, {}, {});
+    EXPECT_EQ(focusedName(), "k-two");
+    EXPECT_FALSE(deck.Form->btnSlow->GetHeld()); // no bend
+    send(QEvent::KeyRelease, Qt::Key_Down, {}, {});
+    key(Qt::Key_H, QStringLiteral("h"));
+    EXPECT_EQ(focusedName(), "k-three");
+    songs.SetSelected(2, false);
+    songs.SetSelected(3, true);
+    key(Qt::Key_Return);
+    EXPECT_EQ(songs.GetCurrentPosition(), 3);
+    key(Qt::Key_A, QStringLiteral("a"), Qt::ControlModifier);
+    EXPECT_EQ(songs.GetSelectedCount(), 4);
+    songs.SetSelected(0, false);
+    songs.SetSelected(1, false);
+    songs.SetSelected(3, false);
+    key(Qt::Key_Delete);
+    EXPECT_EQ(songs.GetCount(), 3);
+
+    ASSERT_EQ(deck.State(), kVxPaused);
+    key(Qt::Key_Space, QStringLiteral(" "));
+    EXPECT_EQ(deck.State(), kVxPlaying);
+    key(Qt::Key_P, QStringLiteral("p"));
+    EXPECT_FALSE(deck.Form->PlaylistShown());
+    key(Qt::Key_P, QStringLiteral("p"));
+    EXPECT_TRUE(deck.Form->PlaylistShown());
+}

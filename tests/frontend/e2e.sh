@@ -2,7 +2,8 @@
 # End to end: the real program under a virtual X server with the Null sound
 # back end writing what it plays to a file. Opens a fixture song from the
 # command line, presses Play with the mouse, lets it play, takes a
-# screenshot, checks the activation key against a second copy, pauses and
+# screenshot, shows and hides the playlist panel, checks the activation key
+# against a second copy, pauses and
 # closes the window, then checks that the capture
 # holds the song's audio and that the log and the settings were written.
 #
@@ -56,6 +57,25 @@ click 291 150
 sleep 1.5
 timeout 30 "$GRAB" "$WORK/screenshot.png" || fail "no screenshot"
 
+# The playlist panel: P shows it below the deck and grows the window, a
+# double click on the track display hides it, P shows it again; shown it
+# stays, in the settings written at close.
+height() { xdotool getwindowgeometry "$WINDOW" | awk '/Geometry/ {split($2, g, "x"); print g[2]}'; }
+expect_height() {
+    for _ in $(seq 20); do
+        [ "$(height)" = "$1" ] && return 0
+        sleep 0.1
+    done
+    fail "the window is $(height) pixels tall, not $1 ($2)"
+}
+expect_height 223 "panel hidden at start"
+xdotool key p
+expect_height 462 "P shows the panel"
+xdotool mousemove --window "$WINDOW" 114 85 click --repeat 2 --delay 80 1
+expect_height 223 "a double click on the track display hides it"
+xdotool key p
+expect_height 462 "P shows it again"
+
 # A second copy opens 20 pixels further and on top; F3, the first copy's
 # activation key, brings the first copy back to the front.
 VEXALINE_AUDIO=null "$PROGRAM" >"$WORK/second.out" 2>&1 &
@@ -108,6 +128,7 @@ grep -q "> Playing e2e-tone.wav" "$LOG" || fail "the log does not name the song"
 grep -q -- "---------- Vxs log end -----------" "$LOG" || fail "no log end line"
 grep -q '"PlayWhenOpen"="No"' "$SETTINGS" || fail "settings not kept"
 grep -q '"SecureClose"="Yes"' "$SETTINGS" || fail "settings not written at close"
+grep -q '"PlaylistShown"="Yes"' "$SETTINGS" || fail "the shown playlist was not remembered"
 # 100 for the first copy, 120 for the second, 140 for the next one.
 grep -q '"StartX"=dword:0000008c' "$SETTINGS" || fail "start positions not cascaded"
 echo "e2e: ok"

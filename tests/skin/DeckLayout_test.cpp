@@ -51,7 +51,6 @@ TEST(DeckLayout, ControlsLieInsideTheWindowWithoutOverlapping) {
             EXPECT_FALSE(controls[i].Box.Overlaps(controls[j].Box))
                 << controls[i].Name << " overlaps " << controls[j].Name;
     EXPECT_FALSE(VxDeck::Window.Overlaps(VxDeck::Buffer));
-    EXPECT_FALSE(VxDeck::Window.Overlaps(VxDeck::PlayList));
 }
 
 TEST(DeckLayout, DisplayBoxesHoldTheirLongestTexts) {

@@ -1,0 +1,158 @@
+// The list view's window-thread cost per change at 1,000, 10,000 and 100,000
+// entries, on the offscreen platform: a track change, a move, and the merge
+// of a scan's batch of 100 additions, each with the repaint it causes, and a
+// page of scrolling. The
+// figure is us_per_change, CPU time of the window thread.
+#include "playlist/view/ZylPlaylistView.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QScrollBar>
+
+#include <chrono>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+void EnsureApplication() {
+    static QApplication* application = [] {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        static int argc = 1;
+        static char name[] = "playlist_panel_bench";
+        static char* argv[] = {name, nullptr};
+        return new QApplication(argc, argv);
+    }();
+    (void)application;
+}
+
+// An m3u of count songs that need not exist (no check for existence).
+std::string WriteList(const std::string& name, int first, int count) {
+    const fs::path path = fs::temp_directory_path() / name;
+    std::ofstream out(path);
+    for (int i = first; i < first + count; ++i)
+        out << "/music/Artist " << i % 97 << " - Title of song " << i << ".mp3\n";
+    return path.string();
+}
+
+double ThreadCpuUs() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1e6 + static_cast<double>(now.tv_nsec) / 1e3;
+}
+
+void WaitForScan(TZylPlaylistView& view) {
+    while (view.Playlist().GetScanning())
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+// A shown panel-sized view holding count entries.
+struct TFilledView {
+    explicit TFilledView(int count) {
+        View.resize(384, 240);
+        View.show();
+        TZylPlaylist& list = View.Playlist();
+        list.SetExtensions({"mp3"});
+        list.PlaylistExt = "m3u";
+        list.LoadFromFile(WriteList("panel-bench.m3u", 0, count));
+        WaitForScan(View);
+        View.scrollTo(View.model()->index(count / 2, 0));
+        QApplication::processEvents();
+    }
+    // The change, then the repaint of the rows it asked for, in CPU
+    // time of the window thread (the machine may be busy with other work).
+    template <typename Change> double TimedUs(Change change) {
+        const double start = ThreadCpuUs();
+        change();
+        // Paints what the change marked for redrawing, as the event loop does.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+        return ThreadCpuUs() - start;
+    }
+    struct TApplication {
+        TApplication() { EnsureApplication(); }
+    } Application; // before the view
+    TZylPlaylistView View;
+};
+
+void Report(benchmark::State& state, double totalUs) {
+    state.counters["us_per_change"] =
+        benchmark::Counter(totalUs, benchmark::Counter::kAvgIterations);
+}
+
+void BM_TrackChange(benchmark::State& state) {
+    TFilledView filled(static_cast<int>(state.range(0)));
+    TZylPlaylist& list = filled.View.Playlist();
+    double total = 0;
+    int target = 0;
+    for (auto _ : state) {
+        target = (target + 7919) % list.GetCount();
+        total += filled.TimedUs([&] { list.JumpTo(target); });
+    }
+    Report(state, total);
+}
+
+void BM_Move(benchmark::State& state) {
+    TFilledView filled(static_cast<int>(state.range(0)));
+    TZylPlaylist& list = filled.View.Playlist();
+    const int count = list.GetCount();
+    double total = 0;
+    int from = 0;
+    for (auto _ : state) {
+        from = (from + 7919) % count;
+        total += filled.TimedUs([&] { list.MoveItem(from, (from + count / 3) % count); });
+    }
+    Report(state, total);
+}
+
+// The scan runs on its own thread; what is timed is the window thread taking
+// its finished batch: the merge, the view's update and the repaint.
+void BM_ScanBatchOf100(benchmark::State& state) {
+    TFilledView filled(static_cast<int>(state.range(0)));
+    TZylPlaylist& list = filled.View.Playlist();
+    double total = 0;
+    int next = 1000000;
+    for (auto _ : state) {
+        list.AddFiles(WriteList("panel-batch.m3u", next, 100), list.GetCount() / 2);
+        next += 100;
+        // The list greys out when the scan starts: that repaint is the
+        // start's, not the merge's.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+        // Long enough for the scan thread to finish and hand the batch over.
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        total += filled.TimedUs([&] { QApplication::processEvents(); });
+        WaitForScan(filled.View);
+    }
+    Report(state, total);
+}
+
+// Scrolling by a page: the rows that come into view are read and drawn.
+void BM_ScrollPage(benchmark::State& state) {
+    TFilledView filled(static_cast<int>(state.range(0)));
+    QScrollBar* bar = filled.View.verticalScrollBar();
+    double total = 0;
+    for (auto _ : state) {
+        const int next = bar->value() + bar->pageStep();
+        total += filled.TimedUs([&] { bar->setValue(next > bar->maximum() ? 0 : next); });
+    }
+    Report(state, total);
+}
+
+BENCHMARK(BM_ScrollPage)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TrackChange)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Move)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ScanBatchOf100)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Iterations(20)
+    ->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
