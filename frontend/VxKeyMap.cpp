@@ -168,7 +168,7 @@ void TVxKeyboardControl::Dispatch(const TVxKeyEvent* events, int count) {
 }
 
 // The list with the focus takes its own keys; the letters the deck binds
-// (R, T, M, P) stay the deck's even there. A release always
+// (R, T, M, P and the tap key B) stay the deck's even there. A release always
 // reaches the deck: one it never saw pressed changes nothing.
 bool TVxKeyboardControl::ListTakesKey(QWidget* widget, const QKeyEvent& event) const {
     TZylPlaylistView* list = form_->PlayList;
@@ -178,7 +178,7 @@ bool TVxKeyboardControl::ListTakesKey(QWidget* widget, const QKeyEvent& event) c
     if (!TZylPlaylistView::IsListKey(event))
         return false;
     const std::uint32_t key = VxKeyFromEvent(event);
-    return key != Key::R && key != Key::T && key != Key::M && key != Key::P;
+    return key != Key::R && key != Key::T && key != Key::M && key != Key::P && key != Key::B;
 }
 
 bool TVxKeyboardControl::Ctrl() const {
