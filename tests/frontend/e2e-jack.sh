@@ -142,15 +142,18 @@ start_program "$WORK/tone.wav"
 record before 1
 near "$("$CHECK" rms "$WORK/before.f32")" 0.35 0.05 || fail "no sound before the restart"
 stop_server
+# Long enough for the player to notice and find no server at least once.
 sleep 1
 start_server 44100
+# The recording's time runs from the recorder's start, a few hundredths of a
+# second after this.
 recording_started=$(date +%s.%N)
 "$RECORD" "$WORK/back.f32" 5 "$CLIENT" --from-start || fail "no recording after the restart"
 onset=$("$CHECK" onset "$WORK/back.f32" 44100) || fail "no sound after the restart"
 back=$(awk -v a="$SERVER_STARTED" -v b="$recording_started" -v c="$onset" \
     'BEGIN { printf "%.2f", b - a + c }')
 echo "back: sound $back s after the new server's start"
-near "$back" 1.5 1.5 || fail "sound came back $back s after the server, not within 3 s"
+awk -v t="$back" 'BEGIN { exit !(t <= 3) }' || fail "sound came back $back s after the server, not within 3 s"
 kill -0 "$PROGRAM_PID" || fail "the program ended with the server"
 expect_tone after 44100 1000 0.5
 stop_program
