@@ -26,7 +26,7 @@ std::unique_ptr<TZylJackBackend> TZylJackBackend::Create(ZylResult* result) {
         *result = DSERR_NODRIVER;
         return nullptr;
     }
-    if (!backend->RegisterPorts()) {
+    if (!backend->SetUpClient()) {
         *result = DSERR_GENERIC;
         return nullptr;
     }
@@ -34,7 +34,7 @@ std::unique_ptr<TZylJackBackend> TZylJackBackend::Create(ZylResult* result) {
     return backend;
 }
 
-bool TZylJackBackend::RegisterPorts() {
+bool TZylJackBackend::SetUpClient() {
     for (int i = 0; i < 2; ++i) {
         Ports[i] =
             jack_port_register(Client, kPortNames[i], JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput, 0);

@@ -29,7 +29,8 @@ private:
     static constexpr uint32_t kPassFrames = 1024;
 
     TZylJackBackend() = default;
-    bool RegisterPorts();
+    // Registers the ports and the callbacks.
+    bool SetUpClient();
     void ConnectToPlayback();
     static int Process(jack_nframes_t frames, void* self);
     static void Shutdown(jack_status_t code, const char* reason, void* self);
