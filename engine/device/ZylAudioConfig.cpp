@@ -11,6 +11,7 @@ namespace {
 std::atomic<bool> gHandStepped{false};
 
 constexpr char kNullName[] = "null";
+constexpr char kJackName[] = "jack";
 constexpr char kCapturePrefix[] = "null:capture=";
 constexpr char kHostApiPrefix[] = "portaudio:";
 
@@ -33,6 +34,8 @@ TZylAudioChoice ZylParseAudioChoice(const char* value) {
         return choice;
     if (std::strcmp(value, kNullName) == 0) {
         choice.UseNull = true;
+    } else if (std::strcmp(value, kJackName) == 0) {
+        choice.UseJack = true;
     } else if (std::strncmp(value, kCapturePrefix, sizeof kCapturePrefix - 1) == 0) {
         choice.UseNull = true;
         choice.CapturePath = value + sizeof kCapturePrefix - 1;

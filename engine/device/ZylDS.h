@@ -4,11 +4,13 @@
 // How the engine obtains a device: create a TZylAudioTAG and Open it. Open
 // picks the back end from the environment: VEXALINE_AUDIO unset (or
 // "portaudio") plays through PortAudio, "portaudio:HOST" on the default
-// device of the host API named HOST (e.g. "portaudio:jack"); "null" plays
-// nothing but keeps real time with a clock thread; "null:capture=PATH" also
-// writes everything it outputs to the WAV file PATH. VEXALINE_RESAMPLER
-// picks the converter that plays buffers away from the device rate:
-// "sinc-medium" (default), "sinc-best", "sinc-fastest", "linear" or "zoh".
+// device of the host API named HOST (e.g. "portaudio:jack"), "jack" on the
+// JACK server through a client of its own (which survives a server
+// restart); "null" plays nothing but keeps real time with a clock thread;
+// "null:capture=PATH" also writes everything it outputs to the WAV file
+// PATH. VEXALINE_RESAMPLER picks the converter that plays buffers away from
+// the device rate: "sinc-medium" (default), "sinc-best", "sinc-fastest",
+// "linear" or "zoh".
 // At the device rate no converter runs: the samples pass untouched.
 //
 // How a test drives the device by hand (see ZylNull.h):

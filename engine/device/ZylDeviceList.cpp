@@ -8,6 +8,7 @@ namespace {
 
 constexpr char kDefaultDeviceText[] = "Default output device";
 constexpr char kNullDeviceText[] = "Null output (no sound)";
+constexpr char kJackDeviceText[] = "JACK: default server";
 
 } // namespace
 
@@ -15,8 +16,10 @@ int EnumerateOutputDevices(TZylDeviceList& list) {
     // Identifiers of an earlier listing would otherwise leak with the items.
     FreeOutputDeviceList(list);
     list.clear();
-    if (ZylCurrentAudioChoice().UseNull) {
-        list.push_back({kNullDeviceText, nullptr});
+    const TZylAudioChoice choice = ZylCurrentAudioChoice();
+    if (choice.UseNull || choice.UseJack) {
+        // One output each: no device to choose, and no PortAudio to start.
+        list.push_back({choice.UseNull ? kNullDeviceText : kJackDeviceText, nullptr});
         return static_cast<int>(list.size());
     }
     auto session = std::make_unique<TZylPortAudioSession>();

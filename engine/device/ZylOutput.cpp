@@ -1,6 +1,7 @@
 #include "engine/device/ZylOutput.h"
 
 #include "diag/Diag.h"
+#include "engine/device/ZylJackBackend.h"
 #include "engine/device/ZylMixer.h"
 #include "engine/device/ZylNullBackend.h"
 #include "engine/device/ZylPortAudioBackend.h"
@@ -38,6 +39,8 @@ std::unique_ptr<TZylBackend> TZylOutput::MakeBackend(const TZylAudioChoice& choi
     *result = DS_OK;
     if (choice.UseNull)
         return std::make_unique<TZylNullBackend>(choice.HandStepped, choice.CapturePath);
+    if (choice.UseJack)
+        return TZylJackBackend::Create(result);
     return TZylPortAudioBackend::Create(id, choice.HostApi, result);
 }
 

@@ -8,6 +8,8 @@
 //   vx_audio_check freq REC.f32 RATE  prints the left channel's frequency
 //       from its rising zero crossings, after the first half second of sound.
 //   vx_audio_check rms REC.f32  prints the left channel's RMS level.
+//   vx_audio_check onset REC.f32 RATE  prints the seconds before the first
+//       sound; exit 1 when there is none.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -171,6 +173,13 @@ int Rms(const char* recordingPath) {
     return 0;
 }
 
+int Onset(const char* recordingPath, double rate) {
+    const std::vector<float> rec = ReadRecording(recordingPath);
+    const size_t first = FirstSound(rec);
+    std::printf("%.3f\n", first / rate);
+    return 2 * first < rec.size() ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -181,7 +190,9 @@ int main(int argc, char** argv) {
         return Frequency(argv[2], std::atof(argv[3]));
     if (command == "rms" && argc == 3)
         return Rms(argv[2]);
+    if (command == "onset" && argc == 4)
+        return Onset(argv[2], std::atof(argv[3]));
     std::fprintf(stderr, "usage: vx_audio_check match SONG.wav REC.f32 | freq REC.f32 RATE | "
-                         "rms REC.f32\n");
+                         "rms REC.f32 | onset REC.f32 RATE\n");
     return 2;
 }

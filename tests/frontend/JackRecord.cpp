@@ -1,16 +1,19 @@
 // The JACK side of the end-to-end test: records the program's output ports
 // from a JACK server, as interleaved stereo floats, for a given length of
-// audio time. Usage: vx_jack_record OUT.f32 SECONDS CLIENT-PREFIX
+// audio time. Usage: vx_jack_record OUT.f32 SECONDS CLIENT-PREFIX [--from-start]
 // It waits (up to a minute) for two output ports whose names start with
 // CLIENT-PREFIX, connects them to its own inputs and records from the first
-// period after the connection. Exit status 0 once the length is recorded,
-// 1 on any failure (no server, no ports, the server gone mid-way).
+// period after the connection; with --from-start it records from its own
+// start instead, silence until the ports appear, to time their coming.
+// Exit status 0 once the length is recorded, 1 on any failure (no server,
+// no ports, the server gone mid-way).
 #include <jack/jack.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,13 +24,13 @@ struct TRecorder {
     jack_port_t* Inputs[2] = {};
     std::vector<float> Frames; // interleaved, sized up front
     std::atomic<size_t> Filled{0};
-    std::atomic<bool> Connected{false};
+    std::atomic<bool> Recording{false};
     std::atomic<bool> ServerGone{false};
 };
 
 int Process(jack_nframes_t frames, void* arg) {
     auto* recorder = static_cast<TRecorder*>(arg);
-    if (!recorder->Connected.load())
+    if (!recorder->Recording.load())
         return 0;
     const auto* left = static_cast<const float*>(jack_port_get_buffer(recorder->Inputs[0], frames));
     const auto* right =
@@ -61,8 +64,10 @@ bool ConnectSources(jack_client_t* client, TRecorder& recorder, const std::strin
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: vx_jack_record OUT.f32 SECONDS CLIENT-PREFIX\n");
+    const bool fromStart = argc == 5 && std::strcmp(argv[4], "--from-start") == 0;
+    if (argc != 4 && !fromStart) {
+        std::fprintf(stderr,
+                     "usage: vx_jack_record OUT.f32 SECONDS CLIENT-PREFIX [--from-start]\n");
         return 1;
     }
     jack_client_t* client = jack_client_open("vx_record", JackNoStartServer, nullptr);
@@ -77,6 +82,7 @@ int main(int argc, char** argv) {
         jack_port_register(client, "in_1", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
     recorder.Inputs[1] =
         jack_port_register(client, "in_2", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
+    recorder.Recording.store(fromStart);
     jack_set_process_callback(client, &Process, &recorder);
     jack_on_shutdown(client, &Shutdown, &recorder);
     if (recorder.Inputs[0] == nullptr || recorder.Inputs[1] == nullptr || jack_activate(client)) {
@@ -92,7 +98,7 @@ int main(int argc, char** argv) {
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    recorder.Connected.store(true);
+    recorder.Recording.store(true);
     while (recorder.Filled.load() < recorder.Frames.size()) {
         if (recorder.ServerGone.load()) {
             std::fprintf(stderr, "vx_jack_record: the server went away\n");

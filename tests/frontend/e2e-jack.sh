@@ -3,8 +3,10 @@
 # JACK server of this test's own (dummy driver, a unique name, so parallel
 # runs never meet) while a JACK client of the test records its output ports.
 # Checks: a song's samples arrive untouched at pitch 0; a 1 kHz tone at +8 %
-# measures 1080 Hz; on a server at 48 kHz the tone keeps its pitch. Every
-# process started here is ended by its id.
+# measures 1080 Hz; on a server at 48 kHz the tone keeps its pitch. Then,
+# through the player's own JACK client: the server killed during play and
+# started again, sound is back within 3 s of the new server's start and the
+# program still runs. Every process started here is ended by its id.
 #
 # Usage: e2e-jack.sh PROGRAM RECORDER CHECKER WORK-FOLDER
 # Without a display of its own it re-runs itself under xvfb-run.
@@ -46,8 +48,10 @@ chmod 700 "$XDG_RUNTIME_DIR"
 printf '[HKEY_CURRENT_USER\\Software\\Zyl\\Vexaline\\Velm]\n"PlayWhenOpen"="Yes"\n"PitchRange"=dword:00000000\n' \
     >"$XDG_CONFIG_HOME/Zyl/Vexaline/Velm.reg"
 
-# Starts the server at rate $1 and waits until it answers.
+# Starts the server at rate $1 and waits until it answers; SERVER_STARTED
+# holds the time of its start.
 start_server() {
+    SERVER_STARTED=$(date +%s.%N)
     jackd --no-realtime -n "$JACK_DEFAULT_SERVER" -d dummy -r "$1" -p 256 \
         >>"$WORK/jackd.out" 2>&1 &
     JACKD_PID=$!
@@ -79,7 +83,8 @@ stop_program() {
     PROGRAM_PID=""
 }
 
-record() { "$RECORD" "$WORK/$1.f32" "$2" PortAudio || fail "no recording $1"; }
+CLIENT=PortAudio
+record() { "$RECORD" "$WORK/$1.f32" "$2" "$CLIENT" || fail "no recording $1"; }
 
 near() { awk -v a="$1" -v b="$2" -v tol="$3" 'BEGIN { d = a - b; exit !(d <= tol && d >= -tol) }'; }
 
@@ -126,6 +131,31 @@ start_server 48000
 start_program "$WORK/tone.wav"
 pitch_up
 expect_tone wide 48000 1080 1
+stop_program
+stop_server
+
+# Recovery: the player's own JACK client comes back after a server restart.
+export VEXALINE_AUDIO=jack
+CLIENT=Vexaline
+start_server 44100
+start_program "$WORK/tone.wav"
+record before 1
+near "$("$CHECK" rms "$WORK/before.f32")" 0.35 0.05 || fail "no sound before the restart"
+stop_server
+# Long enough for the player to notice and find no server at least once.
+sleep 1
+start_server 44100
+# The recording's time runs from the recorder's start, a few hundredths of a
+# second after this.
+recording_started=$(date +%s.%N)
+"$RECORD" "$WORK/back.f32" 5 "$CLIENT" --from-start || fail "no recording after the restart"
+onset=$("$CHECK" onset "$WORK/back.f32" 44100) || fail "no sound after the restart"
+back=$(awk -v a="$SERVER_STARTED" -v b="$recording_started" -v c="$onset" \
+    'BEGIN { printf "%.2f", b - a + c }')
+echo "back: sound $back s after the new server's start"
+awk -v t="$back" 'BEGIN { exit !(t <= 3) }' || fail "sound came back $back s after the server, not within 3 s"
+kill -0 "$PROGRAM_PID" || fail "the program ended with the server"
+expect_tone after 44100 1000 0.5
 stop_program
 stop_server
 echo "e2e-jack: passed"
