@@ -37,6 +37,11 @@ constexpr const char* kSchema =
     " bpm REAL NOT NULL DEFAULT 0, first_beat_ms REAL NOT NULL DEFAULT 0,"
     " version INTEGER NOT NULL DEFAULT 0, user_bpm REAL NOT NULL DEFAULT 0,"
     " PRIMARY KEY(path, size, mtime_ns)) WITHOUT ROWID";
+// A file that holds anything beside this table as this version made it
+// (another table's layout, a trigger, a view) is not this cache: what it
+// stores might not read back, so it counts as damaged.
+constexpr const char* kSchemaCheck = "SELECT count(*), sum(name = 'tempo' AND type = 'table' AND"
+                                     " sql = ?1) FROM sqlite_master";
 constexpr const char* kLookup = "SELECT version, bpm, first_beat_ms, user_bpm FROM tempo"
                                 " WHERE path = ?1 AND size = ?2 AND mtime_ns = ?3";
 constexpr const char* kStoreDetected =
@@ -157,6 +162,8 @@ TVxTempoCache::TOpenResult TVxTempoCache::OpenDatabase() {
     if (code == SQLITE_OK)
         code = sqlite3_exec(db_, kSchema, nullptr, nullptr, nullptr);
     if (code == SQLITE_OK)
+        code = CheckSchema();
+    if (code == SQLITE_OK)
         code = sqlite3_prepare_v2(db_, kLookup, -1, &lookup_, nullptr);
     if (code == SQLITE_OK)
         code = sqlite3_prepare_v2(db_, kStoreDetected, -1, &storeDetected_, nullptr);
@@ -166,6 +173,23 @@ TVxTempoCache::TOpenResult TVxTempoCache::OpenDatabase() {
         return TOpenResult::Ok;
     CloseDatabase();
     return IsDamage(code) ? TOpenResult::Damaged : TOpenResult::Failed;
+}
+
+int TVxTempoCache::CheckSchema() {
+    // The store keeps the statement as written, less its "IF NOT EXISTS".
+    std::string stored = kSchema;
+    stored.erase(stored.find(" IF NOT EXISTS"), std::strlen(" IF NOT EXISTS"));
+    sqlite3_stmt* check = nullptr;
+    int code = sqlite3_prepare_v2(db_, kSchemaCheck, -1, &check, nullptr);
+    if (code == SQLITE_OK) {
+        sqlite3_bind_text(check, 1, stored.c_str(), -1, SQLITE_TRANSIENT);
+        code = sqlite3_step(check);
+        const bool ours = code == SQLITE_ROW && sqlite3_column_int(check, 0) == 1 &&
+                          sqlite3_column_int(check, 1) == 1;
+        code = code == SQLITE_ROW ? (ours ? SQLITE_OK : SQLITE_CORRUPT) : code;
+    }
+    sqlite3_finalize(check);
+    return code;
 }
 
 bool TVxTempoCache::RebuildDamaged() {

@@ -70,6 +70,8 @@ public:
 private:
     enum class TOpenResult { Ok, Damaged, Failed };
     TOpenResult OpenDatabase();
+    // SQLITE_OK when the file holds exactly the cache's own table.
+    int CheckSchema();
     bool RebuildDamaged();
     void CloseDatabase();
     bool Write(sqlite3_stmt* statement);
