@@ -24,11 +24,14 @@ constexpr const char* kFileTypes =
 constexpr const char* kEnvironment =
     "Environment:\n"
     "  VEXALINE_AUDIO      null: play to no device; null:capture=PATH also writes what\n"
-    "                      is played to the WAV file PATH\n"
+    "                      is played to the WAV file PATH; jack: play straight to\n"
+    "                      the JACK server; portaudio:HOSTAPI: only that PortAudio\n"
+    "                      host API's outputs (portaudio:jack)\n"
     "  VEXALINE_RESAMPLER  pitch converter: sinc-medium (default), sinc-best,\n"
     "                      sinc-fastest, linear, zoh\n"
     "  XDG_CONFIG_HOME     settings in $XDG_CONFIG_HOME/Zyl/Vexaline/Velm.reg\n"
     "  XDG_STATE_HOME      the log when the program's folder is not writable\n"
+    "  XDG_CACHE_HOME      the tempo cache in $XDG_CACHE_HOME/Vexaline/tempo.db\n"
     "  XDG_RUNTIME_DIR     the lock file that marks a running copy\n";
 
 void PrintHelp(std::FILE* out) {
