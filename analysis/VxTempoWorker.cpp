@@ -85,6 +85,7 @@ void TVxTempoWorker::SetUserBpm(double bpm) {
         songTempo_.Known = true;
         songTempo_.Bpm = bpm;
         songTempo_.Tapped = true;
+        found_.emplace_back(songPath_, bpm);
     }
     ++generation_;
     wake_.notify_all();
@@ -100,6 +101,13 @@ void TVxTempoWorker::StopRunningJobLocked() {
 TVxSongTempo TVxTempoWorker::SongTempo() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return songTempo_;
+}
+
+std::vector<std::pair<std::string, double>> TVxTempoWorker::TakeFoundBpms() {
+    std::vector<std::pair<std::string, double>> found;
+    std::lock_guard<std::mutex> lock(mutex_);
+    found.swap(found_);
+    return found;
 }
 
 bool TVxTempoWorker::WaitIdle(unsigned timeoutMs) {
@@ -181,9 +189,7 @@ void TVxTempoWorker::StoreUserBpm(const std::string& path, double bpm) {
 
 void TVxTempoWorker::RunJob(const TJob& job) {
     OpenCacheOnce();
-    const TVxSongTempo tempo = TempoFor(job.Path);
-    if (job.Song)
-        Publish(job.Path, tempo);
+    Publish(job, TempoFor(job.Path));
 }
 
 // The cached tempo of path, or a fresh analysis stored in the cache;
@@ -215,11 +221,17 @@ TVxSongTempo TVxTempoWorker::TempoFor(const std::string& path) {
     return tempo;
 }
 
-void TVxTempoWorker::Publish(const std::string& path, const TVxSongTempo& tempo) {
+void TVxTempoWorker::Publish(const TJob& job, const TVxSongTempo& tempo) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        // The song changed or was closed meanwhile, or the user tapped.
-        if (path != songPath_ || songPending_ || !tempo.Known || songTempo_.Tapped)
+        const bool deckSong = job.Path == songPath_;
+        // Stopped, or the user tapped the deck's song while it ran.
+        if (!tempo.Known || (deckSong && songTempo_.Tapped))
+            return;
+        found_.emplace_back(job.Path, tempo.Bpm);
+        // Only the deck's own job sets its tempo, unless the song changed,
+        // was closed or opened again meanwhile.
+        if (!job.Song || !deckSong || songPending_)
             return;
         songTempo_ = tempo;
     }

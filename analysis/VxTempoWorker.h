@@ -55,6 +55,11 @@ public:
     // Changes whenever SongTempo does; cheap to poll every timer tick.
     std::uint64_t Generation() const { return generation_.load(); }
     TVxSongTempo SongTempo() const;
+    // The tempos found since the last call, for lists that show every
+    // song's tempo: song file and BPM at the song's own speed (0: no steady
+    // beat), in the order found. The deck's song, the playlist's songs as
+    // they are looked up or analysed, and taps all report here.
+    std::vector<std::pair<std::string, double>> TakeFoundBpms();
     // Waits until no job is left; for tests and tools. False on time-out.
     bool WaitIdle(unsigned timeoutMs);
     // True once the worker thread runs at the lowest priority; known
@@ -73,7 +78,7 @@ private:
     void OpenCacheOnce();
     void StoreUserBpm(const std::string& path, double bpm);
     TVxSongTempo TempoFor(const std::string& path);
-    void Publish(const std::string& path, const TVxSongTempo& tempo);
+    void Publish(const TJob& job, const TVxSongTempo& tempo);
     void LowerPriority();
     void StopRunningJobLocked();
 
@@ -91,6 +96,7 @@ private:
     bool backgroundAllowed_ = true;
     std::vector<std::pair<std::string, double>> userWrites_;
     TVxSongTempo songTempo_;
+    std::vector<std::pair<std::string, double>> found_;
     bool started_ = false; // the thread runs, at its lowered priority
     bool running_ = false; // a job runs
     TJob current_;

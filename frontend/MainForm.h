@@ -22,6 +22,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class QMenu;
@@ -330,6 +331,7 @@ private:
     // path empty: the deck has no song.
     void TempoSongChanged(const std::string& path);
     void RefreshTempo();
+    void ShowFoundBpms();
 
     TVxInstanceLock instanceLock_;
     TGlobalConfigTAG& config_;
@@ -346,6 +348,8 @@ private:
     std::unique_ptr<TVxTapTempo> tap_;
     std::uint64_t tempoGeneration_ = 0;
     double songBpm_ = 0; // at the song's own speed; 0: not known or no beat
+    // Every tempo found so far, by song file, for the list's tempo column.
+    std::unordered_map<std::string, double> foundBpms_;
 
     bool created_ = false;
     bool closed_ = false;

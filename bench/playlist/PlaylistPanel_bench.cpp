@@ -55,6 +55,8 @@ void WaitForScan(TZylPlaylistView& view) {
 // A shown panel-sized view holding count entries.
 struct TFilledView {
     explicit TFilledView(int count) {
+        // Every song with a known tempo: the tempo column's widest drawing.
+        View.Model().SetBpmText([](const std::string&) { return QStringLiteral("128.00"); });
         View.resize(384, 240);
         View.show();
         TZylPlaylist& list = View.Playlist();

@@ -21,7 +21,7 @@ QString ToQString(const std::string& text) {
 struct TColumn {
     const char* Header;
     Qt::Alignment Alignment;
-    QString (*Text)(const TZylPlaylist& playlist, int row);
+    QString (*Text)(const TZylPlaylistModel& model, int row);
     // The widest text for a list of count entries.
     QString (*Widest)(int count);
     bool Stretches;
@@ -29,10 +29,11 @@ struct TColumn {
 
 const TColumn kColumns[] = {
     {"#", Qt::AlignRight | Qt::AlignVCenter,
-     [](const TZylPlaylist& playlist, int row) {
+     [](const TZylPlaylistModel& model, int row) {
          QString number = QString::number(row + 1);
-         return row == playlist.GetCurrentPosition() ? QString::fromUtf8(kCurrentMarker) + number
-                                                     : number;
+         return row == model.Playlist().GetCurrentPosition()
+                    ? QString::fromUtf8(kCurrentMarker) + number
+                    : number;
      },
      [](int count) {
          return QString::fromUtf8(kCurrentMarker) +
@@ -40,16 +41,22 @@ const TColumn kColumns[] = {
      },
      false},
     {"Title", Qt::AlignLeft | Qt::AlignVCenter,
-     [](const TZylPlaylist& playlist, int row) {
-         return ToQString(playlist.GetSongInfo(row).Caption);
+     [](const TZylPlaylistModel& model, int row) {
+         return ToQString(model.Playlist().GetSongInfo(row).Caption);
      },
      [](int) { return QString(); }, true},
+    {"BPM", Qt::AlignRight | Qt::AlignVCenter,
+     [](const TZylPlaylistModel& model, int row) { return model.BpmText(row); },
+     [](int) { return QStringLiteral("000.00"); }, false},
     {"Time", Qt::AlignRight | Qt::AlignVCenter,
-     [](const TZylPlaylist& playlist, int row) { return ToQString(playlist.ItemText(row, 2)); },
+     [](const TZylPlaylistModel& model, int row) {
+         return ToQString(model.Playlist().ItemText(row, 2));
+     },
      [](int) { return QStringLiteral("0:00:00"); }, false},
 };
 
 constexpr int kColumnCount = static_cast<int>(std::size(kColumns));
+constexpr int kBpmColumn = 2;
 
 } // namespace
 
@@ -71,7 +78,7 @@ QVariant TZylPlaylistModel::data(const QModelIndex& index, int role) const {
     bool current = row == FPlaylist.GetCurrentPosition();
     switch (role) {
     case Qt::DisplayRole:
-        return kColumns[index.column()].Text(FPlaylist, row);
+        return kColumns[index.column()].Text(*this, row);
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(kColumns[index.column()].Alignment);
     case Qt::FontRole:
@@ -110,6 +117,15 @@ QString TZylPlaylistModel::WidestText(int column, int count) {
 
 bool TZylPlaylistModel::Stretches(int column) {
     return kColumns[column].Stretches;
+}
+
+QString TZylPlaylistModel::BpmText(int row) const {
+    return FBpmText ? FBpmText(FPlaylist.GetSongInfo(row).FileName) : QString();
+}
+
+void TZylPlaylistModel::BpmChanged(int row) {
+    if (row >= 0 && row < rowCount())
+        emit dataChanged(index(row, kBpmColumn), index(row, kBpmColumn));
 }
 
 void TZylPlaylistModel::ReadRows() {

@@ -1,6 +1,7 @@
 // The playlist as a Qt item model: one row per entry, the columns of one
-// table (number, title, length), texts read from the playlist when the view
-// asks for them. Sync compares the rows with what the view was last told and
+// table (number, title, tempo, length), texts read from the playlist when the
+// view asks for them; the tempo's text comes from whoever knows the songs'
+// tempos, which this library does not. Sync compares the rows with what the view was last told and
 // reports only the rows that changed, so a change costs the view the rows it
 // shows, not the whole list.
 //
@@ -10,6 +11,8 @@
 #include <QAbstractTableModel>
 #include <QColor>
 
+#include <functional>
+#include <string>
 #include <vector>
 
 class TZylPlaylist;
@@ -30,6 +33,15 @@ public:
     // The current row is highlighted while the deck plays it.
     void SetPlaying(bool playing);
     void SetPlayingColor(const QColor& color) { FPlayingColor = color; }
+    // The tempo column's text for a song file; it is asked on every paint,
+    // so it must answer from memory. Without one the column stays blank.
+    using TBpmText = std::function<QString(const std::string& fileName)>;
+    void SetBpmText(TBpmText bpmText) { FBpmText = std::move(bpmText); }
+    // The tempo text of the row's song changed.
+    void BpmChanged(int row);
+
+    TZylPlaylist& Playlist() const { return FPlaylist; }
+    QString BpmText(int row) const;
 
     // The widest text a column shows for count entries (for its width).
     static QString WidestText(int column, int count);
@@ -48,4 +60,5 @@ private:
     int FShownCurrent = -1;
     bool FPlaying = false;
     QColor FPlayingColor;
+    TBpmText FBpmText;
 };

@@ -1,11 +1,13 @@
 // The playlist panel below the deck, on the real window: showing it, its
-// height, the window's size and region, drops and the start position.
+// height, the window's size and region, drops, the start position and the
+// songs' tempos.
 #include "FormTestSupport.h"
 
 #include "playlist/view/ZylPlaylistPanel.h"
 
 #include <QMenu>
 #include <QMouseEvent>
+#include <QSignalSpy>
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -49,6 +51,31 @@ void DragFooter(QWidget* panel, int dy) {
     QMouseEvent release(QEvent::MouseButtonRelease, to, panel->mapToGlobal(from) + QPoint(0, dy),
                         Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(panel, &release);
+}
+
+// A 16-bit stereo 44.1 kHz WAV file of kicks at 120 BPM (a falling tone
+// every 22050 samples), lengthMs long.
+std::string MakeKicks(const std::string& name, unsigned lengthMs) {
+    const fs::path path = WorkDir() / "songs" / name;
+    fs::create_directories(path.parent_path());
+    const std::uint32_t frames = 44100u * lengthMs / 1000u;
+    constexpr std::uint32_t kPeriod = 22050;
+    constexpr std::uint32_t kKick = 6174; // 0.14 s
+    std::ofstream out(path, std::ios::binary);
+    WriteWavHeader(out, 2, 44100, 16, frames * 4);
+    double phase = 0;
+    for (std::uint32_t i = 0; i < frames; ++i) {
+        const std::uint32_t at = i % kPeriod;
+        const double t = static_cast<double>(at) / kKick;
+        if (at == 0)
+            phase = 0;
+        phase += 2 * M_PI * (160 - 115 * t) / 44100;
+        const double fade = at < kKick ? (1 - t) * (1 - t) : 0;
+        const auto sample = static_cast<std::int16_t>(28000 * fade * std::sin(phase));
+        for (int channel = 0; channel < 2; ++channel)
+            out.write(reinterpret_cast<const char*>(&sample), 2);
+    }
+    return path.string();
 }
 
 } // namespace
@@ -153,4 +180,56 @@ TEST(PlaylistPanel, DropsOnTheDeckReplaceAndBelowItInsertAtTheDropPoint) {
             order.push_back(fs::path(deck.List().GetSongInfo(i).FileName).filename().string());
         EXPECT_EQ(order, c.Order) << c.Where;
     }
+}
+
+// The tempo column shows each song's own tempo once the worker found it,
+// redrawing only that song's cell; a song without a beat stays blank, a tap
+// shows at once, and after a restart the cache fills the column.
+TEST(PlaylistPanel, TheTempoColumnShowsEachSongsTempoOnceFound) {
+    std::error_code ignored;
+    fs::remove_all(WorkDir() / "cache", ignored);
+    const QStringList songs = {Q(MakeKicks("p-kicks.wav", 12000)), Q(MakeWav("p-tone.wav", 3000)),
+                               Q(MakeWav("p-tone2.wav", 3000))};
+    TDeck deck(songs);
+    deck.Form->SetPlaylistShown(true);
+    TZylPlaylistView* list = deck.Form->PlayList;
+    ASSERT_EQ(list->model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("BPM"));
+    auto bpmCells = [](TDeck& d) {
+        std::vector<std::string> cells;
+        for (int row = 0; row < d.Form->PlayList->model()->rowCount(); ++row)
+            cells.push_back(
+                d.Form->PlayList->model()->index(row, 2).data().toString().toStdString());
+        return cells;
+    };
+    using TCells = std::vector<std::string>;
+    EXPECT_EQ(bpmCells(deck), (TCells{"", "", ""}));
+
+    QSignalSpy changes(list->model(), &QAbstractItemModel::dataChanged);
+    ASSERT_TRUE(deck.Form->Tempo()->WaitIdle(60000));
+    deck.Run(40);
+    EXPECT_EQ(bpmCells(deck), (TCells{"120.00", "", ""}));
+    // The tempo cell of the first song changed; the others were not touched.
+    std::vector<QRect> changed;
+    for (const QList<QVariant>& change : changes) {
+        const auto from = change[0].toModelIndex();
+        const auto to = change[1].toModelIndex();
+        changed.emplace_back(QPoint(from.column(), from.row()), QPoint(to.column(), to.row()));
+    }
+    EXPECT_EQ(std::count(changed.begin(), changed.end(), QRect(2, 0, 1, 1)), 1);
+    for (const QRect& cells : changed)
+        EXPECT_EQ(cells.bottom(), 0);
+
+    deck.List().JumpTo(1);
+    deck.Run(40);
+    ASSERT_TRUE(deck.Form->Tempo()->WaitIdle(60000));
+    deck.Form->Tempo()->SetUserBpm(125);
+    deck.Run(40);
+    EXPECT_EQ(bpmCells(deck), (TCells{"120.00", "125.00", ""}));
+
+    ASSERT_TRUE(deck.Form->Tempo()->WaitIdle(60000));
+    deck.Form->FormClose();
+    TDeck restarted(songs);
+    ASSERT_TRUE(restarted.Form->Tempo()->WaitIdle(60000));
+    restarted.Run(40);
+    EXPECT_EQ(bpmCells(restarted), (TCells{"120.00", "125.00", ""}));
 }
