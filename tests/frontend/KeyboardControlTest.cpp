@@ -93,6 +93,9 @@ TEST(KeyboardControl, EscAbortsASlowOpen) {
     deck.Add({Q(MakeWav("before-slow.wav", 3000)), Q(slow.string())});
     ASSERT_EQ(deck.System().SongLoaded, 1u);
     std::string shownWhileLoading;
+    // The gate holds every thread's reads: the tempo worker, which reads the
+    // list's songs too, must be done before it closes.
+    ASSERT_TRUE(deck.Form->Tempo()->WaitIdle(60000));
     auto gate = std::make_unique<TReadGate>();
     QTimer::singleShot(0, [&] {
         gate->WaitForAReader();

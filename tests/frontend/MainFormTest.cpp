@@ -581,6 +581,9 @@ TEST(MainFormPlaylist, ASlowOpenKeepsItsEntryAgainstTrackChangesAndDrops) {
         {"drop on the deck", [&] { deck.Form->DropOnDeck({other}, QPoint(100, 100)); }},
         {"drop on the list", [&] { deck.Form->PlayListDropFiles(0, {other}); }},
     };
+    // The gate holds every thread's reads: the tempo worker, which reads the
+    // list's songs too, must be done before it closes.
+    ASSERT_TRUE(deck.Form->Tempo()->WaitIdle(60000));
     auto gate = std::make_unique<TReadGate>();
     QTimer::singleShot(0, [&] {
         gate->WaitForAReader();
