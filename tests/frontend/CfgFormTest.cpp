@@ -236,7 +236,9 @@ TEST(CfgForm, CheckingTheLogStartsItWithItsBannerInTheFileItsHintNames) {
         return int(QDialog::Accepted);
     };
     deck.Form->ShowOptions();
-    EXPECT_TRUE(hint.endsWith(QString::fromStdString(" " + path + "."))) << hint.toStdString();
+    // The hint is folded to its width, so the name may begin a line.
+    EXPECT_TRUE(hint.simplified().endsWith(QString::fromStdString(" " + path + ".")))
+        << hint.toStdString();
     EXPECT_TRUE(LogIsOn());
     LogStop();
     std::ifstream log(path);
