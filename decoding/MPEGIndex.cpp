@@ -72,7 +72,8 @@ int TMPEGInterpolatedIndexTAG::GetFrameOffset(uint32_t frame, int64_t* offset) {
 int TMPEGInterpolatedIndexTAG::GetSeekOffset(uint32_t frame, int64_t* offset) {
     if (GetFrameOffset(frame, offset) != 0)
         return -1;
-    if (frame == 0)
+    // With no frames counted there is no frame to confirm either.
+    if (frame == 0 || FFrameCount == 0)
         return 0;
     const int64_t halfFrame = FStream.StreamBytes / FFrameCount / 2;
     TZylFileStreamTAG stream;
