@@ -6,12 +6,14 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -25,6 +27,11 @@ constexpr int kBusyTimeoutMs = 5000;
 // again this many times before it is given up (the song is then analysed
 // again next time).
 constexpr int kWriteAttempts = 4;
+// Copies starting together race to create the file and switch it to the
+// write-ahead log; the loser sees it locked or half made for a moment, so an
+// open that fails that way is tried again after a short pause.
+constexpr int kOpenAttempts = 6;
+constexpr std::chrono::milliseconds kOpenRetryPause{20};
 
 // Write-ahead log: readers never wait for writers, and several copies of
 // the program share the file. Synchronous NORMAL is safe with the log (a
@@ -140,7 +147,12 @@ bool TVxTempoCache::Open() {
         ReportOnce("cannot create the cache folder", folder_);
         return false;
     }
-    switch (OpenDatabase()) {
+    TOpenResult result = OpenDatabase();
+    for (int attempt = 1; attempt < kOpenAttempts && result == TOpenResult::Failed; ++attempt) {
+        std::this_thread::sleep_for(kOpenRetryPause * attempt);
+        result = OpenDatabase();
+    }
+    switch (result) {
     case TOpenResult::Ok:
         return true;
     case TOpenResult::Damaged:
