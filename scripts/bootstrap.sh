@@ -22,6 +22,11 @@ jackd2 libjack-jackd2-dev
 lintian appstream desktop-file-utils dpkg-dev file
 xvfb xauth xdotool x11-utils
 fonts-dejavu-core
+librtmidi-dev libasound2-dev
+librubberband-dev
+libqm-dsp-dev libebur128-dev fluidsynth timgm6mb-soundfont loudgain
+libpipewire-0.3-dev libpulse-dev libsoxr-dev
+pipewire pipewire-bin pipewire-jack wireplumber pulseaudio pulseaudio-utils dbus alsa-utils
 "
 
 missing=""
