@@ -11,10 +11,13 @@
 namespace {
 
 const char kDeviceFailureText[] =
-    "VXSONG: Directsound audio not available. Try closing any other\nsound application and "
+    "VXSONG: Sound output not available. Try closing any other\nsound application and "
     "opening the file(s) again. Error message follows:\n\n%s";
 
 constexpr uint32_t kMinChunks = 3;
+// The worker writes one chunk per 20 ms tick: a chunk of fewer than 50 ms of
+// sound (a hi-res song's 32 KB) would let the play cursor overtake it.
+constexpr double kMinChunkMs = 50;
 
 std::string FileNameOf(const char* path) {
     const char* slash = std::strrchr(path, '/');
@@ -123,7 +126,7 @@ int TVxSongTAG::OpenDecoder(const char* path, uint32_t mode) {
         if (!Decoder || Decoder->Open(path, mode) != 0) {
             Decoder = nullptr;
             StoreTitle(Info.Title, "(Unsupported) " + FileNameOf(path));
-            DIAG_REPORT(kDiagReported, "%s", "VXSONG: Tipo de fichero no soportado");
+            DIAG_REPORT(kDiagReported, "%s", "VXSONG: File type not supported");
             return kDiagReported;
         }
         return 0;
@@ -131,7 +134,7 @@ int TVxSongTAG::OpenDecoder(const char* path, uint32_t mode) {
     if (Decoder->Open(path, mode) != 0) {
         Decoder = nullptr;
         StoreTitle(Info.Title, "(ERROR) " + FileNameOf(path));
-        DIAG_REPORT(kDiagReported, "%s", "VXSONG: Error abriendo fichero");
+        DIAG_REPORT(kDiagReported, "%s", "VXSONG: Cannot open the file");
         return kDiagReported;
     }
     return 0;
@@ -167,10 +170,11 @@ int TVxSongTAG::Open(const char* path, uint32_t mode) {
         Decoder->Close();
         Decoder = nullptr;
         StoreTitle(Info.Title, "(ERROR) " + FileNameOf(path));
-        DIAG_REPORT(kDiagReported, "%s", "VXSONG: Error abriendo fichero");
+        DIAG_REPORT(kDiagReported, "%s", "VXSONG: The file gives no playable sound");
         return kDiagReported;
     }
-    const uint32_t target = static_cast<uint32_t>(ChunkTarget);
+    const auto target = std::max(static_cast<uint32_t>(ChunkTarget),
+                                 static_cast<uint32_t>(kMinChunkMs * rate / 1000));
     ChunkBytes = (target + frameBytes - 1) / frameBytes * frameBytes;
     const uint32_t bufferTarget = static_cast<uint32_t>(BufferMs * rate * 0.001);
     // At least three chunks: a chunk is written only while more than one is
@@ -189,6 +193,7 @@ int TVxSongTAG::Open(const char* path, uint32_t mode) {
     if (Buffer.Open(Audio.get(), &Decoder->Format, config, BufferBytes) != 0) {
         Decoder->Close();
         Decoder = nullptr;
+        StoreTitle(Info.Title, "(Audio error) " + FileNameOf(path));
         DIAG_REPORT(kDiagSilent, "%s", "");
         return kDiagSilent;
     }

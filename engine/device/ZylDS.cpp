@@ -58,8 +58,8 @@ int TZylAudioTAG::Open(const TZylAudioParams& params) {
     const ZylResult created = TZylOutput::Create(params.DeviceId, &Device);
     if (created != DS_OK) {
         Device.reset();
-        DIAG_REPORT(kDiagReported, "ZylAudio: Error inicializando DirectSound [%s]",
-                    ZylDSResultName(created));
+        DIAG_REPORT(kDiagReported, "ZylAudio: Cannot open the sound output: %s",
+                    ZylDSResultReason(created));
         return kDiagReported;
     }
     // No other program shares this mixer, so there is no priority level to
@@ -119,9 +119,17 @@ int TZylSoundBufferTAG::Create(TZylAudioTAG* audio, const TWaveFormatEx* format,
                                   audio->Device->ConverterType(), &result);
     if (voice != nullptr && !audio->Device->Mixer().Add(voice.get()))
         result = DSERR_ALLOCATED;
+    if (result == DSERR_BADFORMAT && format != nullptr) {
+        DIAG_REPORT(kDiagReported,
+                    "ZylSoundBuffer: Cannot play sound of %u channel(s), %u Hz, %u-bit%s: "
+                    "not a format the mixer plays",
+                    format->nChannels, format->nSamplesPerSec, format->wBitsPerSample,
+                    format->wFormatTag == kZylWaveFormatFloat ? " float" : "");
+        return kDiagReported;
+    }
     if (result != DS_OK) {
-        DIAG_REPORT(kDiagReported, "ZylSoundBuffer: Error creando buffer [%s]",
-                    ZylDSResultName(result));
+        DIAG_REPORT(kDiagReported, "ZylSoundBuffer: Cannot create the sound buffer: %s",
+                    ZylDSResultReason(result));
         return kDiagReported;
     }
 
@@ -142,15 +150,15 @@ int TZylSoundBufferTAG::CreatePrimary(const std::shared_ptr<TZylOutput>& device,
                                       const TWaveFormatEx* format) {
     Release();
     if (device == nullptr) {
-        DIAG_REPORT(kDiagReported, "ZylSoundBuffer: Error creando buffer primario [%s]",
-                    ZylDSResultName(DSERR_UNINITIALIZED));
+        DIAG_REPORT(kDiagReported, "ZylSoundBuffer: Cannot create the output buffer: %s",
+                    ZylDSResultReason(DSERR_UNINITIALIZED));
         return kDiagReported;
     }
     const ZylResult result =
         format != nullptr ? device->SetFormat(*format) : static_cast<ZylResult>(DSERR_INVALIDPARAM);
     if (result != DS_OK) {
-        DIAG_REPORT(kDiagReported, "ZylAudio: Error estableciendo formato de salida [%s]",
-                    ZylDSResultName(result));
+        DIAG_REPORT(kDiagReported, "ZylAudio: Cannot set the output format: %s",
+                    ZylDSResultReason(result));
         return kDiagReported;
     }
     SizeBytes = 0;
@@ -193,7 +201,7 @@ int TZylSoundBufferTAG::Lock(uint32_t offset, uint32_t length, void** data) {
     // Computed wide: offset + length must not wrap around to a small value.
     // A buffer without memory (inactive, or the primary) has nothing to lock.
     if (Active == 0 || Interface == nullptr || static_cast<uint64_t>(offset) + length > SizeBytes) {
-        DIAG_REPORT(kDiagReported, "ZylSoundBuffer: Lock no valido");
+        DIAG_REPORT(kDiagReported, "ZylSoundBuffer: Write outside the sound buffer refused");
         return kDiagReported;
     }
     LockPtr1 = Interface->Memory() + offset;

@@ -100,9 +100,13 @@ constexpr uint32_t kZylBufferLooping = 4;  // play looping
 // Play flags.
 constexpr uint32_t kZylPlayLooping = 1;
 
-// Frequency limits of a buffer, in Hz; 0 means the buffer's own rate.
+// Sample rates a buffer or the device may have, in Hz: the mixer converts
+// any of them, hi-res ones (352.8 and 384 kHz, and twice that) included.
 constexpr uint32_t kZylMinFrequency = 100;
-constexpr uint32_t kZylMaxFrequency = 200000;
+constexpr uint32_t kZylMaxSampleRate = 768000;
+// The highest playback frequency of a buffer: the fastest rate with room for
+// any pitch. 0 means the buffer's own rate.
+constexpr uint32_t kZylMaxFrequency = 2 * kZylMaxSampleRate;
 
 // One device buffer: the primary buffer (format only, no memory) or a
 // secondary buffer of SizeBytes in its own PCM format that the mixer plays.

@@ -1,5 +1,5 @@
 // Result codes of the device layer. They keep the platform sound API's names
-// and values, because every failure message shows the code by name.
+// and values inside the code; what a user reads is the plain reason.
 #pragma once
 
 #include <cstdint>
@@ -24,5 +24,7 @@ constexpr ZylResult DSERR_PRIOLEVELNEEDED = static_cast<ZylResult>(0x88780046);
 constexpr ZylResult DSERR_UNINITIALIZED = static_cast<ZylResult>(0x887800AA);
 constexpr ZylResult DSERR_UNSUPPORTED = static_cast<ZylResult>(0x80004001);
 
-// The constant's name, or "(Unknown)" for any other code.
+// The constant's name, or "(Unknown)" for any other code: for diagnostics.
 const char* ZylDSResultName(ZylResult code);
+// What went wrong, in plain words a message can show the user.
+const char* ZylDSResultReason(ZylResult code);

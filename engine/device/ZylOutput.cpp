@@ -21,7 +21,8 @@ bool ZylIsPlayableFormat(const TWaveFormatEx& format) {
     TZylSampleType type;
     return ZylSampleTypeOf(format.wFormatTag, format.wBitsPerSample, &type) &&
            (format.nChannels == 1 || format.nChannels == 2) &&
-           format.nSamplesPerSec >= kZylMinFrequency && format.nSamplesPerSec <= kZylMaxFrequency &&
+           format.nSamplesPerSec >= kZylMinFrequency &&
+           format.nSamplesPerSec <= kZylMaxSampleRate &&
            format.nBlockAlign == format.nChannels * format.wBitsPerSample / 8;
 }
 

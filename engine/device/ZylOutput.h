@@ -78,5 +78,5 @@ private:
 
 // True when format is one the mixer can play or output: PCM of 8, 16, 24
 // (packed) or 32 bits or 32-bit IEEE float, one or two channels,
-// 100..200000 Hz, consistent block alignment.
+// 100..768000 Hz, consistent block alignment.
 bool ZylIsPlayableFormat(const TWaveFormatEx& format);

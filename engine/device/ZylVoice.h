@@ -55,7 +55,8 @@ public:
     void SetCursor(uint32_t offset);
     uint32_t GetCursor() const;
     bool IsPlaying() const;
-    // 0 means the buffer's own rate; other values are clamped to 100..200000.
+    // 0 means the buffer's own rate; other values are clamped to
+    // kZylMinFrequency..kZylMaxFrequency.
     void SetFrequency(uint32_t hz);
     uint32_t GetFrequency() const;
     void SetDeviceVolume(int32_t hundredthsOfDb);

@@ -1,7 +1,7 @@
 // Wide sample formats end to end: a 24-bit or float song, opened by the
 // player system and played at pitch 0 on a float device, reaches the device
 // with every bit it has.
-#include "EngineTestSupport.h"
+#include "EngineFixtures.h"
 
 #include "decoding/SampleFold.h"
 #include "decoding/ZylFFmpeg.h"
@@ -10,7 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <complex>
 #include <memory>
+#include <numbers>
+#include <random>
 #include <string>
 
 using namespace enginetest;
@@ -124,5 +128,95 @@ TEST(VxFormatsTest, TitlesComeFromTagsThenTheDecoderThenTheFileName) {
         TVxSongInfo info;
         system.GetSongInfo(info);
         EXPECT_STREQ(info.Title, c.Title);
+    }
+}
+
+namespace {
+
+// A hi-res song in 24-bit stereo whose tone changes every 100 ms (block k
+// sounds at 400 + 100 k Hz), over seeded noise and a click train: what is
+// heard at any moment tells which part of the song it came from.
+constexpr double kBlockSeconds = 0.1;
+
+double BlockTone(uint32_t block) {
+    return 400.0 + 100.0 * block;
+}
+
+wavtest::Bytes SteppedToneWav(uint32_t rate, uint32_t frames) {
+    std::mt19937 random(rate);
+    std::uniform_real_distribution<double> noise(-0.05, 0.05);
+    const auto clickEvery = static_cast<uint32_t>(rate * 0.25);
+    wavtest::Bytes data;
+    data.reserve(size_t(frames) * 6);
+    double phase = 0;
+    for (uint32_t n = 0; n < frames; ++n) {
+        const auto block = static_cast<uint32_t>(n / (rate * kBlockSeconds));
+        phase += 2 * std::numbers::pi * BlockTone(block) / rate;
+        double value = 0.4 * std::sin(phase);
+        if (n % clickEvery == 7)
+            value += 0.3;
+        for (int channel = 0; channel < 2; ++channel) {
+            const auto sample = static_cast<int32_t>(std::lrint((value + noise(random)) * 8388607));
+            for (int byte = 0; byte < 3; ++byte)
+                data.push_back(static_cast<uint8_t>(sample >> (8 * byte)));
+        }
+    }
+    wavtest::PcmHeader header;
+    header.rate = rate;
+    header.bits = 24;
+    return wavtest::SimpleWav(header, data);
+}
+
+// The amplitude of the hz component of samples (Hann-windowed).
+double ToneAmplitude(const std::vector<double>& samples, double hz, double rate) {
+    std::complex<double> sum = 0;
+    double weight = 0;
+    const size_t n = samples.size();
+    for (size_t i = 0; i < n; ++i) {
+        const double hann = 0.5 - 0.5 * std::cos(2 * std::numbers::pi * i / (n - 1));
+        sum += samples[i] * hann * std::polar(1.0, -2 * std::numbers::pi * hz * i / rate);
+        weight += hann;
+    }
+    return 2 * std::abs(sum) / weight;
+}
+
+} // namespace
+
+// Hi-res songs play through the converter at their own speed, block after
+// block, with no stretch of stale buffer repeated: the worker keeps a 352.8
+// or 384 kHz song of 24-bit samples fed.
+TEST(VxFormatsTest, HiResSongsPlayAtTheirOwnSpeed) {
+    wavtest::TempFolder folder("engine-hires");
+    for (const uint32_t rate : {352800u, 384000u}) {
+        SCOPED_TRACE(rate);
+        const uint32_t frames = static_cast<uint32_t>(rate * 2.37) + 13;
+        const std::string path =
+            folder.Write("hires_" + std::to_string(rate) + ".wav", SteppedToneWav(rate, frames));
+        TDeck deck;
+        setenv("VEXALINE_RESAMPLER", "sinc-medium", 1);
+        TVxSystemTAG& system = *deck.System;
+        ASSERT_EQ(system.OpenSong(path.c_str(), false), 0) << DiagLastMessage();
+        TVxSongInfo info;
+        system.GetSongInfo(info);
+        EXPECT_EQ(std::string(info.Title), "hires " + std::to_string(rate));
+        EXPECT_EQ(info.SampleRate, rate);
+        deck.Step();
+        system.PlayPause();
+        deck.Step(110); // 2.2 s
+        // The song starts after the first tick, which played silence.
+        std::vector<double> left;
+        for (size_t i = 2 * kFramesPerTick; i < deck.Output.size(); i += 2)
+            left.push_back(deck.Output[i] / 32768.0);
+        // The middle 60 ms of each block: its own tone at full level.
+        const auto blockFrames = static_cast<size_t>(kRate * kBlockSeconds);
+        for (uint32_t block = 1; block < 21; ++block) {
+            const size_t from = block * blockFrames + blockFrames / 5;
+            ASSERT_LE(from + 3 * blockFrames / 5, left.size());
+            const std::vector<double> middle(left.begin() + from,
+                                             left.begin() + from + 3 * blockFrames / 5);
+            EXPECT_NEAR(ToneAmplitude(middle, BlockTone(block), kRate), 0.4, 0.02)
+                << "block " << block;
+        }
+        setenv("VEXALINE_RESAMPLER", "linear", 1);
     }
 }

@@ -122,7 +122,7 @@ TEST_F(RealTimeFixture, DeviceThatCannotOpenGivesTheAudioErrorTitle) {
     system.GetSongInfo(info);
     EXPECT_STREQ(info.Title, "(Audio error) ");
     EXPECT_EQ(boxes, 1);
-    EXPECT_NE(std::strstr(DiagLastMessage(), "VXSONG: Directsound audio not available"), nullptr);
+    EXPECT_NE(std::strstr(DiagLastMessage(), "VXSONG: Sound output not available"), nullptr);
     // The next open tries the device again; the default one may work.
     setenv("VEXALINE_AUDIO", "null", 1);
     system.SetOutputDevice(nullptr);
