@@ -20,6 +20,7 @@ void TZylMixer::SetFormat(const TWaveFormatEx& format) {
 void TZylMixer::SetStream(TZylSampleType type, uint32_t rate) {
     Type = type;
     Rate = rate;
+    Limiter.Reset(rate);
     FrameBytes = ZylSampleBytes(type) * DeviceFormat.nChannels;
 }
 
@@ -72,5 +73,6 @@ void TZylMixer::RenderPass(uint8_t* out, uint32_t frames) {
             voice->MixInto(Mix.get(), frames, DeviceFormat.nChannels, Rate);
     }
     Epoch.fetch_add(1);
+    Limiter.Apply(Mix.get(), frames, DeviceFormat.nChannels);
     ZylFloatToPcm(Mix.get(), samples, Type, out);
 }

@@ -1,6 +1,9 @@
 // The software mixer: the set of voices the output plays, and the render
 // call that the back end's callback (or a test's step) makes.
 //
+// The mix is limited to full scale before it is converted to the stream's
+// layout (see ZylLimiter.h).
+//
 // Voices join and leave through a fixed table of atomic slots. Render marks
 // each pass with an odd epoch while it runs; Remove empties the slot and then
 // waits out a pass that may still hold the voice, so the caller can free the
@@ -8,6 +11,7 @@
 #pragma once
 
 #include "decoding/VxPlayer.h"
+#include "engine/device/ZylLimiter.h"
 #include "engine/device/ZylSampleFormat.h"
 
 #include <array>
@@ -58,4 +62,5 @@ private:
     // outputs silence instead of corrupting the voices' converter state.
     std::atomic<bool> Rendering{false};
     std::unique_ptr<float[]> Mix;
+    TZylLimiter Limiter;
 };

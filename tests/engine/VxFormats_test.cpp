@@ -220,3 +220,53 @@ TEST(VxFormatsTest, HiResSongsPlayAtTheirOwnSpeed) {
         setenv("VEXALINE_RESAMPLER", "linear", 1);
     }
 }
+
+// A surround song folds to stereo louder than full scale (front, centre and
+// surround channels add up on each side); what reaches a float device stays
+// within full scale, turned down rather than cut.
+TEST(VxFormatsTest, SurroundSongsNeverExceedFullScale) {
+    constexpr uint16_t kChannels = 6;
+    const uint32_t frames = kRate * 13 / 10 + 17;
+    std::mt19937 random(6);
+    std::uniform_real_distribution<double> noise(-0.08, 0.08);
+    wavtest::Bytes data;
+    for (uint32_t n = 0; n < frames; ++n)
+        for (uint16_t channel = 0; channel < kChannels; ++channel) {
+            const double hz = 211.3 + 97.7 * channel;
+            double value = 0.82 * std::sin(2 * std::numbers::pi * hz * n / kRate) + noise(random);
+            if (n % 5513 == 99)
+                value = 0.97; // a click on every channel at once
+            const auto sample = static_cast<int32_t>(std::lrint(value * 8388607));
+            for (int byte = 0; byte < 3; ++byte)
+                data.push_back(static_cast<uint8_t>(sample >> (8 * byte)));
+        }
+    wavtest::PcmHeader header;
+    header.channels = kChannels;
+    header.bits = 24;
+    wavtest::TempFolder folder("engine-surround");
+    const std::string path = folder.Write("surround.wav", wavtest::SimpleWav(header, data));
+
+    TManualClock clock;
+    const auto deck = HandSteppedSystem(clock);
+    TVxSystemTAG& system = *deck;
+    TWaveFormatEx device = MakeFloatFormat(2, kRate);
+    system.Song.DeviceParams.Format = &device;
+    ASSERT_EQ(system.OpenSong(path.c_str(), false), 0) << DiagLastMessage();
+    system.PlayPause();
+    system.Tick();
+    float peak = 0;
+    size_t atFullScale = 0;
+    std::vector<float> block(size_t(kFramesPerTick) * 2);
+    for (uint32_t played = 0; played < frames; played += kFramesPerTick) {
+        ASSERT_EQ(ZylNullStep(kFramesPerTick, block.data()), kFramesPerTick);
+        for (const float sample : block) {
+            peak = std::max(peak, std::fabs(sample));
+            atFullScale += std::fabs(sample) >= 1.0f;
+        }
+        clock.Advance(TVxSystemTAG::TickMs);
+        system.Tick();
+    }
+    EXPECT_LE(peak, 1.0f);
+    EXPECT_GT(peak, 0.99f) << "limited to full scale, not turned down further";
+    EXPECT_LT(atFullScale, frames / 50) << "the peaks are turned down, not cut off flat";
+}
