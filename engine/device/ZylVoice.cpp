@@ -29,6 +29,12 @@ constexpr uint32_t kTailFrames = kOfferSlack + kStageFrames;
 // Recent frames a converter is primed with: more than one side of the
 // widest sinc filter spans at the ratios a deck plays at.
 constexpr uint32_t kHistoryFrames = 256;
+// How far from the set pitch the converter may play while it moves its
+// phase onto a whole frame: 0.05 % (under a cent), so half a frame takes
+// 1,000 frames (23 ms at 44.1 kHz).
+constexpr double kGlide = 0.0005;
+// A phase this close to a whole frame counts as on it.
+constexpr double kWholeEnough = 1e-6;
 // libsamplerate's error number for a failed allocation (not in its header).
 constexpr int kSrcMallocFailed = 1;
 
@@ -202,17 +208,14 @@ void TZylVoice::MixInto(float* mix, uint32_t frames, uint16_t mixChannels, uint3
 
     bool playing;
     double step = 1.0;
+    uint32_t done = 0;
     if (GetFrequency() == deviceRate) {
-        if (Converting) {
-            Position = std::floor(Position + 0.5);
-            Converting = false;
-        }
-        playing = RenderDirect(pass);
+        playing = (!Converting || GlideToWholeFrame(pass, &done)) && RenderDirect(pass, done);
     } else {
         const double ratio = RatioFor(deviceRate);
         if (!Converting)
-            Prime(ratio);
-        playing = RenderConverted(pass, ratio);
+            Prime(ratio, pass.Looping);
+        playing = Convert(pass, ratio, pass.Frames, &done);
         step = 1.0 / ratio;
     }
     RampFrom = RampTo;
@@ -240,8 +243,7 @@ void TZylVoice::Restart(uint32_t frame) {
     FadeInDone = 0;
 }
 
-bool TZylVoice::RenderDirect(const TPass& pass) {
-    uint32_t done = 0;
+bool TZylVoice::RenderDirect(const TPass& pass, uint32_t done) {
     while (done < pass.Frames) {
         auto frame = static_cast<uint32_t>(Position);
         if (frame >= TotalFrames) {
@@ -280,31 +282,80 @@ void TZylVoice::Remember(const float* frames, uint32_t count) {
 // Starts the converter at Position as if it had been converting all along:
 // it is fed the frames that just played untouched, and the output they
 // produce is dropped, so its filter is full when the first frame is heard.
-void TZylVoice::Prime(double ratio) {
+// The priming runs at ratio 1, where output frame n stands exactly at source
+// frame n: once as many frames came out as were remembered (the last ones
+// need a few frames from Position on), the converter's phase is Position
+// itself, not the nearest output step of the new ratio.
+void TZylVoice::Prime(double ratio, bool looping) {
     src_reset(Converter);
-    src_set_ratio(Converter, ratio);
-    ConverterRatio = ratio;
+    src_set_ratio(Converter, 1.0);
     Converting = true;
     Fed = static_cast<uint32_t>(Position);
     TailFed = 0;
-    const auto target = static_cast<uint32_t>(std::lround(Remembered * ratio));
     uint32_t offered = 0;
     uint32_t dropped = 0;
-    while (offered < Remembered) {
+    while (dropped < Remembered) {
         SRC_DATA data{};
-        data.data_in = History.get() + static_cast<size_t>(offered) * Format.Channels;
-        data.input_frames = Remembered - offered;
+        const bool fromHistory = offered < Remembered;
+        if (fromHistory) {
+            data.data_in = History.get() + static_cast<size_t>(offered) * Format.Channels;
+            data.input_frames = Remembered - offered;
+        } else {
+            data.data_in = Stage.get();
+            data.input_frames = FillStage(kOfferSlack, 1.0);
+        }
         data.data_out = Out.get();
-        data.output_frames = kOutFrames;
-        data.src_ratio = ratio;
+        data.output_frames = std::min(kOutFrames, Remembered - dropped);
+        data.src_ratio = 1.0;
         if (src_process(Converter, &data) != 0 ||
             (data.input_frames_used == 0 && data.output_frames_gen == 0))
             break;
-        offered += static_cast<uint32_t>(data.input_frames_used);
+        const auto used = static_cast<uint32_t>(data.input_frames_used);
+        if (fromHistory)
+            offered += used;
+        else
+            AdvanceFed(used, looping);
         dropped += static_cast<uint32_t>(data.output_frames_gen);
     }
-    Discard = target > dropped ? target - dropped : 0;
     Remembered = 0;
+    src_set_ratio(Converter, ratio);
+    ConverterRatio = ratio;
+}
+
+void TZylVoice::AdvanceFed(uint32_t used, bool looping) {
+    if (Fed >= TotalFrames) {
+        TailFed += used;
+        return;
+    }
+    Fed += used;
+    if (Fed >= TotalFrames && looping)
+        Fed = 0;
+}
+
+// Back at the buffer's own rate with the converter still running, most
+// likely between two source frames: rounding the position there would jump
+// by up to half a frame. Instead the converter carries on, at a pitch at
+// most kGlide away from the set one, until its phase stands on a whole
+// frame, and the untouched copy continues from there. False once a one-shot
+// buffer has played out.
+bool TZylVoice::GlideToWholeFrame(const TPass& pass, uint32_t* done) {
+    while (*done < pass.Frames) {
+        const double whole = std::round(Position);
+        const double left = whole - Position;
+        if (std::fabs(left) < kWholeEnough) {
+            Position = whole;
+            Converting = false;
+            return true;
+        }
+        const double frames = std::ceil(std::fabs(left) / kGlide);
+        const uint32_t before = *done;
+        const auto limit = static_cast<uint32_t>(std::min<double>(frames, pass.Frames - *done));
+        if (!Convert(pass, 1.0 / (1.0 + left / frames), limit, done))
+            return false;
+        if (*done == before)
+            break; // the converter gave nothing: the rest of the pass is silent
+    }
+    return true;
 }
 
 // Fills Stage with up to limit source frames from Fed on. Past the end of a
@@ -325,7 +376,7 @@ uint32_t TZylVoice::FillStage(uint32_t limit, double ratio) {
     return offer;
 }
 
-bool TZylVoice::RenderConverted(const TPass& pass, double ratio) {
+bool TZylVoice::Convert(const TPass& pass, double ratio, uint32_t limit, uint32_t* done) {
     if (ratio != ConverterRatio) {
         // A step, not the converter's own glide: the positions counted
         // below stay exact.
@@ -333,11 +384,11 @@ bool TZylVoice::RenderConverted(const TPass& pass, double ratio) {
         ConverterRatio = ratio;
     }
     const double step = 1.0 / ratio;
-    uint32_t done = 0;
+    const uint32_t end = *done + limit;
     int idleCalls = 0;
-    while (done < pass.Frames && idleCalls < kMaxIdleCalls) {
-        const uint32_t wanted = std::min(pass.Frames - done, kOutFrames);
-        const auto estimate = static_cast<uint32_t>((wanted + Discard) * step) + kOfferSlack;
+    while (*done < end && idleCalls < kMaxIdleCalls) {
+        const uint32_t wanted = std::min(end - *done, kOutFrames);
+        const auto estimate = static_cast<uint32_t>(wanted * step) + kOfferSlack;
         const uint32_t offer = FillStage(estimate, ratio);
         if (offer == 0)
             return false;
@@ -349,30 +400,21 @@ bool TZylVoice::RenderConverted(const TPass& pass, double ratio) {
         data.src_ratio = ratio;
         if (src_process(Converter, &data) != 0)
             break;
-        const auto used = static_cast<uint32_t>(data.input_frames_used);
-        if (Fed < TotalFrames) {
-            Fed += used;
-            if (Fed >= TotalFrames && pass.Looping)
-                Fed = 0;
-        } else {
-            TailFed += used;
-        }
+        AdvanceFed(static_cast<uint32_t>(data.input_frames_used), pass.Looping);
         const auto produced = static_cast<uint32_t>(data.output_frames_gen);
-        const uint32_t dropped = std::min(produced, Discard);
-        Discard -= dropped;
-        uint32_t count = produced - dropped;
+        uint32_t count = produced;
         if (!pass.Looping) {
             const double left = std::ceil((TotalFrames - Position) * ratio);
             count = static_cast<uint32_t>(std::min<double>(count, std::max(0.0, left)));
         }
         ShapeLevel(count, Position, step, pass);
-        Accumulate(Out.get() + static_cast<size_t>(dropped) * Format.Channels, count, pass, done);
+        Accumulate(Out.get(), count, pass, *done);
         Position += count * step;
         if (pass.Looping && Position >= TotalFrames)
             Position -= TotalFrames;
         else if (!pass.Looping && Position >= TotalFrames)
             return false;
-        done += count;
+        *done += count;
         idleCalls = produced == 0 ? idleCalls + 1 : 0;
     }
     return true;

@@ -12,9 +12,11 @@
 // (with volume 100 and balance centred the device receives the buffer's PCM
 // exactly); at any other frequency the converter's output. A converter that
 // takes over from the untouched copy starts primed with the frames just
-// played, so a pitch move neither steps nor jumps in phase. Where the
-// transport cuts (play, stop, a jump, the end of a one-shot buffer) the level
-// ramps over 2.5 ms; the first frame after a jump is still the requested one.
+// played, so a pitch move neither steps nor jumps in phase; back at the device
+// rate, the converter runs on until its phase is on a whole source frame, so
+// the return is as clean. Where the transport cuts (play, stop, a jump, the
+// end of a one-shot buffer) the level ramps over 2.5 ms; the first frame
+// after a jump is still the requested one.
 #pragma once
 
 #include "engine/device/ZylDS.h"
@@ -89,12 +91,17 @@ private:
 
     TZylVoice(const TZylPcmFormat& format, uint32_t sizeBytes);
     void Restart(uint32_t frame);
-    // Each returns false once a one-shot buffer has played out.
-    bool RenderDirect(const TPass& pass);
-    bool RenderConverted(const TPass& pass, double ratio);
+    // Each renders into the pass from frame done (*done) on and returns
+    // false once a one-shot buffer has played out.
+    bool RenderDirect(const TPass& pass, uint32_t done);
+    // At most limit frames at ratio, advancing *done.
+    bool Convert(const TPass& pass, double ratio, uint32_t limit, uint32_t* done);
+    bool GlideToWholeFrame(const TPass& pass, uint32_t* done);
     void RenderFadeOut(const TPass& pass);
-    void Prime(double ratio);
+    void Prime(double ratio, bool looping);
     uint32_t FillStage(uint32_t limit, double ratio);
+    // Counts used frames offered by FillStage as fed.
+    void AdvanceFed(uint32_t used, bool looping);
     void Remember(const float* frames, uint32_t count);
     void Snapshot(uint32_t rampFrames, double step, bool looping);
     // Fills Envelope with the level of count frames from source position
@@ -126,7 +133,6 @@ private:
     double Position = 0.0;   // source frame of the next output frame
     uint32_t Fed = 0;        // next source frame offered to the converter
     uint32_t TailFed = 0;    // silence offered since a one-shot voice's end
-    uint32_t Discard = 0;    // converter output still to drop after priming
     uint32_t Remembered = 0; // valid frames in History
     uint32_t FadeInDone = 0;
     bool Converting = false;
