@@ -64,22 +64,40 @@ bool IsFloatConvertible(uint16_t tag, uint16_t bits) {
     return tag == kWaveTagIeeeFloat && (bits == 32 || bits == 64);
 }
 
+namespace {
+
+// One loop per layout, the layout chosen once per call: the mixer converts
+// every buffer it plays through here.
+template <typename Convert>
+void ConvertEach(const uint8_t* in, size_t width, size_t samples, float* out, Convert convert) {
+    for (size_t i = 0; i < samples; ++i, in += width)
+        out[i] = convert(in);
+}
+
+} // namespace
+
 bool PcmToFloat(const uint8_t* in, uint16_t tag, uint16_t bits, size_t samples, float* out) {
     if (!IsFloatConvertible(tag, bits))
         return false;
     const size_t width = bits / 8u;
-    for (size_t i = 0; i < samples; ++i, in += width) {
-        if (tag == kWaveTagIeeeFloat)
-            out[i] = bits == 32 ? Load<float>(in) : static_cast<float>(Load<double>(in));
-        else if (bits == 8)
-            out[i] = (static_cast<int>(in[0]) - 128) / 128.0f;
-        else if (bits == 16)
-            out[i] = Load<int16_t>(in) / 32768.0f;
-        else if (bits == 24)
-            out[i] = static_cast<float>(Le24(in) / 8388608.0);
-        else
-            out[i] = static_cast<float>(Load<int32_t>(in) / 2147483648.0);
-    }
+    if (tag == kWaveTagIeeeFloat && bits == 32)
+        std::memcpy(out, in, samples * sizeof(float));
+    else if (tag == kWaveTagIeeeFloat)
+        ConvertEach(in, width, samples, out,
+                    [](const uint8_t* p) { return static_cast<float>(Load<double>(p)); });
+    else if (bits == 8)
+        ConvertEach(in, width, samples, out,
+                    [](const uint8_t* p) { return (static_cast<int>(p[0]) - 128) / 128.0f; });
+    else if (bits == 16)
+        ConvertEach(in, width, samples, out,
+                    [](const uint8_t* p) { return Load<int16_t>(p) / 32768.0f; });
+    else if (bits == 24)
+        ConvertEach(in, width, samples, out,
+                    [](const uint8_t* p) { return static_cast<float>(Le24(p) / 8388608.0); });
+    else
+        ConvertEach(in, width, samples, out, [](const uint8_t* p) {
+            return static_cast<float>(Load<int32_t>(p) / 2147483648.0);
+        });
     return true;
 }
 

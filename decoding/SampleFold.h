@@ -22,7 +22,8 @@ TWaveFormatEx MakeFloatFormat(uint16_t channels, uint32_t rate);
 
 // Converts samples interleaved samples of tag 1 (8-bit unsigned, 16, 24 or
 // 32-bit signed little-endian) or tag 3 (32 or 64-bit float) to floats of
-// full scale 1.0. False for any other layout.
+// full scale 1.0. False for any other layout. The one conversion of stored
+// samples to floats: the decoders' and the mixer's. Real-time safe.
 bool PcmToFloat(const uint8_t* in, uint16_t tag, uint16_t bits, size_t samples, float* out);
 bool IsFloatConvertible(uint16_t tag, uint16_t bits);
 

@@ -1,5 +1,6 @@
 #include "engine/device/ZylSampleFormat.h"
 
+#include "decoding/SampleFold.h"
 #include "decoding/VxPlayer.h"
 
 #include <algorithm>
@@ -13,21 +14,10 @@ constexpr float kScale16 = 32768.0f;
 constexpr float kScale24 = 8388608.0f;
 constexpr double kScale32 = 2147483648.0;
 
-int32_t Load24(const uint8_t* p) {
-    const auto raw = static_cast<uint32_t>(p[0] | (p[1] << 8) | (p[2] << 16));
-    return static_cast<int32_t>(raw << 8) >> 8;
-}
-
 void Store24(uint8_t* p, int32_t value) {
     p[0] = static_cast<uint8_t>(value);
     p[1] = static_cast<uint8_t>(value >> 8);
     p[2] = static_cast<uint8_t>(value >> 16);
-}
-
-template <class T> T Load(const uint8_t* p) {
-    T value;
-    std::memcpy(&value, p, sizeof value);
-    return value;
 }
 
 template <class T> void Store(uint8_t* p, T value) {
@@ -83,27 +73,8 @@ uint8_t ZylSilenceByte(TZylSampleType type) {
 }
 
 void ZylPcmToFloat(const uint8_t* pcm, TZylSampleType type, uint32_t samples, float* out) {
-    switch (type) {
-    case TZylSampleType::U8:
-        for (uint32_t i = 0; i < samples; ++i)
-            out[i] = (static_cast<int>(pcm[i]) - 128) / kScale8;
-        break;
-    case TZylSampleType::S16:
-        for (uint32_t i = 0; i < samples; ++i)
-            out[i] = Load<int16_t>(pcm + 2 * i) / kScale16;
-        break;
-    case TZylSampleType::S24:
-        for (uint32_t i = 0; i < samples; ++i)
-            out[i] = static_cast<float>(Load24(pcm + 3 * i)) / kScale24;
-        break;
-    case TZylSampleType::S32:
-        for (uint32_t i = 0; i < samples; ++i)
-            out[i] = static_cast<float>(Load<int32_t>(pcm + 4 * i) / kScale32);
-        break;
-    case TZylSampleType::F32:
-        std::memcpy(out, pcm, static_cast<size_t>(samples) * sizeof(float));
-        break;
-    }
+    const uint16_t tag = type == TZylSampleType::F32 ? kZylWaveFormatFloat : kWaveFormatPcm;
+    PcmToFloat(pcm, tag, static_cast<uint16_t>(8 * ZylSampleBytes(type)), samples, out);
 }
 
 void ZylFloatToPcm(const float* in, uint32_t samples, TZylSampleType type, uint8_t* pcm) {

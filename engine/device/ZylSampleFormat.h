@@ -18,8 +18,9 @@ uint32_t ZylSampleBytes(TZylSampleType type);
 // The byte that fills silence: 0x80 for 8-bit, 0 for every other layout.
 uint8_t ZylSilenceByte(TZylSampleType type);
 
-// Converts samples samples (frames times channels) to floats. Every layout
-// up to 24 bits converts exactly.
+// Converts samples samples (frames times channels) to floats, through the
+// decoders' conversion (PcmToFloat). Every layout up to 24 bits converts
+// exactly.
 void ZylPcmToFloat(const uint8_t* pcm, TZylSampleType type, uint32_t samples, float* out);
 
 // Converts floats to samples, rounding integers to the nearest step and
