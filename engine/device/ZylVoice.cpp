@@ -99,6 +99,9 @@ std::unique_ptr<TZylVoice> TZylVoice::Create(const TZylPcmFormat& format, uint32
     std::memset(voice->Data.get(), ZylSilenceByte(format.Type), sizeBytes);
     int error = 0;
     voice->Converter = src_new(converterType, format.Channels, &error);
+    // The simple converters repeat their first input once after a reset:
+    // their output runs one frame behind the sinc ones'.
+    voice->Lag = converterType == SRC_LINEAR || converterType == SRC_ZERO_ORDER_HOLD ? 1 : 0;
     if (voice->Converter == nullptr) {
         *result = error == kSrcMallocFailed ? DSERR_OUTOFMEMORY : DSERR_UNSUPPORTED;
         return nullptr;
@@ -283,9 +286,9 @@ void TZylVoice::Remember(const float* frames, uint32_t count) {
 // it is fed the frames that just played untouched, and the output they
 // produce is dropped, so its filter is full when the first frame is heard.
 // The priming runs at ratio 1, where output frame n stands exactly at source
-// frame n: once as many frames came out as were remembered (the last ones
-// need a few frames from Position on), the converter's phase is Position
-// itself, not the nearest output step of the new ratio.
+// frame n (n + Lag): once as many frames came out as were remembered (the
+// last ones need a few frames from Position on), the converter's phase is
+// Position itself, not the nearest output step of the new ratio.
 void TZylVoice::Prime(double ratio, bool looping) {
     src_reset(Converter);
     src_set_ratio(Converter, 1.0);
@@ -294,7 +297,8 @@ void TZylVoice::Prime(double ratio, bool looping) {
     TailFed = 0;
     uint32_t offered = 0;
     uint32_t dropped = 0;
-    while (dropped < Remembered) {
+    const uint32_t toDrop = Remembered + Lag;
+    while (dropped < toDrop) {
         SRC_DATA data{};
         const bool fromHistory = offered < Remembered;
         if (fromHistory) {
@@ -305,7 +309,7 @@ void TZylVoice::Prime(double ratio, bool looping) {
             data.input_frames = FillStage(kOfferSlack, 1.0);
         }
         data.data_out = Out.get();
-        data.output_frames = std::min(kOutFrames, Remembered - dropped);
+        data.output_frames = std::min(kOutFrames, toDrop - dropped);
         data.src_ratio = 1.0;
         if (src_process(Converter, &data) != 0 ||
             (data.input_frames_used == 0 && data.output_frames_gen == 0))

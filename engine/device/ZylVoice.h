@@ -119,6 +119,7 @@ private:
     std::unique_ptr<float[]> Envelope; // per-frame level of the ramps
     std::unique_ptr<float[]> History;  // the last source frames played untouched
     SRC_STATE* Converter = nullptr;
+    uint32_t Lag = 0; // output frames the converter repeats after a reset
     TZylFade Fade;
 
     std::atomic<uint64_t> Control{0};
