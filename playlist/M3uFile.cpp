@@ -126,8 +126,8 @@ std::string ResolvedTarget(const std::string& fileName) {
 bool WriteAtStart(int fd, std::string_view text, std::size_t& written) {
     written = 0;
     while (written < text.size()) {
-        ssize_t wrote = ::pwrite(fd, text.data() + written, text.size() - written,
-                                 static_cast<off_t>(written));
+        ssize_t wrote =
+            ::pwrite(fd, text.data() + written, text.size() - written, static_cast<off_t>(written));
         if (wrote < 0 && errno == EINTR)
             continue;
         if (wrote <= 0)
