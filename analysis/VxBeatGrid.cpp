@@ -253,5 +253,9 @@ double VxFoldBpm(double bpm, const TVxBpmRange& range) {
         bpm *= 2;
     while (bpm > range.Max && bpm / 2 >= range.Min)
         bpm /= 2;
+    // A range narrower than an octave may hold no octave of the tempo: the
+    // octave nearer the range is the better guess.
+    if (bpm > range.Max && range.Min / (bpm / 2) < bpm / range.Max)
+        bpm /= 2;
     return bpm;
 }

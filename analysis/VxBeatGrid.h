@@ -34,5 +34,7 @@ TVxBeatGrid VxFitBeatGrid(const std::vector<TVxOnset>& onsets, double coarsePeri
                           const TVxBpmRange& range);
 
 // Doubles bpm up to the range's minimum, then halves it while it is above
-// the maximum and its half still reaches the minimum; 0 stays 0.
+// the maximum and its half still reaches the minimum; 0 stays 0. When no
+// octave lies in the range (one narrower than an octave), the octave nearest
+// to it by ratio.
 double VxFoldBpm(double bpm, const TVxBpmRange& range);

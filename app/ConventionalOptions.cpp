@@ -34,6 +34,12 @@ constexpr const char* kEnvironment =
     "  XDG_CACHE_HOME      the tempo cache in $XDG_CACHE_HOME/Vexaline/tempo.db\n"
     "  XDG_RUNTIME_DIR     the lock file that marks a running copy\n";
 
+constexpr const char* kLicence =
+    "Copyright (C) 2026 Vexaline developers\n"
+    "License GPLv3+: GNU GPL version 3 or later <https://gnu.org/licenses/gpl.html>.\n"
+    "This is free software: you are free to change and redistribute it.\n"
+    "There is NO WARRANTY, to the extent permitted by law.\n";
+
 void PrintHelp(std::FILE* out) {
     std::fputs("Usage: vexaline [SWITCH]... [FILE | FOLDER | PLAYLIST]...\n"
                "A single-deck audio player for disc jockeys. The files, folders and playlists\n"
@@ -56,7 +62,7 @@ bool VxAnswerConventionalOption(int argc, const char* const* argv, std::FILE* ou
             return true;
         }
         if (std::strcmp(argv[i], "--version") == 0) {
-            std::fprintf(out, "Vexaline %s\n", VX_VERSION);
+            std::fprintf(out, "Vexaline %s\n%s", VX_VERSION, kLicence);
             return true;
         }
     }

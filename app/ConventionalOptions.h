@@ -1,5 +1,6 @@
 // The two options every Linux program answers, kept apart from the deck's
-// own switches: --help prints the usage, --version the name and version.
+// own switches: --help prints the usage, --version the name, the version
+// and the licence.
 // Both end the program before the toolkit or a window exists, so they work
 // without a display.
 #pragma once

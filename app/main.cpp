@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -42,6 +43,9 @@ int RunPlayer(QApplication& application, std::vector<std::string> arguments) {
 int main(int argc, char** argv) {
     if (VxAnswerConventionalOption(argc, argv, stdout))
         return 0;
+    // A write beyond the file size limit ("ulimit -f") fails and is reported
+    // like any failed write, instead of ending the deck in the middle of a set.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vexaline"));
     QApplication::setApplicationVersion(QStringLiteral(VX_VERSION));

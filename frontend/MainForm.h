@@ -215,7 +215,7 @@ public:
     void SetPlaylistShown(bool shown);
     void TogglePlaylist() { SetPlaylistShown(!playlistShown_); }
     int PlaylistHeight() const { return playlistHeight_; }
-    // Clamped to the panel's range.
+    // Clamped to the panel's range and to the screen the window is on.
     void SetPlaylistHeight(int height);
     // A stored height outside the range is not a height: the default.
     static int ValidPanelHeight(int stored);
@@ -299,6 +299,7 @@ private:
     void AddSortMenu();
     void StylePlaylistPanel();
     void ApplyWindowShape();
+    int ScreenPanelLimit() const;
     void ApplyPanelSettings();
     void SetHandCursor();
     void ApplyStayOnTop(bool onTop);

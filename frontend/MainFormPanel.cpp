@@ -8,6 +8,7 @@
 #include "skin/DeckLayout.h"
 #include "skin/SkinFiles.h"
 
+#include <QScreen>
 #include <QScrollBar>
 
 #include <algorithm>
@@ -74,17 +75,29 @@ void TMainForm::SetPlaylistShown(bool shown) {
 }
 
 void TMainForm::SetPlaylistHeight(int height) {
-    playlistHeight_ = std::clamp(height, kPanelMinHeight, kPanelMaxHeight);
+    playlistHeight_ =
+        std::clamp(height, kPanelMinHeight, std::min(kPanelMaxHeight, ScreenPanelLimit()));
     config_.PlaylistPanelHeight.Value = playlistHeight_;
     ApplyWindowShape();
+}
+
+// The tallest panel with which the window still fits the screen it is on:
+// below that the footer, the panel's only drag handle, would be out of reach.
+// A stored height above it is kept for a taller screen.
+int TMainForm::ScreenPanelLimit() const {
+    const QScreen* shownOn = screen();
+    if (shownOn == nullptr)
+        return kPanelMaxHeight;
+    return std::max(kPanelMinHeight, shownOn->availableGeometry().height() - kDeckHeight);
 }
 
 // The window is the deck, and the panel below it while shown; its region is
 // exactly what it shows.
 void TMainForm::ApplyWindowShape() {
-    const int height = playlistShown_ ? kDeckHeight + playlistHeight_ : VxDeck::WindowHeight;
+    const int panelHeight = std::min(playlistHeight_, ScreenPanelLimit());
+    const int height = playlistShown_ ? kDeckHeight + panelHeight : VxDeck::WindowHeight;
     setFixedSize(VxDeck::WindowWidth, height);
-    PlaylistPanel->setGeometry(0, kDeckHeight, VxDeck::WindowWidth, playlistHeight_);
+    PlaylistPanel->setGeometry(0, kDeckHeight, VxDeck::WindowWidth, panelHeight);
     PlaylistPanel->setVisible(playlistShown_);
     setMask(QRegion(0, 0, VxDeck::WindowWidth, playlistShown_ ? height : kDeckHeight));
 }

@@ -7,11 +7,11 @@
 #include "controls/ZylLabel.h"
 #include "decoding/SongExtensions.h"
 #include "diag/Diag.h"
-#include "frontend/VxFileNames.h"
 #include "frontend/VxHints.h"
 #include "frontend/VxMessageBox.h"
 #include "frontend/config/GlobalConfig.h"
 #include "playlist/PlaylistPaths.h"
+#include "playlist/view/VxFileNames.h"
 #include "playlist/view/ZylPlaylistPanel.h"
 #include "playlist/view/ZylPlaylistView.h"
 #include "skin/DeckLayout.h"
@@ -20,7 +20,6 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QEventLoop>
-#include <QFile>
 #include <QFileDialog>
 #include <QMenu>
 #include <QMimeData>
@@ -188,7 +187,7 @@ void TMainForm::btnOpenMouseUp() {
         return;
     FormDeactivate();
     QFileDialog dialog(this, QString::fromLatin1(kOpenDialogTitle),
-                       QFile::decodeName(config_.OpenPath.Value));
+                       VxDialogFolder(config_.OpenPath.Value));
     dialog.setNameFilters(VxQtNameFilters(QString::fromLatin1(kOpenDialogFilter)));
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setDefaultSuffix(QStringLiteral("mp3"));

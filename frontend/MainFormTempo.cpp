@@ -42,6 +42,8 @@ void TMainForm::StartTempo() {
 void TMainForm::TempoSongChanged(const std::string& path) {
     if (tempo_ == nullptr)
         return;
+    // Taps heard on the song before belong to its tempo, not this one's.
+    tap_->Reset();
     if (path.empty())
         tempo_->CloseSong();
     else
@@ -84,16 +86,15 @@ void TMainForm::ShowFoundBpms() {
             PlayList->Model().BpmChanged(row);
 }
 
-// The taps follow the music as it plays, at the current pitch; the song's
-// own tempo is that divided by the pitch factor.
+// The taps follow the music as it plays, at the current pitch.
 void TMainForm::TapTempo() {
     if (tempo_ == nullptr || system_->SongLoaded == 0)
         return;
-    const double heardBpm = tap_->Tap(NowMs());
-    if (heardBpm <= 0)
-        return;
     TVxPitchInfo pitch;
     system_->GetPitchInfo(pitch);
-    tempo_->SetUserBpm(heardBpm * 100000.0 / (100000.0 + pitch.Pitch));
+    const double songBpm = tap_->Tap(NowMs(), pitch.Pitch);
+    if (songBpm <= 0)
+        return;
+    tempo_->SetUserBpm(songBpm);
     RefreshTempo();
 }

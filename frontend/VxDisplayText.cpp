@@ -104,15 +104,28 @@ std::string ValueText(int bend, int slideStep, bool showBendValue, bool accurate
 }
 
 std::string BpmText(double songBpm, int pitch) {
-    constexpr std::int64_t kMaxHundredths = 19999;
-    const std::int64_t hundredths =
-        std::min<std::int64_t>(kMaxHundredths, std::llround(songBpm * (100000.0 + pitch) / 1000.0));
-    if (!(songBpm > 0) || hundredths <= 0)
+    // Three full digits fill the display as exactly as the sign, a blank,
+    // the narrow one and two digits do.
+    constexpr std::int64_t kNarrowOneLimit = 20000;
+    constexpr std::int64_t kThreeDigitLimit = 100000;
+    if (!(songBpm > 0))
         return kValueBlank;
+    const double atPitch = songBpm * (100000.0 + pitch) / 1000.0;
+    if (!(atPitch < static_cast<double>(kThreeDigitLimit)))
+        return kBpmOverRange;
+    const std::int64_t hundredths = std::llround(atPitch);
+    if (hundredths <= 0)
+        return kValueBlank;
+    if (hundredths >= kThreeDigitLimit)
+        return kBpmOverRange;
     const auto whole = static_cast<int>(hundredths / 100);
+    const auto fraction = static_cast<int>(hundredths % 100);
     char text[16];
-    std::snprintf(text, sizeof text, "a %s%.2d.%.2d", whole >= 100 ? "I" : "e", whole % 100,
-                  static_cast<int>(hundredths % 100));
+    if (hundredths >= kNarrowOneLimit)
+        std::snprintf(text, sizeof text, "a %.3d.%.2d", whole, fraction);
+    else
+        std::snprintf(text, sizeof text, "a %s%.2d.%.2d", whole >= 100 ? "I" : "e", whole % 100,
+                      fraction);
     return text;
 }
 

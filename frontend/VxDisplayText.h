@@ -20,6 +20,8 @@ inline constexpr const char* kTimeCSInitial = "bb";
 inline constexpr const char* kTimeMMSSLoading = "abb:bb";
 inline constexpr const char* kPitchInitial = "a ebcbbb";
 inline constexpr const char* kValueBlank = "a ebbcbb";
+// A tempo of 1000 BPM or more: dashes where the digits go.
+inline constexpr const char* kBpmOverRange = "a ---c--";
 
 inline constexpr const char* kIdleLine1 = "Velm r5a free";
 inline constexpr const char* kReadyLine2 = "Vexaline(tm) ready.";
@@ -57,8 +59,9 @@ std::string ValueText(int bend, int slideStep, bool showBendValue, bool accurate
 
 // The value display when nothing bends: the song's tempo at the current
 // pitch (units of 0.001 %) with two decimals and an unlit sign, the narrow
-// leading one lit from 100 BPM on; the blank text for a tempo of 0 (not
-// known, or no beat). The small LCD shows at most 199.99.
+// leading one lit from 100 BPM on and three full digits from 200 BPM on;
+// the over-range mark from 1000 BPM on; the blank text for a tempo of 0 (not
+// known, or no beat).
 std::string BpmText(double songBpm, int pitch);
 
 // The track display for a playlist position (-1: no current song).

@@ -122,21 +122,24 @@ std::string ResolvedTarget(const std::string& fileName) {
     return fileName;
 }
 
-bool WriteAll(int fd, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        ssize_t wrote = ::write(fd, text.data() + done, text.size() - done);
+// Writes text at the file's start; written counts the bytes that reached it.
+bool WriteAtStart(int fd, std::string_view text, std::size_t& written) {
+    written = 0;
+    while (written < text.size()) {
+        ssize_t wrote =
+            ::pwrite(fd, text.data() + written, text.size() - written, static_cast<off_t>(written));
         if (wrote < 0 && errno == EINTR)
             continue;
         if (wrote <= 0)
             return false;
-        done += static_cast<std::size_t>(wrote);
+        written += static_cast<std::size_t>(wrote);
     }
     return true;
 }
 
 bool WriteAndClose(int fd, const std::string& text) {
-    bool ok = WriteAll(fd, text) && fsync(fd) == 0;
+    std::size_t written = 0;
+    bool ok = WriteAtStart(fd, text, written) && fsync(fd) == 0;
     return (::close(fd) == 0) && ok;
 }
 
@@ -148,12 +151,75 @@ bool WriteNewFile(const std::string& path, int fd, const std::string& text) {
     return ok;
 }
 
-// A folder that lets its files be written but takes no new ones leaves no
-// room for a temporary file: the playlist is then truncated and rewritten in
-// place, as it would be without the temporary file.
+bool ReadAll(int fd, std::string& text) {
+    char chunk[65536];
+    for (;;) {
+        ssize_t got = ::read(fd, chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return false;
+        if (got == 0)
+            return true;
+        text.append(chunk, static_cast<std::size_t>(got));
+    }
+}
+
+// Puts back the first overwritten bytes of the old text and its length;
+// neither needs room the file did not have. Best effort: the write that
+// failed is reported either way.
+void PutBack(int fd, std::string_view old, std::size_t overwritten) {
+    std::size_t restored = 0;
+    if (WriteAtStart(fd, old.substr(0, overwritten), restored) &&
+        ftruncate(fd, static_cast<off_t>(old.size())) == 0)
+        fsync(fd);
+}
+
+// The playlist rewritten in place keeps its inode, and with it every hard
+// link. The old text is read first, so that a write that fails part-way (a
+// full disk, a file size limit) leaves the old playlist, not a cut one.
 bool RewriteInPlace(const std::string& path, const std::string& text) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    return fd >= 0 && WriteAndClose(fd, text);
+    int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    std::string old;
+    std::size_t written = 0;
+    const bool read = ReadAll(fd, old);
+    const bool ok = read && WriteAtStart(fd, text, written) &&
+                    ftruncate(fd, static_cast<off_t>(text.size())) == 0 && fsync(fd) == 0;
+    if (read && !ok)
+        PutBack(fd, old, written);
+    return (::close(fd) == 0) && ok;
+}
+
+// The new text goes to a complete copy beside the playlist first. A playlist
+// of one link is then replaced by the copy; one with several hard links is
+// rewritten in place to keep them, once the copy has shown that the text
+// fits (file size limit, free room), and the copy is removed.
+bool WriteThroughCopy(const std::string& target, const struct stat& old, const std::string& text) {
+    std::string temporary = target + ".XXXXXX";
+    int fd = mkstemp(temporary.data());
+    // A folder that lets its files be written but takes no new ones leaves
+    // no room for the copy: the playlist is rewritten in place alone.
+    if (fd < 0)
+        return (errno == EACCES || errno == EPERM) && RewriteInPlace(target, text);
+    if (old.st_nlink <= 1 && fchmod(fd, old.st_mode & 07777) != 0) {
+        ::close(fd);
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    if (!WriteNewFile(temporary, fd, text))
+        return false;
+    if (old.st_nlink > 1) {
+        const bool rewritten = RewriteInPlace(target, text);
+        ::unlink(temporary.c_str());
+        return rewritten;
+    }
+    if (std::rename(temporary.c_str(), target.c_str()) != 0) {
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    return true;
 }
 
 // A reader would drop or trim a line that begins like this; a trailing blank
@@ -190,22 +256,5 @@ bool WritePlaylistFile(const std::string& fileName, const std::vector<std::strin
     // read-only (which even a privileged user means to be left alone).
     if (access(target.c_str(), W_OK) != 0 || (old.st_mode & 0222) == 0)
         return false;
-    if (old.st_nlink > 1)
-        return RewriteInPlace(target, text);
-    std::string temporary = target + ".XXXXXX";
-    int fd = mkstemp(temporary.data());
-    if (fd < 0)
-        return (errno == EACCES || errno == EPERM) && RewriteInPlace(target, text);
-    if (fchmod(fd, old.st_mode & 07777) != 0) {
-        ::close(fd);
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    if (!WriteNewFile(temporary, fd, text))
-        return false;
-    if (std::rename(temporary.c_str(), target.c_str()) != 0) {
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    return true;
+    return WriteThroughCopy(target, old, text);
 }

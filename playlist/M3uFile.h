@@ -57,8 +57,9 @@ bool ReadPlaylistFile(const std::string& fileName, std::vector<std::string>& son
 // nothing is written.
 //
 // The text goes to a new file beside fileName that is then renamed over it,
-// so that a failed write never destroys the playlist that was there; a file
-// with several hard links is rewritten in place to keep them. A playlist the
-// user may not write, or marked read-only, is refused. False on any failure;
-// fileName is unchanged then.
+// so that a failed write never destroys the playlist that was there. A file
+// with several hard links is rewritten in place to keep them, once the copy
+// beside it was written whole; a rewrite in place that fails part-way puts
+// the old text back. A playlist the user may not write, or marked read-only,
+// is refused. False on any failure; fileName is unchanged then.
 bool WritePlaylistFile(const std::string& fileName, const std::vector<std::string>& songs);

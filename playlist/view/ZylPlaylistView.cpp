@@ -1,11 +1,12 @@
 #include "playlist/view/ZylPlaylistView.h"
 
+#include "playlist/view/VxFileNames.h"
+
 #include <QApplication>
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
-#include <QFile>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -167,6 +168,8 @@ bool TZylPlaylistView::IsListKey(const QKeyEvent& event) {
     switch (event.key()) {
     case Qt::Key_Up:
     case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
     case Qt::Key_Home:
     case Qt::Key_End:
     case Qt::Key_Return:
@@ -317,7 +320,7 @@ void TZylPlaylistView::dropEvent(QDropEvent* event) {
     std::vector<std::string> files;
     for (const QUrl& url : data->urls()) {
         if (url.isLocalFile())
-            files.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+            files.push_back(VxLocalFileName(url));
     }
     event->acceptProposedAction();
     // The item under the left edge of the list at the drop's height.

@@ -38,8 +38,8 @@ public:
     void SetPlaying(bool playing) { FModel.SetPlaying(playing); }
 
     // Whether the list takes this key while it has the focus: moving the
-    // focus (arrows, Home, End), Enter, Del, Ctrl+A and letters or digits
-    // for type-to-find. Every other key belongs to the deck.
+    // focus (arrows, Page Up, Page Down, Home, End), Enter, Del, Ctrl+A and
+    // letters or digits for type-to-find. Every other key belongs to the deck.
     static bool IsListKey(const QKeyEvent& event);
 
     // Enter on the selection, or a double click on a row.

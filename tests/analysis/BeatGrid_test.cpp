@@ -78,7 +78,7 @@ TEST(BeatGrid, FoldsIntoTheRangeByOctaves) {
         double Bpm, Min, Max, Folded;
     } cases[] = {
         {60, 70, 180, 120}, {35, 70, 180, 70}, {200, 70, 180, 100}, {400, 70, 180, 100},
-        {75, 70, 180, 75},  {0, 70, 180, 0},   {-5, 70, 180, 0},    {90, 100, 120, 180},
+        {75, 70, 180, 75},  {0, 70, 180, 0},   {-5, 70, 180, 0},    {90, 100, 120, 90},
     };
     for (const auto& c : cases)
         EXPECT_DOUBLE_EQ(VxFoldBpm(c.Bpm, {c.Min, c.Max}), c.Folded) << c.Bpm;

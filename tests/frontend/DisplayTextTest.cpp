@@ -58,9 +58,23 @@ TEST(BpmText, ShowsTheTempoAtThePitchOrTheBlankPattern) {
         int Pitch;
         const char* Text;
     } cases[] = {
-        {125, 8000, "a I35.00"}, {125, 0, "a I25.00"},     {95.5, -500, "a e95.02"},
-        {99.996, 0, "a I00.00"}, {70, -19999, "a e56.00"}, {180, 19999, "a I99.99"},
-        {0, 8000, kValueBlank},  {-3, 0, kValueBlank},
+        {125, 8000, "a I35.00"},
+        {125, 0, "a I25.00"},
+        {95.5, -500, "a e95.02"},
+        {99.996, 0, "a I00.00"},
+        {70, -19999, "a e56.00"},
+        {0, 8000, kValueBlank},
+        {-3, 0, kValueBlank},
+        // From 200 BPM on, three full digits: never a capped, plausible value.
+        {199.996, 0, "a 200.00"},
+        {180, 12000, "a 201.60"},
+        {180, 19999, "a 216.00"},
+        {250, 0, "a 250.00"},
+        {999.99, 0, "a 999.99"},
+        // Beyond what three digits hold: the over-range mark.
+        {999.996, 0, kBpmOverRange},
+        {6000, -8000, kBpmOverRange},
+        {1e300, 0, kBpmOverRange},
     };
     for (const auto& c : cases)
         EXPECT_EQ(BpmText(c.Bpm, c.Pitch), c.Text) << c.Bpm << " " << c.Pitch;

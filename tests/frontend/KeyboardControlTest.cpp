@@ -336,6 +336,41 @@ TEST(KeyboardControl, TappingBSetsTheTempoHeardAtThePitch) {
     EXPECT_EQ(tap(600), "a I00.00");
 }
 
+// Taps heard before a song change or a pitch change are not averaged with
+// the taps after it: the next tap begins a run and stores nothing.
+TEST(KeyboardControl, TheNextSongOrPitchStartsTheTapsAfresh) {
+    const struct {
+        const char* Change;
+        std::function<void(TKeyDeck&)> Make;
+        double SongBpmAfter;
+        bool TappedAfter;
+    } cases[] = {
+        {"next song", [](TKeyDeck& d) { TDeck::Click(d.Form->btnNext); }, 0, false},
+        {"pitch", [](TKeyDeck& d) { d.Form->Pitch->SetValue(8000); }, 120, true},
+    };
+    for (const auto& c : cases) {
+        TKeyDeck deck;
+        const std::string prefix = std::string("tap-") + c.Change[0];
+        deck.Add({Q(MakeWav(prefix + "-one.wav", 3000)), Q(MakeWav(prefix + "-two.wav", 3000))});
+        ASSERT_TRUE(deck.Form->Tempo()->WaitIdle(60000));
+        for (unsigned afterMs : {0, 500, 500, 500}) {
+            deck.Clock.Now += afterMs;
+            deck.Press(Qt::Key_B);
+            deck.Release(Qt::Key_B);
+        }
+        ASSERT_NEAR(deck.Form->Tempo()->SongTempo().Bpm, 120, 0.001) << c.Change;
+        c.Make(deck);
+        ASSERT_TRUE(deck.Form->Tempo()->WaitIdle(60000));
+        deck.Clock.Now += 1900;
+        deck.Press(Qt::Key_B);
+        deck.Release(Qt::Key_B);
+        ASSERT_TRUE(deck.Form->Tempo()->WaitIdle(60000));
+        const TVxSongTempo tempo = deck.Form->Tempo()->SongTempo();
+        EXPECT_EQ(tempo.Tapped, c.TappedAfter) << c.Change;
+        EXPECT_NEAR(tempo.Bpm, c.SongBpmAfter, 0.001) << c.Change;
+    }
+}
+
 // With the shown list holding the focus, the list takes its own keys and
 // every other key still plays the deck.
 TEST(KeyboardControl, TheFocusedListTakesItsKeysAndLeavesTheDeckItsOwn) {
@@ -345,8 +380,12 @@ TEST(KeyboardControl, TheFocusedListTakesItsKeysAndLeavesTheDeckItsOwn) {
               Q(MakeWav("k-three.wav", 3000)), Q(MakeWav("k-four.wav", 3000))});
     deck.Form->SetPlaylistShown(true);
     TZylPlaylistView* list = deck.Form->PlayList;
-    list->setFocus();
     TZylPlaylist& songs = deck.List();
+    // Without the focus the list leaves the paging keys to the deck's tracks.
+    deck.Press(Qt::Key_PageDown);
+    deck.Release(Qt::Key_PageDown);
+    ASSERT_EQ(songs.GetCurrentPosition(), 1);
+    list->setFocus();
     auto send = [&](QEvent::Type type, Qt::Key k, const QString& text, Qt::KeyboardModifiers mods) {
         QKeyEvent event(type, k, mods, text);
         QApplication::sendEvent(list, &event);
@@ -358,7 +397,13 @@ TEST(KeyboardControl, TheFocusedListTakesItsKeysAndLeavesTheDeckItsOwn) {
     auto focusedName = [&] {
         return fs::path(songs.GetSongInfo(songs.GetFocused()).FileName).stem().string();
     };
+    // The paging keys page through the list; the deck's song stays.
     songs.SetFocused(0);
+    key(Qt::Key_PageDown);
+    EXPECT_EQ(focusedName(), "k-four");
+    key(Qt::Key_PageUp);
+    EXPECT_EQ(focusedName(), "k-one");
+    EXPECT_EQ(songs.GetCurrentPosition(), 1);
     send(QEvent::KeyPress, Qt::Key_Down, {}, {});
     EXPECT_EQ(focusedName(), "k-two");
     EXPECT_FALSE(deck.Form->btnSlow->GetHeld()); // no bend

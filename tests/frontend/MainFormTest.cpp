@@ -529,6 +529,33 @@ TEST(MainFormPlaylist, NamesThatAreNotUtf8ReachThePlayerAsTheirBytes) {
     }
 }
 
+// The open dialog starts in the stored folder, or as near to it as the
+// toolkit can name: a folder named in Latin-1 cannot be entered, its parent
+// can.
+TEST(MainFormPlaylist, TheOpenDialogStartsInTheStoredFolderOrItsNearestNamedParent) {
+    const fs::path songs = WorkDir() / "songs";
+    const std::string utf8 = fs::path(MakeWav("d\xC3\xA9j\xC3\xA0/u.wav", 100)).parent_path();
+    const std::string latin1 = fs::path(MakeWav("d\xE9j\xE0/in/l.wav", 100)).parent_path();
+    const struct {
+        std::string Stored;
+        std::string Opened;
+    } cases[] = {
+        {utf8 + "/", utf8},
+        {latin1 + "/", songs.string()},
+    };
+    for (const auto& c : cases) {
+        TDeck deck;
+        ASSERT_TRUE(deck.Config.OpenPath.Set(c.Stored.c_str()));
+        QString opened;
+        deck.OpenDialog = [&](QFileDialog& dialog) {
+            opened = dialog.directory().absolutePath();
+            return QStringList();
+        };
+        deck.Form->btnOpenMouseUp();
+        EXPECT_EQ(QFile::encodeName(opened).toStdString(), c.Opened) << c.Stored;
+    }
+}
+
 TEST(MainForm, WithoutSoundOutputItSaysWhatToDoAndEnds) {
     TDeck deck(std::vector<std::string>{}, true);
     EXPECT_FALSE(deck.Created);

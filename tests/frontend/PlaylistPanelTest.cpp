@@ -137,6 +137,24 @@ TEST(PlaylistPanel, AStoredHeightThatIsNoHeightGivesTheDefault) {
     }
 }
 
+// However tall the stored or dragged panel, the window fits the screen it
+// is on, so that the footer, the panel's only drag handle, stays in reach.
+TEST(PlaylistPanel, TheWindowNeverGrowsTallerThanItsScreen) {
+    TDeck deck({}, TDeck::StoredSettings(std::string(kStoreHeader) +
+                                         "\"PlaylistShown\"=\"Yes\"\n"
+                                         "\"PlaylistPanelHeight\"=dword:000003e8\n"));
+    const QRect screen = deck.Form->screen()->availableGeometry();
+    const int tallest = screen.height() - 222;
+    ASSERT_LT(tallest, TMainForm::kPanelMaxHeight) << "the test needs a screen under 1222 pixels";
+    ExpectShape(deck, true, tallest);
+    EXPECT_TRUE(screen.contains(deck.Form->geometry())) << deck.Form->geometry().y();
+    DragFooter(deck.Form->PlaylistPanel, -100);
+    ExpectShape(deck, true, tallest - 100);
+    DragFooter(deck.Form->PlaylistPanel, 400);
+    ExpectShape(deck, true, tallest);
+    EXPECT_EQ(deck.Form->PlaylistHeight(), tallest);
+}
+
 TEST(PlaylistPanel, TheStartPositionFitsTheWindowAtItsRealSize) {
     // A position where the bare deck fits on the screen but the deck with
     // its panel does not.

@@ -2,9 +2,10 @@
 # The Debian package as a user gets it: builds it with CPack from the build
 # folder, checks its control fields and contents with dpkg-deb and the whole
 # package with lintian (errors fail, warnings are shown), validates the
-# desktop entry and the AppStream metadata it ships, unpacks it into a
-# scratch root and runs the unpacked program's --version and --help in an
-# empty environment (no display, no Qt platform).
+# desktop entry and the AppStream metadata it ships, checks that the
+# copyright file, the metadata and --version name the one licence, unpacks it
+# into a scratch root and runs the unpacked program's --version and --help in
+# an empty environment (no display, no Qt platform).
 #
 # Usage: check-package.sh BUILD-FOLDER SOURCE-FOLDER WORK-FOLDER VERSION DESKTOP-ID
 set -eu
@@ -74,9 +75,24 @@ grep -q "<launchable type=\"desktop-id\">$ID.desktop</launchable>" \
 grep -q "<release version=\"$VERSION\"" "$ROOT/usr/share/metainfo/$ID.metainfo.xml" ||
     fail "the metadata's release is not $VERSION"
 
+# The licence, named alike wherever the package states it.
+COPYRIGHT="$ROOT/usr/share/doc/vexaline/copyright"
+head -1 "$COPYRIGHT" | grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
+    fail "the copyright file is not in the machine-readable format"
+awk '/^Files: \*$/ { files = 1; next } files && /^License:/ { print $2; exit }' "$COPYRIGHT" |
+    grep -qx 'GPL-3+' || fail "the copyright file does not release the program under GPL-3+"
+# Every licence a Files paragraph names has a paragraph of its own with the text.
+for licence in $(sed -n 's/^License: //p' "$COPYRIGHT" | sort -u); do
+    awk -v l="$licence" '$0 == "License: " l { n++ } END { exit n < 2 }' "$COPYRIGHT" ||
+        fail "the copyright file names $licence without its text"
+done
+grep -q '<project_license>GPL-3.0-or-later</project_license>' "$ROOT/usr/share/metainfo/$ID.metainfo.xml" ||
+    fail "the metadata's project_license is not GPL-3.0-or-later"
+
 PROGRAM="$ROOT/usr/bin/vexaline"
 answer=$(env -i PATH=/usr/bin:/bin "$PROGRAM" --version) || fail "--version failed"
-[ "$answer" = "Vexaline $VERSION" ] || fail "--version said: $answer"
+[ "$(echo "$answer" | head -1)" = "Vexaline $VERSION" ] || fail "--version said: $answer"
+echo "$answer" | grep -q "GNU GPL version 3 or later" || fail "--version names no licence: $answer"
 env -i PATH=/usr/bin:/bin "$PROGRAM" -log --help >"$WORK/help.txt" || fail "--help failed"
 for word in -sc -log -x -y -key VEXALINE_AUDIO VEXALINE_RESAMPLER; do
     grep -q -- "$word " "$WORK/help.txt" || fail "--help does not name $word"

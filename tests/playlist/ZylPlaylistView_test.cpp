@@ -89,7 +89,9 @@ TEST_F(PlaylistView, FilesDroppedFromTheDesktopAreAnnouncedWithTheRowUnderThem) 
         dropped = files;
     };
     QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(QStringLiteral("/music/new song.mp3"))});
+    // A file manager names a file that is not UTF-8 by its bytes, encoded.
+    data.setUrls({QUrl::fromLocalFile(QStringLiteral("/music/new song.mp3")),
+                  QUrl::fromEncoded("file:///music/caf%E9%20%C3%A9.mp3")});
     QPoint onFirstRow = View.visualRect(View.model()->index(0, 1)).center();
     // Qt hands a drop to the widget that accepted the drag's entry.
     auto dragAndDrop = [&] {
@@ -105,7 +107,8 @@ TEST_F(PlaylistView, FilesDroppedFromTheDesktopAreAnnouncedWithTheRowUnderThem) 
     View.Playlist().SetDragAcceptFiles(true);
     EXPECT_TRUE(dragAndDrop());
     EXPECT_EQ(position, 0);
-    EXPECT_EQ(dropped, (std::vector<std::string>{"/music/new song.mp3"}));
+    EXPECT_EQ(dropped,
+              (std::vector<std::string>{"/music/new song.mp3", "/music/caf\xE9 \xC3\xA9.mp3"}));
 }
 
 namespace {

@@ -1,11 +1,17 @@
 // Adding through the scan, merging, saving and loading playlist files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
 #include <fstream>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "PlaylistTestSupport.h"
+#include "playlist/M3uFile.h"
 #include "playlist/PlaylistPaths.h"
 
 namespace {
@@ -187,6 +193,88 @@ TEST_F(PlaylistFile, ReadOnlyPlaylistIsRefusedAndHardLinksAreKept) {
     struct stat info;
     ASSERT_EQ(stat(linked.c_str(), &info), 0);
     EXPECT_EQ(info.st_nlink, 2u);
+}
+
+namespace {
+
+// Writes songs to the playlist list in a child process whose files may not
+// grow beyond limitBytes, as under "ulimit -f"; the child runs as an
+// ordinary user when asked, so that folder permissions apply even to root.
+// True when the child reported the write as done.
+bool WriteUnderSizeLimit(const std::string& list, const std::vector<std::string>& songs,
+                         rlim_t limitBytes, bool asOrdinaryUser) {
+    const pid_t child = fork();
+    if (child == 0) {
+        const rlimit limit{limitBytes, limitBytes};
+        // The player ignores the signal that would end it, as the write's
+        // failure is reported.
+        std::signal(SIGXFSZ, SIG_IGN);
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0 ||
+            (asOrdinaryUser && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)))
+            _exit(2);
+        _exit(WritePlaylistFile(list, songs) ? 0 : 1);
+    }
+    int status = 0;
+    EXPECT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 2) << "status " << status;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+std::vector<std::string> FolderEntries(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace
+
+// A save that runs into the file size limit part-way leaves the old playlist
+// whole, with its hard links, and no copy beside it: whether it was written
+// in place because of the links, or because its folder takes no new files.
+TEST(PlaylistFileSizeLimit, AFailedSaveLeavesTheOldPlaylistWhole) {
+    constexpr rlim_t kLimit = 4096;
+    std::string oldText;
+    for (int i = 0; oldText.size() < 3000; ++i)
+        oldText += "/music/old song " + std::to_string(i) + ".mp3\r\n";
+    std::vector<std::string> songs;
+    for (int i = 0; i < 200; ++i)
+        songs.push_back("/music/new and longer song name " + std::to_string(i) + ".mp3");
+    const struct {
+        const char* Case;
+        bool Linked;
+        bool FolderTakesNewFiles;
+    } cases[] = {
+        {"hard-linked", true, true},
+        {"folder taking no new files", false, false},
+        {"hard-linked in a folder taking no new files", true, false},
+    };
+    for (const auto& c : cases) {
+        TTempTree tree;
+        ASSERT_EQ(chmod(tree.Root().c_str(), 0755), 0);
+        const std::string list = tree.File("lists/list.m3u", oldText);
+        ASSERT_EQ(chmod(list.c_str(), 0666), 0);
+        if (c.Linked) {
+            ASSERT_EQ(link(list.c_str(), tree.Path("lists/alias.m3u").c_str()), 0);
+        }
+        const std::vector<std::string> before = FolderEntries(tree.Path("lists"));
+        if (!c.FolderTakesNewFiles) {
+            ASSERT_EQ(chmod(tree.Path("lists").c_str(), 0555), 0);
+        }
+
+        EXPECT_FALSE(WriteUnderSizeLimit(list, songs, kLimit, !c.FolderTakesNewFiles)) << c.Case;
+        chmod(tree.Path("lists").c_str(), 0755);
+        EXPECT_EQ(ReadWholeFile(list), oldText) << c.Case;
+        EXPECT_EQ(FolderEntries(tree.Path("lists")), before) << c.Case;
+        struct stat info;
+        ASSERT_EQ(stat(list.c_str(), &info), 0);
+        EXPECT_EQ(info.st_nlink, c.Linked ? 2u : 1u) << c.Case;
+        // Without the limit the same save goes through, links and all.
+        EXPECT_TRUE(WritePlaylistFile(list, songs)) << c.Case;
+        ASSERT_EQ(stat(list.c_str(), &info), 0);
+        EXPECT_EQ(info.st_nlink, c.Linked ? 2u : 1u) << c.Case;
+    }
 }
 
 TEST_F(PlaylistFile, SaveIntoAMissingFolderFailsAndKeepsTheModifiedFlag) {

@@ -64,7 +64,9 @@ TEST(DeckLayout, DisplayBoxesHoldTheirLongestTexts) {
                {"a ebcbbb", "_a e0.00", "_+ I9.99", "_- e9.99", "a e0.000", "+ I9.999"},
                "LabelPitch");
     ExpectFits(VxDeck::LabelValue, small,
-               {"a ebbcbb", "+ e0.25b", "- 19.99b", "+ 19.999", "- e9.999"}, "LabelValue");
+               {"a ebbcbb", "+ e0.25b", "- 19.99b", "+ 19.999", "- e9.999", "a I99.99", "a 999.99",
+                "a ---c--"},
+               "LabelValue");
     for (const TDeckBox& line : {VxDeck::LabelMessage1, VxDeck::LabelMessage2}) {
         EXPECT_GE(line.Width, 150);
         ExpectFits(line, message,

@@ -1,6 +1,8 @@
-#include "frontend/VxFileNames.h"
+#include "playlist/view/VxFileNames.h"
 
 #include <QFile>
+
+#include <algorithm>
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -49,4 +51,20 @@ std::string VxFileSystemName(const QString& name) {
 
 std::string VxLocalFileName(const QUrl& url) {
     return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString();
+}
+
+QString VxDialogFolder(const std::string& folder) {
+    std::string reachable;
+    std::size_t start = 0;
+    while (start < folder.size()) {
+        const std::size_t slash = std::min(folder.find('/', start), folder.size());
+        const std::string part = folder.substr(start, slash - start);
+        if (ToBytes(QFile::decodeName(QByteArray::fromStdString(part))) != part)
+            break;
+        reachable = folder.substr(0, slash);
+        start = slash + 1;
+    }
+    if (reachable.empty() && folder.starts_with('/'))
+        reachable = "/";
+    return QFile::decodeName(QByteArray::fromStdString(reachable));
 }

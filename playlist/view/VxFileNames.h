@@ -19,3 +19,9 @@ std::string VxFileSystemName(const QString& name);
 
 // The bytes of a dropped local file's path, taken from the URL's encoded form.
 std::string VxLocalFileName(const QUrl& url);
+
+// The folder a file dialog can open for a folder given as bytes: the folder
+// itself when its name survives decoding, otherwise its deepest parent that
+// does. The toolkit cannot enter a folder whose name is not UTF-8, and a
+// decoded name of such a folder would make the dialog open somewhere else.
+QString VxDialogFolder(const std::string& folder);
