@@ -26,7 +26,6 @@ constexpr double kWeakOnset = 0.01;
 constexpr int kMaxMultiple = 4;
 constexpr int kMaxDivisor = 32;
 constexpr int kPhasesPerPeriod = 4;
-constexpr double kEdgeTolerance = 0.002;
 // Hits at different places of a bar (a kick, a snare, the notes of a loop)
 // are found with delays of their own; fitting one offset per place of a
 // four-beat bar keeps those from tilting the period.
@@ -180,9 +179,8 @@ struct TCandidate {
 void ConsiderRatio(const TOnsets& onsets, const TLine& refined, double ratio,
                    const TVxBpmRange& range, TCandidate& best) {
     const double period = refined.Period * ratio;
-    // A song right at an edge of the range may fit a hair beyond it.
     const double bpm = 60.0 / period;
-    if (bpm < range.Min * (1 - kEdgeTolerance) || bpm > range.Max * (1 + kEdgeTolerance))
+    if (bpm < VxLowestInRange(range) || bpm > VxHighestInRange(range))
         return;
     const int phases = kPhasesPerPeriod * static_cast<int>(std::ceil(ratio));
     const double step = std::min(period, refined.Period) / kPhasesPerPeriod;
@@ -246,12 +244,20 @@ TVxBeatGrid VxFitBeatGrid(const std::vector<TVxOnset>& allOnsets, double coarseP
     return grid;
 }
 
+double VxLowestInRange(const TVxBpmRange& range) {
+    return range.Min * (1 - kVxBpmEdgeTolerance);
+}
+
+double VxHighestInRange(const TVxBpmRange& range) {
+    return range.Max * (1 + kVxBpmEdgeTolerance);
+}
+
 double VxFoldBpm(double bpm, const TVxBpmRange& range) {
     if (!(bpm > 0) || !(range.Min > 0) || range.Max < range.Min)
         return 0;
-    while (bpm < range.Min)
+    while (bpm < VxLowestInRange(range))
         bpm *= 2;
-    while (bpm > range.Max && bpm / 2 >= range.Min)
+    while (bpm > VxHighestInRange(range) && bpm / 2 >= VxLowestInRange(range))
         bpm /= 2;
     return bpm;
 }

@@ -17,6 +17,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <sys/types.h>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -44,16 +45,19 @@ struct TVxCachedTempo {
 
 class TVxTempoCache {
 public:
-    // folder empty: $XDG_CACHE_HOME/Vexaline, or ~/.cache/Vexaline.
-    explicit TVxTempoCache(std::string folder = {});
+    // folder: where the database lives, made as needed; empty: there is no
+    // safe place for it (no home folder), and the program runs without one.
+    explicit TVxTempoCache(std::string folder);
     ~TVxTempoCache();
     TVxTempoCache(const TVxTempoCache&) = delete;
     TVxTempoCache& operator=(const TVxTempoCache&) = delete;
 
-    // Creates the folder and the database as needed; a damaged database is
-    // moved aside (to "tempo.db.damaged") and rebuilt. False when there is
-    // no cache to be had; the first such failure of the process is
-    // reported, later ones are silent.
+    // Creates the folder and the database as needed, and brings an older
+    // database up to this version's schema, keeping its rows. A damaged
+    // database, found here or by any later call, is moved aside (to
+    // "tempo.db.damaged", or ".damaged.1" and on when that exists) and
+    // rebuilt. False when there is no cache to be had; the first such
+    // failure of the process is reported, later ones are silent.
     bool Open();
     bool IsOpen() const { return db_ != nullptr; }
     const std::string& DatabasePath() const { return dbPath_; }
@@ -65,14 +69,11 @@ public:
     bool StoreDetected(const TVxFileKey& key, const TVxTempo& tempo, int version);
     bool StoreUser(const TVxFileKey& key, double bpm);
 
-    static std::string DefaultFolder();
-
 private:
     enum class TOpenResult { Ok, Damaged, Failed };
     TOpenResult OpenDatabase();
-    // SQLITE_OK when the file holds exactly the cache's own table.
-    int CheckSchema();
     bool RebuildDamaged();
+    void DamageFound();
     void CloseDatabase();
     bool Write(sqlite3_stmt* statement);
 
@@ -80,6 +81,8 @@ private:
     std::string folder_;
     std::string dbPath_;
     sqlite3* db_ = nullptr;
+    ino_t openInode_ = 0;       // the file db_ opened
+    bool rebuiltInUse_ = false; // DamageFound has moved a file aside
     sqlite3_stmt* lookup_ = nullptr;
     sqlite3_stmt* storeDetected_ = nullptr;
     sqlite3_stmt* storeUser_ = nullptr;

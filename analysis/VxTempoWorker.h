@@ -31,7 +31,7 @@ struct TVxSongTempo {
 
 class TVxTempoWorker {
 public:
-    // cacheFolder empty: the default folder of TVxTempoCache. Tests that
+    // cacheFolder empty: no cache, every song is analysed. Tests that
     // step the deck by hand and wait for results ask for normal priority.
     TVxTempoWorker(std::string cacheFolder, const TVxBpmRange& range, bool lowPriority = true);
     ~TVxTempoWorker();

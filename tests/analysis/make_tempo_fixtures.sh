@@ -1,7 +1,7 @@
 #!/bin/sh
 # Makes songs of known tempo for the tempo tests, with sox: kick-and-hat
 # patterns (straight, swung, sixteenths) and tonal loops, some with a
-# tempo-less intro and outro, at 44.1 and 48 kHz, plus an MP3, a 24-bit FLAC,
+# tempo-less intro and outro, at 44.1 and 48 kHz, at the range's ends, plus an MP3, a 24-bit FLAC,
 # an Ogg Vorbis and a song
 # without a beat. Beat n starts at sample round(n x period), so the tempo is
 # exact however the period falls between samples.
@@ -83,6 +83,14 @@ song tonal-93.33 tonal 93.33 48000 35 framed
 song tonal-140 tonal 140 44100 30 bare
 song swing-174 swing 174 44100 30 bare
 song kickhat-179.5 straight 179.5 48000 30 bare
+# Songs at exactly the range's ends keep their tempo: every loop style at
+# both rates.
+for style in straight swing sixteenths tonal; do
+    for r in 44100 48000; do
+        song "edge-$style-$r-70" "$style" 70 "$r" 30 bare
+        song "edge-$style-$r-180" "$style" 180 "$r" 30 bare
+    done
+done
 lame --quiet -b 192 "$out/kickhat-128.wav" "$out/kickhat-128.mp3"
 echo "kickhat-128.mp3 128" >>"$list.tmp"
 # 24-bit and float sources, as FLAC and Ogg Vorbis decode.
