@@ -4,6 +4,7 @@
 #include "decoding/VxDecoderSet.h"
 
 #include <chrono>
+#include <iterator>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -57,7 +58,17 @@ void TVxTempoWorker::CloseSong() {
 void TVxTempoWorker::SetPlaylist(std::vector<std::string> paths) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        playlist_.assign(paths.begin(), paths.end());
+        playlist_.assign(std::make_move_iterator(paths.begin()),
+                         std::make_move_iterator(paths.end()));
+    }
+    wake_.notify_all();
+}
+
+void TVxTempoWorker::AddToPlaylist(std::vector<std::string> paths) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        playlist_.insert(playlist_.end(), std::make_move_iterator(paths.begin()),
+                         std::make_move_iterator(paths.end()));
     }
     wake_.notify_all();
 }

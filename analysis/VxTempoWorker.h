@@ -43,8 +43,11 @@ public:
     void OpenSong(const std::string& path);
     // The deck has no song: its analysis stops at once.
     void CloseSong();
-    // The songs to analyse ahead of their turn, in order.
+    // The songs to analyse ahead of their turn, in order, in place of those
+    // still waiting.
     void SetPlaylist(std::vector<std::string> paths);
+    // More songs to analyse, after those still waiting.
+    void AddToPlaylist(std::vector<std::string> paths);
     // Whether playlist songs may be analysed now (the deck is idle or only
     // playing); taking it away stops a playlist song's analysis.
     void SetBackgroundAllowed(bool allowed);

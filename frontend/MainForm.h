@@ -31,6 +31,7 @@ class QKeyEvent;
 class TGlobalConfigTAG;
 class TVxTapTempo;
 class TVxTempoWorker;
+class TVxTempoFeed;
 class TVxHintManager;
 class TVxHotKey;
 class TZylButton;
@@ -345,6 +346,7 @@ private:
     std::unique_ptr<IVxFormKeyboard> keyboard_;
     std::unique_ptr<IVxOptionsDialog> optionsDialog_;
     std::unique_ptr<TVxTempoWorker> tempo_;
+    std::unique_ptr<TVxTempoFeed> tempoFeed_;
     std::unique_ptr<TVxTapTempo> tap_;
     std::uint64_t tempoGeneration_ = 0;
     double songBpm_ = 0; // at the song's own speed; 0: not known or no beat
