@@ -52,14 +52,32 @@ constexpr const char* kSchemaSteps[] = {
     " bpm REAL NOT NULL DEFAULT 0, first_beat_ms REAL NOT NULL DEFAULT 0,"
     " version INTEGER NOT NULL DEFAULT 0, user_bpm REAL NOT NULL DEFAULT 0,"
     " PRIMARY KEY(path, size, mtime_ns)) WITHOUT ROWID",
+    // 2: the key (detected, with its analysis version, and the user's), the
+    // loudness, true peak and music start (NULL: unknown, silent song).
+    "ALTER TABLE tempo ADD COLUMN music_key INTEGER NOT NULL DEFAULT 0;"
+    "ALTER TABLE tempo ADD COLUMN key_version INTEGER NOT NULL DEFAULT 0;"
+    "ALTER TABLE tempo ADD COLUMN user_key INTEGER NOT NULL DEFAULT 0;"
+    "ALTER TABLE tempo ADD COLUMN loudness_lufs REAL;"
+    "ALTER TABLE tempo ADD COLUMN true_peak_dbtp REAL;"
+    "ALTER TABLE tempo ADD COLUMN music_start_ms REAL;"
+    "ALTER TABLE tempo ADD COLUMN loudness_version INTEGER NOT NULL DEFAULT 0",
 };
 constexpr int kSchemaVersion = static_cast<int>(std::size(kSchemaSteps));
 // The columns this version reads and writes; anything else in the file (an
 // index, a column or table of a later version) is left as it is.
-constexpr const char* kNeededColumns[] = {"path",          "size",    "mtime_ns", "bpm",
-                                          "first_beat_ms", "version", "user_bpm"};
-constexpr const char* kLookup = "SELECT version, bpm, first_beat_ms, user_bpm FROM tempo"
-                                " WHERE path = ?1 AND size = ?2 AND mtime_ns = ?3";
+constexpr const char* kNeededColumns[] = {"path",           "size",
+                                          "mtime_ns",       "bpm",
+                                          "first_beat_ms",  "version",
+                                          "user_bpm",       "music_key",
+                                          "key_version",    "user_key",
+                                          "loudness_lufs",  "true_peak_dbtp",
+                                          "music_start_ms", "loudness_version"};
+constexpr const char* kLookup =
+    "SELECT version, bpm, first_beat_ms, user_bpm, music_key, key_version, user_key,"
+    " loudness_lufs, true_peak_dbtp, music_start_ms, loudness_version FROM tempo"
+    " WHERE path = ?1 AND size = ?2 AND mtime_ns = ?3";
+// Each store writes its own columns of the row, made as needed, and leaves
+// the others (the user's values above all) as they are.
 constexpr const char* kStoreDetected =
     "INSERT INTO tempo(path, size, mtime_ns, bpm, first_beat_ms, version)"
     " VALUES(?1, ?2, ?3, ?4, ?5, ?6) ON CONFLICT(path, size, mtime_ns) DO UPDATE SET"
@@ -67,6 +85,19 @@ constexpr const char* kStoreDetected =
 constexpr const char* kStoreUser =
     "INSERT INTO tempo(path, size, mtime_ns, user_bpm) VALUES(?1, ?2, ?3, ?4)"
     " ON CONFLICT(path, size, mtime_ns) DO UPDATE SET user_bpm = excluded.user_bpm";
+constexpr const char* kStoreKey =
+    "INSERT INTO tempo(path, size, mtime_ns, music_key, key_version) VALUES(?1, ?2, ?3, ?4, ?5)"
+    " ON CONFLICT(path, size, mtime_ns) DO UPDATE SET"
+    " music_key = excluded.music_key, key_version = excluded.key_version";
+constexpr const char* kStoreUserKey =
+    "INSERT INTO tempo(path, size, mtime_ns, user_key) VALUES(?1, ?2, ?3, ?4)"
+    " ON CONFLICT(path, size, mtime_ns) DO UPDATE SET user_key = excluded.user_key";
+constexpr const char* kStoreLoudness =
+    "INSERT INTO tempo(path, size, mtime_ns, loudness_lufs, true_peak_dbtp, music_start_ms,"
+    " loudness_version) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7)"
+    " ON CONFLICT(path, size, mtime_ns) DO UPDATE SET loudness_lufs = excluded.loudness_lufs,"
+    " true_peak_dbtp = excluded.true_peak_dbtp, music_start_ms = excluded.music_start_ms,"
+    " loudness_version = excluded.loudness_version";
 
 std::atomic<bool> gFailureReported{false};
 
@@ -273,6 +304,12 @@ TVxTempoCache::TOpenResult TVxTempoCache::OpenDatabase() {
         code = sqlite3_prepare_v2(db_, kStoreDetected, -1, &storeDetected_, nullptr);
     if (code == SQLITE_OK)
         code = sqlite3_prepare_v2(db_, kStoreUser, -1, &storeUser_, nullptr);
+    if (code == SQLITE_OK)
+        code = sqlite3_prepare_v2(db_, kStoreKey, -1, &storeKey_, nullptr);
+    if (code == SQLITE_OK)
+        code = sqlite3_prepare_v2(db_, kStoreUserKey, -1, &storeUserKey_, nullptr);
+    if (code == SQLITE_OK)
+        code = sqlite3_prepare_v2(db_, kStoreLoudness, -1, &storeLoudness_, nullptr);
     if (code == SQLITE_OK) {
         openInode_ = InodeOf(dbPath_);
         return TOpenResult::Ok;
@@ -314,7 +351,8 @@ void TVxTempoCache::DamageFound() {
 }
 
 void TVxTempoCache::CloseDatabase() {
-    for (sqlite3_stmt** statement : {&lookup_, &storeDetected_, &storeUser_}) {
+    for (sqlite3_stmt** statement :
+         {&lookup_, &storeDetected_, &storeUser_, &storeKey_, &storeUserKey_, &storeLoudness_}) {
         sqlite3_finalize(*statement);
         *statement = nullptr;
     }
@@ -335,6 +373,14 @@ std::optional<TVxCachedTempo> TVxTempoCache::Lookup(const TVxFileKey& key) {
         found->Detected.Bpm = sqlite3_column_double(lookup_, 1);
         found->Detected.FirstBeatMs = sqlite3_column_double(lookup_, 2);
         found->UserBpm = sqlite3_column_double(lookup_, 3);
+        found->Key = sqlite3_column_int(lookup_, 4);
+        found->KeyVersion = sqlite3_column_int(lookup_, 5);
+        found->UserKey = sqlite3_column_int(lookup_, 6);
+        found->Loudness.Known = sqlite3_column_type(lookup_, 7) != SQLITE_NULL;
+        found->Loudness.Lufs = sqlite3_column_double(lookup_, 7);
+        found->Loudness.TruePeakDbtp = sqlite3_column_double(lookup_, 8);
+        found->Loudness.MusicStartMs = sqlite3_column_double(lookup_, 9);
+        found->LoudnessVersion = sqlite3_column_int(lookup_, 10);
     }
     sqlite3_reset(lookup_);
     if (IsDamage(code))
@@ -366,6 +412,41 @@ bool TVxTempoCache::StoreUser(const TVxFileKey& key, double bpm) {
     BindKey(storeUser_, key);
     sqlite3_bind_double(storeUser_, 4, bpm);
     return Write(storeUser_);
+}
+
+bool TVxTempoCache::StoreKey(const TVxFileKey& key, int musicKey, int version) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (db_ == nullptr)
+        return false;
+    BindKey(storeKey_, key);
+    sqlite3_bind_int(storeKey_, 4, musicKey);
+    sqlite3_bind_int(storeKey_, 5, version);
+    return Write(storeKey_);
+}
+
+bool TVxTempoCache::StoreUserKey(const TVxFileKey& key, int musicKey) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (db_ == nullptr)
+        return false;
+    BindKey(storeUserKey_, key);
+    sqlite3_bind_int(storeUserKey_, 4, musicKey);
+    return Write(storeUserKey_);
+}
+
+bool TVxTempoCache::StoreLoudness(const TVxFileKey& key, const TVxLoudness& loudness, int version) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (db_ == nullptr)
+        return false;
+    BindKey(storeLoudness_, key);
+    for (int column = 4; column <= 6; ++column)
+        sqlite3_bind_null(storeLoudness_, column);
+    if (loudness.Known) {
+        sqlite3_bind_double(storeLoudness_, 4, loudness.Lufs);
+        sqlite3_bind_double(storeLoudness_, 5, loudness.TruePeakDbtp);
+        sqlite3_bind_double(storeLoudness_, 6, loudness.MusicStartMs);
+    }
+    sqlite3_bind_int(storeLoudness_, 7, version);
+    return Write(storeLoudness_);
 }
 
 bool TVxTempoCache::Write(sqlite3_stmt* statement) {

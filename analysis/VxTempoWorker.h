@@ -21,12 +21,14 @@
 #include <thread>
 #include <vector>
 
-// The deck song's tempo as the window shows it.
+// The deck song's analysis as the window shows it.
 struct TVxSongTempo {
     bool Known = false; // false until the analysis ends, or without a song
     double Bpm = 0;     // at the song's own speed; 0: no steady beat
     double FirstBeatMs = 0;
-    bool Tapped = false; // Bpm is the user's
+    bool Tapped = false;  // Bpm is the user's
+    int Key = kVxNoKey;   // the user's when set, else the detected one
+    TVxLoudness Loudness; // with the true peak and music start
 };
 
 class TVxTempoWorker {

@@ -6,7 +6,7 @@
 //    writing the device buffer) with and without an analysis running on a
 //    low-priority thread beside it.
 // Run: bench/analysis/tempo_speed.sh BUILD_DIR
-#include "analysis/VxTempoAnalysis.h"
+#include "analysis/VxSongAnalysis.h"
 #include "analysis/VxTempoCache.h"
 #include "decoding/VxDecoderSet.h"
 #include "engine/VxSystem.h"
@@ -51,7 +51,7 @@ void BM_AnalyzeSong(benchmark::State& state) {
     for (auto _ : state) {
         TVxDecoderSet decoders;
         const double start = ThreadCpuSeconds();
-        bpm = VxAnalyzeTempo(decoders, Song(), {}, never).Tempo.Bpm;
+        bpm = VxAnalyzeSong(decoders, Song(), {}, never, kVxTempoPart).Tempo.Bpm;
         cpu += ThreadCpuSeconds() - start;
     }
     state.counters["cpu_s"] = cpu / static_cast<double>(state.iterations());
@@ -96,7 +96,7 @@ public:
               setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 19);
               while (!stop_) {
                   TVxDecoderSet decoders;
-                  VxAnalyzeTempo(decoders, Song(), {}, stop_);
+                  VxAnalyzeSong(decoders, Song(), {}, stop_, kVxTempoPart);
               }
           }) {}
     ~TBackgroundAnalysis() {

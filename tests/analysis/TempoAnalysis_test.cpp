@@ -1,4 +1,4 @@
-#include "analysis/VxTempoAnalysis.h"
+#include "analysis/VxSongAnalysis.h"
 #include "decoding/VxDecoderSet.h"
 #include "tests/analysis/TempoTestSongs.h"
 
@@ -11,7 +11,7 @@ using namespace tempotest;
 TVxAnalysisResult Analyze(const std::string& path, bool cancelled = false) {
     TVxDecoderSet decoders;
     const std::atomic<bool> cancel{cancelled};
-    return VxAnalyzeTempo(decoders, path.c_str(), {}, cancel);
+    return VxAnalyzeSong(decoders, path.c_str(), {}, cancel, kVxTempoPart);
 }
 
 // Kick-and-hat patterns (straight, swung, sixteenths), tonal loops, tempo-

@@ -122,21 +122,30 @@ TEST(TempoCache, DamagedDataPagesFoundInUseAreMovedAsideOnce) {
 }
 
 // A later version adds an index, a column and a table; an earlier one made
-// the file without a schema version. Both keep every row, taps included,
-// and the -wal and -shm files another copy holds open are left alone.
+// the file with the tempo alone and no schema version. Both keep every row,
+// taps included, and the -wal and -shm files another copy holds open are
+// left alone.
 TEST(TempoCache, ReadableCachesOfOtherVersionsKeepTheirTaps) {
     const struct {
         const char* Name;
+        bool MadeByThisVersion;
         std::string Sql;
     } cases[] = {
-        {"later", "CREATE INDEX tempo_by_bpm ON tempo(bpm);"
-                  "ALTER TABLE tempo ADD COLUMN mood TEXT;"
-                  "CREATE TABLE playlists(name TEXT); PRAGMA user_version = 99"},
-        {"unversioned", "PRAGMA user_version = 0"},
+        {"later", true,
+         "CREATE INDEX tempo_by_bpm ON tempo(bpm);"
+         "ALTER TABLE tempo ADD COLUMN mood TEXT;"
+         "CREATE TABLE playlists(name TEXT); PRAGMA user_version = 99"},
+        {"earlier", false,
+         "CREATE TABLE tempo(path TEXT NOT NULL, size INTEGER NOT NULL,"
+         " mtime_ns INTEGER NOT NULL, bpm REAL NOT NULL DEFAULT 0,"
+         " first_beat_ms REAL NOT NULL DEFAULT 0, version INTEGER NOT NULL DEFAULT 0,"
+         " user_bpm REAL NOT NULL DEFAULT 0, PRIMARY KEY(path, size, mtime_ns)) WITHOUT ROWID;"
+         "INSERT INTO tempo(path, size, mtime_ns, user_bpm) VALUES('/tapped.mp3', 1000, 42, "
+         "97.25)"},
     };
     for (const auto& c : cases) {
         const fs::path dir = ScratchDir(std::string("cache-version-") + c.Name);
-        {
+        if (c.MadeByThisVersion) {
             TVxTempoCache cache(dir.string());
             ASSERT_TRUE(cache.Open());
             ASSERT_TRUE(cache.StoreUser(Key("/tapped.mp3"), 97.25));
