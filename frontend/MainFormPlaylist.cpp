@@ -370,7 +370,7 @@ void TMainForm::PlayListDblClick() {
 void TMainForm::PlayListListChange() {
     RefreshTrack();
     if (tempo_ != nullptr)
-        tempoFeed_->ListChanged(Playlist(), *tempo_);
+        tempoFeed_.ListChanged(Playlist(), *tempo_);
 }
 
 void TMainForm::PlaylistPopupPopup() {

@@ -5,7 +5,6 @@
 
 #include "analysis/VxTapTempo.h"
 #include "analysis/VxTempoWorker.h"
-#include "frontend/VxTempoFeed.h"
 #include "frontend/config/GlobalConfig.h"
 #include "frontend/config/XdgFolder.h"
 #include "playlist/view/ZylPlaylistView.h"
@@ -39,7 +38,6 @@ void TMainForm::StartTempo() {
     tap_ = std::make_unique<TVxTapTempo>();
     tempo_ = std::make_unique<TVxTempoWorker>(TempoCacheFolder(), BpmRangeOf(config_),
                                               platform_.TempoAtLowPriority);
-    tempoFeed_ = std::make_unique<TVxTempoFeed>();
     // Painting a row reads the tempos the worker reported, never the cache.
     PlayList->Model().SetBpmText([this](const std::string& fileName) {
         const auto found = foundBpms_.find(fileName);

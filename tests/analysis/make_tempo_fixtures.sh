@@ -5,7 +5,8 @@
 # an Ogg Vorbis and a song
 # without a beat. Beat n starts at sample round(n x period), so the tempo is
 # exact however the period falls between samples.
-# Writes the songs and tempo-fixtures.txt ("file bpm", bpm 0 for no beat)
+# Writes the songs and tempo-fixtures.txt ("file bpm first-beat-ms", bpm 0
+# for no beat, first beat -1 where the encoder's delay moves it)
 # into the folder given.
 set -eu
 # sox warns about every hat padded past its beat; only errors matter here.
@@ -69,7 +70,9 @@ song() {
         mv "$work/framed.wav" "$work/beats.wav"
     fi
     sox "$work/beats.wav" -c 2 -b 16 "$out/$name.wav"
-    echo "$name.wav $bpm" >>"$list.tmp"
+    first=$(awk -v b="$bpm" -v f="$framing" \
+        'BEGIN { p = 60000 / b; s = f == "framed" ? 8000 : 0; printf "%.3f", s - int(s / p) * p }')
+    echo "$name.wav $bpm $first" >>"$list.tmp"
 }
 
 sounds 44100
@@ -92,12 +95,12 @@ for style in straight swing sixteenths tonal; do
     done
 done
 lame --quiet -b 192 "$out/kickhat-128.wav" "$out/kickhat-128.mp3"
-echo "kickhat-128.mp3 128" >>"$list.tmp"
+echo "kickhat-128.mp3 128 -1" >>"$list.tmp"
 # 24-bit and float sources, as FLAC and Ogg Vorbis decode.
 sox "$out/swing-174.wav" -b 24 "$out/swing-174.flac"
-echo "swing-174.flac 174" >>"$list.tmp"
+echo "swing-174.flac 174 0" >>"$list.tmp"
 oggenc --quiet -q 5 -o "$out/kickhat-123.45.ogg" "$out/kickhat-123.45.wav"
-echo "kickhat-123.45.ogg 123.45" >>"$list.tmp"
+echo "kickhat-123.45.ogg 123.45 -1" >>"$list.tmp"
 sox -n -r 44100 -c 2 -b 16 "$out/sine.wav" synth 30 sine 440 vol 0.5
-echo "sine.wav 0" >>"$list.tmp"
+echo "sine.wav 0 -1" >>"$list.tmp"
 mv "$list.tmp" "$list"
