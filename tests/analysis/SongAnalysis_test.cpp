@@ -1,5 +1,6 @@
 // Key, loudness, true peak and music start, on songs of known truth made by
-// make_key_fixtures.sh and against loudgain, an independent loudness meter.
+// make_key_fixtures.sh and make_corpus.sh, and against loudgain, an
+// independent loudness meter.
 #include "analysis/VxSongAnalysis.h"
 #include "analysis/VxTempoWorker.h"
 #include "decoding/VxDecoderSet.h"
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 namespace {
 
@@ -127,15 +129,23 @@ bool Loudgain(const std::string& path, double& lufs, double& peakDbtp) {
                              rangeUnit >> peak >> peakDbtp);
 }
 
+// The tempo fixtures and the rendered corpus, in every format they come in.
 TEST(SongAnalysis, LoudnessAndTruePeakAgreeWithLoudgain) {
+    std::vector<std::string> songs;
     for (const char* name : {"kickhat-128.mp3", "swing-174.flac", "kickhat-123.45.ogg",
-                             "tonal-93.33.wav", "edge-swing-48000-180.wav"}) {
+                             "tonal-93.33.wav", "edge-swing-48000-180.wav"})
+        songs.push_back(FixtureSong(name));
+    std::ifstream corpus(VX_CORPUS "/corpus.txt");
+    for (std::string line; std::getline(corpus, line);)
+        songs.push_back(VX_CORPUS "/" + line.substr(0, line.find(' ')));
+    ASSERT_EQ(songs.size(), 17u);
+    for (const std::string& song : songs) {
         double lufs = 0, peak = 0;
-        ASSERT_TRUE(Loudgain(FixtureSong(name), lufs, peak)) << name;
-        const TVxLoudness loudness = Analyze(FixtureSong(name), kVxLoudnessPart).Loudness;
-        ASSERT_TRUE(loudness.Known) << name;
-        EXPECT_NEAR(loudness.Lufs, lufs, 0.2) << name;
-        EXPECT_NEAR(loudness.TruePeakDbtp, peak, 0.2) << name;
+        ASSERT_TRUE(Loudgain(song, lufs, peak)) << song;
+        const TVxLoudness loudness = Analyze(song, kVxLoudnessPart).Loudness;
+        ASSERT_TRUE(loudness.Known) << song;
+        EXPECT_NEAR(loudness.Lufs, lufs, 0.2) << song;
+        EXPECT_NEAR(loudness.TruePeakDbtp, peak, 0.2) << song;
     }
 }
 
