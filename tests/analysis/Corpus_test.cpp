@@ -4,6 +4,7 @@
 // first beat and music start are not checked.
 #include "analysis/VxSongAnalysis.h"
 #include "decoding/VxDecoderSet.h"
+#include "tests/analysis/KeyScore.h"
 
 #include <gtest/gtest.h>
 
@@ -14,20 +15,7 @@
 
 namespace {
 
-// MIREX's weighting of a key estimate against the truth.
-double MirexScore(int found, int truth) {
-    if (found == truth)
-        return 1;
-    if (!VxIsKey(found))
-        return 0;
-    const bool sameMode = VxIsMinor(found) == VxIsMinor(truth);
-    const int up = (VxKeyTonic(found) - VxKeyTonic(truth) + 12) % 12;
-    if (sameMode && (up == 7 || up == 5))
-        return 0.5;
-    if (!sameMode && up == (VxIsMinor(truth) ? 3 : 9))
-        return 0.3;
-    return !sameMode && up == 0 ? 0.2 : 0;
-}
+using tempotest::MirexScore;
 
 TEST(Corpus, TempoFirstBeatKeyAndMusicStartOfRenderedArrangements) {
     std::ifstream list(VX_CORPUS "/corpus.txt");

@@ -4,6 +4,7 @@
 #include "analysis/VxSongAnalysis.h"
 #include "analysis/VxTempoWorker.h"
 #include "decoding/VxDecoderSet.h"
+#include "tests/analysis/KeyScore.h"
 #include "tests/analysis/TempoTestSongs.h"
 
 #include <gtest/gtest.h>
@@ -21,23 +22,6 @@ TVxAnalysisResult Analyze(const std::string& path, unsigned parts) {
     TVxDecoderSet decoders;
     const std::atomic<bool> never{false};
     return VxAnalyzeSong(decoders, path.c_str(), {}, never, parts);
-}
-
-// MIREX's weighting of a key estimate against the truth.
-double MirexScore(int found, int truth) {
-    if (found == truth)
-        return 1;
-    if (!VxIsKey(found))
-        return 0;
-    const bool sameMode = VxIsMinor(found) == VxIsMinor(truth);
-    const int up = (VxKeyTonic(found) - VxKeyTonic(truth) + 12) % 12;
-    if (sameMode && (up == 7 || up == 5))
-        return 0.5;
-    if (!sameMode && up == (VxIsMinor(truth) ? 3 : 9))
-        return 0.3;
-    if (!sameMode && up == 0)
-        return 0.2;
-    return 0;
 }
 
 TEST(MusicKey, NamesAndCodesFollowTheWheel) {
