@@ -26,7 +26,6 @@ constexpr double kWeakOnset = 0.01;
 constexpr int kMaxMultiple = 4;
 constexpr int kMaxDivisor = 32;
 constexpr int kPhasesPerPeriod = 4;
-constexpr double kEdgeTolerance = 0.002;
 // Hits at different places of a bar (a kick, a snare, the notes of a loop)
 // are found with delays of their own; fitting one offset per place of a
 // four-beat bar keeps those from tilting the period.
@@ -36,6 +35,11 @@ constexpr int kBarPlaces = 4;
 constexpr int kMinBeats = 16;
 constexpr double kMinOnGridShare = 0.3;
 constexpr double kMaxSpread = 0.035; // residual RMS, in periods
+// A backbeat: the lines between the chosen grid's lines carry hits at least
+// this strong, on average, against the grid's own (a snare against a kick;
+// hats between kicks are far weaker), on at least this share of them.
+constexpr double kBackbeatStrength = 0.35;
+constexpr double kBackbeatCoverage = 0.75;
 
 struct TLine {
     double Origin = 0; // time of grid line 0
@@ -180,9 +184,8 @@ struct TCandidate {
 void ConsiderRatio(const TOnsets& onsets, const TLine& refined, double ratio,
                    const TVxBpmRange& range, TCandidate& best) {
     const double period = refined.Period * ratio;
-    // A song right at an edge of the range may fit a hair beyond it.
     const double bpm = 60.0 / period;
-    if (bpm < range.Min * (1 - kEdgeTolerance) || bpm > range.Max * (1 + kEdgeTolerance))
+    if (bpm < VxLowestInRange(range) || bpm > VxHighestInRange(range))
         return;
     const int phases = kPhasesPerPeriod * static_cast<int>(std::ceil(ratio));
     const double step = std::min(period, refined.Period) / kPhasesPerPeriod;
@@ -204,6 +207,37 @@ TLine BestCandidate(const TOnsets& onsets, const TLine& refined, const TVxBpmRan
             if (std::gcd(m, n) == 1)
                 ConsiderRatio(onsets, refined, static_cast<double>(m) / n, range, best);
     return best.Line;
+}
+
+// A grid whose every other line of the twice-as-fast grid carries hits
+// nearly as strong as its own (kick on one and three, snare on two and
+// four) runs at half the beat: the beat is the faster grid, when that is in
+// range.
+TLine WithBackbeat(const TOnsets& onsets, const TLine& line, const TVxBpmRange& range) {
+    const TLine faster{line.Origin, line.Period / 2};
+    if (60.0 / faster.Period > VxHighestInRange(range))
+        return line;
+    double weight[2] = {0, 0};
+    int count[2] = {0, 0};
+    long lastBetween = 0;
+    int linesBetween = 0;
+    for (const TVxOnset& onset : onsets) {
+        long index = 0;
+        if (std::fabs(Residual(faster, onset.TimeS, index)) >= kOnGrid)
+            continue;
+        const int between = static_cast<int>(index & 1);
+        weight[between] += onset.Weight;
+        ++count[between];
+        if (between && (linesBetween == 0 || index != lastBetween))
+            ++linesBetween;
+        if (between)
+            lastBetween = index;
+    }
+    if (count[0] == 0 || count[1] == 0)
+        return line;
+    const double span = (onsets.back().TimeS - onsets.front().TimeS) / line.Period;
+    const bool strong = weight[1] / count[1] >= kBackbeatStrength * (weight[0] / count[0]);
+    return strong && linesBetween >= kBackbeatCoverage * span ? faster : line;
 }
 
 TOnsets WithoutWeakOnsets(const TOnsets& onsets) {
@@ -234,7 +268,7 @@ TVxBeatGrid VxFitBeatGrid(const std::vector<TVxOnset>& allOnsets, double coarseP
     const TLine refined = RefineAroundAnchor(onsets, coarsePeriodS);
     if (refined.Period <= 0)
         return {};
-    const TLine candidate = BestCandidate(onsets, refined, range);
+    const TLine candidate = WithBackbeat(onsets, BestCandidate(onsets, refined, range), range);
     const TGridStats stats = WholeSongStats(onsets, candidate);
     const TLine line = Fitted(stats, candidate);
     if (stats.Beats < kMinBeats || stats.Share() < kMinOnGridShare || stats.Spread() > kMaxSpread)
@@ -246,16 +280,24 @@ TVxBeatGrid VxFitBeatGrid(const std::vector<TVxOnset>& allOnsets, double coarseP
     return grid;
 }
 
+double VxLowestInRange(const TVxBpmRange& range) {
+    return range.Min * (1 - kVxBpmEdgeTolerance);
+}
+
+double VxHighestInRange(const TVxBpmRange& range) {
+    return range.Max * (1 + kVxBpmEdgeTolerance);
+}
+
 double VxFoldBpm(double bpm, const TVxBpmRange& range) {
     if (!(bpm > 0) || !(range.Min > 0) || range.Max < range.Min)
         return 0;
-    while (bpm < range.Min)
+    while (bpm < VxLowestInRange(range))
         bpm *= 2;
-    while (bpm > range.Max && bpm / 2 >= range.Min)
+    while (bpm > VxHighestInRange(range) && bpm / 2 >= VxLowestInRange(range))
         bpm /= 2;
     // A range narrower than an octave may hold no octave of the tempo: the
     // octave nearer the range is the better guess.
-    if (bpm > range.Max && range.Min / (bpm / 2) < bpm / range.Max)
+    if (bpm > VxHighestInRange(range) && range.Min / (bpm / 2) < bpm / range.Max)
         bpm /= 2;
     return bpm;
 }

@@ -33,8 +33,16 @@ double VxMedian(std::vector<double> values);
 TVxBeatGrid VxFitBeatGrid(const std::vector<TVxOnset>& onsets, double coarsePeriodS,
                           const TVxBpmRange& range);
 
+// A song right at an edge of the range fits a hair beyond it (a grid fitted
+// to 180.00 BPM may read 180.01): the range's edges give this much, both when
+// the grid is chosen and when it is folded, so that such a song keeps its
+// tempo instead of being halved or doubled.
+constexpr double kVxBpmEdgeTolerance = 0.002;
+double VxLowestInRange(const TVxBpmRange& range);
+double VxHighestInRange(const TVxBpmRange& range);
+
 // Doubles bpm up to the range's minimum, then halves it while it is above
-// the maximum and its half still reaches the minimum; 0 stays 0. When no
-// octave lies in the range (one narrower than an octave), the octave nearest
-// to it by ratio.
+// the maximum and its half still reaches the minimum, each edge with its
+// tolerance; 0 stays 0. When no octave lies in the range (one narrower than
+// an octave), the octave nearest to it by ratio.
 double VxFoldBpm(double bpm, const TVxBpmRange& range);

@@ -30,6 +30,7 @@ TVxMonoReader::TVxMonoReader(TVxPlayerTAG& decoder) : decoder_(decoder) {
 
 const std::vector<float>& TVxMonoReader::Next() {
     samples_.clear();
+    frames_.clear();
     const TWaveFormatEx& format = decoder_.Format;
     const std::uint32_t blockAlign = format.nBlockAlign;
     if (blockAlign == 0 || format.nChannels == 0)
@@ -52,6 +53,7 @@ void TVxMonoReader::ToMono(std::uint32_t frames) {
     if (!PcmToFloat(bytes_.data(), format.wFormatTag, format.wBitsPerSample, frame_.size(),
                     frame_.data()))
         return;
+    frames_.insert(frames_.end(), frame_.begin(), frame_.end());
     // A pair split across two reads is completed by the next one, so that
     // no sample is lost and the time base stays exact.
     const float* p = frame_.data();

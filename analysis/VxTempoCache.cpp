@@ -4,6 +4,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -11,10 +12,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <iterator>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -38,19 +41,43 @@ constexpr std::chrono::milliseconds kOpenRetryPause{20};
 // power cut may lose the last results, never the database) and spares a
 // disk flush per stored song.
 constexpr const char* kPragmas = "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL";
-constexpr const char* kSchema =
+// The layout of each schema version, by the steps that lead to it from the
+// one before; PRAGMA user_version holds the version a file has reached.
+// Steps only add (tables, columns with defaults), so a later program's file
+// still serves this one and an earlier file keeps every row, taps included.
+constexpr const char* kSchemaSteps[] = {
+    // 1: the tempo of each version of a file, and the user's tap.
     "CREATE TABLE IF NOT EXISTS tempo("
     " path TEXT NOT NULL, size INTEGER NOT NULL, mtime_ns INTEGER NOT NULL,"
     " bpm REAL NOT NULL DEFAULT 0, first_beat_ms REAL NOT NULL DEFAULT 0,"
     " version INTEGER NOT NULL DEFAULT 0, user_bpm REAL NOT NULL DEFAULT 0,"
-    " PRIMARY KEY(path, size, mtime_ns)) WITHOUT ROWID";
-// A file that holds anything beside this table as this version made it
-// (another table's layout, a trigger, a view) is not this cache: what it
-// stores might not read back, so it counts as damaged.
-constexpr const char* kSchemaCheck = "SELECT count(*), sum(name = 'tempo' AND type = 'table' AND"
-                                     " sql = ?1) FROM sqlite_master";
-constexpr const char* kLookup = "SELECT version, bpm, first_beat_ms, user_bpm FROM tempo"
-                                " WHERE path = ?1 AND size = ?2 AND mtime_ns = ?3";
+    " PRIMARY KEY(path, size, mtime_ns)) WITHOUT ROWID",
+    // 2: the key (detected, with its analysis version, and the user's), the
+    // loudness, true peak and music start (NULL: unknown, silent song).
+    "ALTER TABLE tempo ADD COLUMN music_key INTEGER NOT NULL DEFAULT 0;"
+    "ALTER TABLE tempo ADD COLUMN key_version INTEGER NOT NULL DEFAULT 0;"
+    "ALTER TABLE tempo ADD COLUMN user_key INTEGER NOT NULL DEFAULT 0;"
+    "ALTER TABLE tempo ADD COLUMN loudness_lufs REAL;"
+    "ALTER TABLE tempo ADD COLUMN true_peak_dbtp REAL;"
+    "ALTER TABLE tempo ADD COLUMN music_start_ms REAL;"
+    "ALTER TABLE tempo ADD COLUMN loudness_version INTEGER NOT NULL DEFAULT 0",
+};
+constexpr int kSchemaVersion = static_cast<int>(std::size(kSchemaSteps));
+// The columns this version reads and writes; anything else in the file (an
+// index, a column or table of a later version) is left as it is.
+constexpr const char* kNeededColumns[] = {"path",           "size",
+                                          "mtime_ns",       "bpm",
+                                          "first_beat_ms",  "version",
+                                          "user_bpm",       "music_key",
+                                          "key_version",    "user_key",
+                                          "loudness_lufs",  "true_peak_dbtp",
+                                          "music_start_ms", "loudness_version"};
+constexpr const char* kLookup =
+    "SELECT version, bpm, first_beat_ms, user_bpm, music_key, key_version, user_key,"
+    " loudness_lufs, true_peak_dbtp, music_start_ms, loudness_version FROM tempo"
+    " WHERE path = ?1 AND size = ?2 AND mtime_ns = ?3";
+// Each store writes its own columns of the row, made as needed, and leaves
+// the others (the user's values above all) as they are.
 constexpr const char* kStoreDetected =
     "INSERT INTO tempo(path, size, mtime_ns, bpm, first_beat_ms, version)"
     " VALUES(?1, ?2, ?3, ?4, ?5, ?6) ON CONFLICT(path, size, mtime_ns) DO UPDATE SET"
@@ -58,6 +85,19 @@ constexpr const char* kStoreDetected =
 constexpr const char* kStoreUser =
     "INSERT INTO tempo(path, size, mtime_ns, user_bpm) VALUES(?1, ?2, ?3, ?4)"
     " ON CONFLICT(path, size, mtime_ns) DO UPDATE SET user_bpm = excluded.user_bpm";
+constexpr const char* kStoreKey =
+    "INSERT INTO tempo(path, size, mtime_ns, music_key, key_version) VALUES(?1, ?2, ?3, ?4, ?5)"
+    " ON CONFLICT(path, size, mtime_ns) DO UPDATE SET"
+    " music_key = excluded.music_key, key_version = excluded.key_version";
+constexpr const char* kStoreUserKey =
+    "INSERT INTO tempo(path, size, mtime_ns, user_key) VALUES(?1, ?2, ?3, ?4)"
+    " ON CONFLICT(path, size, mtime_ns) DO UPDATE SET user_key = excluded.user_key";
+constexpr const char* kStoreLoudness =
+    "INSERT INTO tempo(path, size, mtime_ns, loudness_lufs, true_peak_dbtp, music_start_ms,"
+    " loudness_version) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7)"
+    " ON CONFLICT(path, size, mtime_ns) DO UPDATE SET loudness_lufs = excluded.loudness_lufs,"
+    " true_peak_dbtp = excluded.true_peak_dbtp, music_start_ms = excluded.music_start_ms,"
+    " loudness_version = excluded.loudness_version";
 
 std::atomic<bool> gFailureReported{false};
 
@@ -69,6 +109,96 @@ void ReportOnce(const char* what, const std::string& path) {
 bool IsDamage(int code) {
     code &= 0xFF;
     return code == SQLITE_NOTADB || code == SQLITE_CORRUPT;
+}
+
+ino_t InodeOf(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
+}
+
+// The first of "name.damaged", "name.damaged.1", ... that does not exist, so
+// that an earlier damaged copy is never overwritten.
+std::string FreeDamagedName(const std::string& path) {
+    const std::string base = path + ".damaged";
+    std::string name = base;
+    for (int n = 1; access(name.c_str(), F_OK) == 0; ++n)
+        name = base + "." + std::to_string(n);
+    return name;
+}
+
+// Moves the database aside with its write-ahead log and shared memory: the
+// log belongs to the damaged file and must never be played into the new one;
+// renamed, not deleted, it stays whole for another copy that holds it open.
+void MoveAside(const std::string& path) {
+    const std::string aside = FreeDamagedName(path);
+    std::rename(path.c_str(), aside.c_str());
+    for (const char* suffix : {"-wal", "-shm"})
+        std::rename((path + suffix).c_str(), (aside + suffix).c_str());
+    DIAG_REPORT(kDiagReported, "VxTempo: damaged cache moved aside to %s and rebuilt",
+                aside.c_str());
+}
+
+int Exec(sqlite3* db, const std::string& sql) {
+    return sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
+}
+
+// Runs query and reads its rows' first column as text into out.
+int ReadColumn(sqlite3* db, const char* query, std::vector<std::string>& out) {
+    sqlite3_stmt* statement = nullptr;
+    int code = sqlite3_prepare_v2(db, query, -1, &statement, nullptr);
+    while (code == SQLITE_OK && (code = sqlite3_step(statement)) == SQLITE_ROW) {
+        const auto* text = sqlite3_column_text(statement, 0);
+        out.emplace_back(text != nullptr ? reinterpret_cast<const char*>(text) : "");
+        code = SQLITE_OK;
+    }
+    sqlite3_finalize(statement);
+    return code == SQLITE_DONE ? SQLITE_OK : code;
+}
+
+int UserVersion(sqlite3* db, int& version) {
+    std::vector<std::string> rows;
+    const int code = ReadColumn(db, "PRAGMA user_version", rows);
+    version = code == SQLITE_OK && !rows.empty() ? std::atoi(rows.front().c_str()) : 0;
+    return code;
+}
+
+// SQLITE_OK when the file holds every column this version needs; a file
+// without them is not this cache, but another program's data to keep
+// (SQLITE_ERROR: no cache this run, the file untouched).
+int CheckColumns(sqlite3* db) {
+    std::vector<std::string> columns;
+    const int code = ReadColumn(db, "SELECT name FROM pragma_table_info('tempo')", columns);
+    if (code != SQLITE_OK)
+        return code;
+    for (const char* needed : kNeededColumns)
+        if (std::find(columns.begin(), columns.end(), needed) == columns.end())
+            return SQLITE_ERROR;
+    return SQLITE_OK;
+}
+
+// Brings an older file up to this version's schema in one transaction, so
+// that two copies never both migrate it; a file of this or a later version
+// is used as it is. Either way the file must then hold what this version
+// reads and writes.
+int Migrate(sqlite3* db) {
+    int version = 0;
+    int code = UserVersion(db, version);
+    if (code != SQLITE_OK || version >= kSchemaVersion)
+        return code == SQLITE_OK ? CheckColumns(db) : code;
+    code = Exec(db, "BEGIN IMMEDIATE");
+    if (code != SQLITE_OK)
+        return code;
+    code = UserVersion(db, version);
+    for (int step = version; code == SQLITE_OK && step < kSchemaVersion; ++step)
+        code = Exec(db, kSchemaSteps[step]);
+    if (code == SQLITE_OK)
+        code = CheckColumns(db);
+    if (code == SQLITE_OK && version < kSchemaVersion)
+        code = Exec(db, "PRAGMA user_version = " + std::to_string(kSchemaVersion));
+    if (code == SQLITE_OK)
+        return Exec(db, "COMMIT");
+    Exec(db, "ROLLBACK");
+    return code;
 }
 
 bool MakeFolders(const std::string& folder) {
@@ -123,17 +253,8 @@ std::optional<TVxFileKey> VxFileKeyOf(const std::string& path) {
     return key;
 }
 
-std::string TVxTempoCache::DefaultFolder() {
-    const char* cache = std::getenv("XDG_CACHE_HOME");
-    if (cache != nullptr && cache[0] == '/')
-        return std::string(cache) + "/Vexaline";
-    const char* home = std::getenv("HOME");
-    return std::string(home != nullptr && home[0] == '/' ? home : "/tmp") + "/.cache/Vexaline";
-}
-
 TVxTempoCache::TVxTempoCache(std::string folder)
-    : folder_(folder.empty() ? DefaultFolder() : std::move(folder)),
-      dbPath_(folder_ + "/" + kDatabaseName) {}
+    : folder_(std::move(folder)), dbPath_(folder_.empty() ? "" : folder_ + "/" + kDatabaseName) {}
 
 TVxTempoCache::~TVxTempoCache() {
     CloseDatabase();
@@ -143,6 +264,10 @@ bool TVxTempoCache::Open() {
     std::lock_guard<std::mutex> lock(mutex_);
     if (db_ != nullptr)
         return true;
+    if (folder_.empty()) {
+        ReportOnce("no home folder to keep the cache in", "");
+        return false;
+    }
     if (!MakeFolders(folder_)) {
         ReportOnce("cannot create the cache folder", folder_);
         return false;
@@ -172,9 +297,7 @@ TVxTempoCache::TOpenResult TVxTempoCache::OpenDatabase() {
         code = sqlite3_exec(db_, kPragmas, nullptr, nullptr, nullptr);
     }
     if (code == SQLITE_OK)
-        code = sqlite3_exec(db_, kSchema, nullptr, nullptr, nullptr);
-    if (code == SQLITE_OK)
-        code = CheckSchema();
+        code = Migrate(db_);
     if (code == SQLITE_OK)
         code = sqlite3_prepare_v2(db_, kLookup, -1, &lookup_, nullptr);
     if (code == SQLITE_OK)
@@ -182,49 +305,54 @@ TVxTempoCache::TOpenResult TVxTempoCache::OpenDatabase() {
     if (code == SQLITE_OK)
         code = sqlite3_prepare_v2(db_, kStoreUser, -1, &storeUser_, nullptr);
     if (code == SQLITE_OK)
+        code = sqlite3_prepare_v2(db_, kStoreKey, -1, &storeKey_, nullptr);
+    if (code == SQLITE_OK)
+        code = sqlite3_prepare_v2(db_, kStoreUserKey, -1, &storeUserKey_, nullptr);
+    if (code == SQLITE_OK)
+        code = sqlite3_prepare_v2(db_, kStoreLoudness, -1, &storeLoudness_, nullptr);
+    if (code == SQLITE_OK) {
+        openInode_ = InodeOf(dbPath_);
         return TOpenResult::Ok;
+    }
     CloseDatabase();
     return IsDamage(code) ? TOpenResult::Damaged : TOpenResult::Failed;
-}
-
-int TVxTempoCache::CheckSchema() {
-    // The store keeps the statement as written, less its "IF NOT EXISTS".
-    std::string stored = kSchema;
-    stored.erase(stored.find(" IF NOT EXISTS"), std::strlen(" IF NOT EXISTS"));
-    sqlite3_stmt* check = nullptr;
-    int code = sqlite3_prepare_v2(db_, kSchemaCheck, -1, &check, nullptr);
-    if (code == SQLITE_OK) {
-        sqlite3_bind_text(check, 1, stored.c_str(), -1, SQLITE_TRANSIENT);
-        code = sqlite3_step(check);
-        const bool ours = code == SQLITE_ROW && sqlite3_column_int(check, 0) == 1 &&
-                          sqlite3_column_int(check, 1) == 1;
-        code = code == SQLITE_ROW ? (ours ? SQLITE_OK : SQLITE_CORRUPT) : code;
-    }
-    sqlite3_finalize(check);
-    return code;
 }
 
 bool TVxTempoCache::RebuildDamaged() {
     TFolderLock lock(folder_ + "/" + kLockName);
     // Another copy may have rebuilt it while this one waited for the lock.
-    const TOpenResult again = OpenDatabase();
-    if (again == TOpenResult::Ok)
-        return true;
-    if (again == TOpenResult::Damaged) {
-        std::rename(dbPath_.c_str(), (dbPath_ + ".damaged").c_str());
-        std::remove((dbPath_ + "-wal").c_str());
-        std::remove((dbPath_ + "-shm").c_str());
-        DIAG_REPORT(kDiagReported, "VxTempo: damaged cache moved aside and rebuilt [%s]",
-                    dbPath_.c_str());
-        if (OpenDatabase() == TOpenResult::Ok)
-            return true;
+    TOpenResult result = OpenDatabase();
+    if (result == TOpenResult::Damaged) {
+        MoveAside(dbPath_);
+        result = OpenDatabase();
     }
+    if (result == TOpenResult::Ok)
+        return true;
     ReportOnce("cannot open the cache", dbPath_);
     return false;
 }
 
+// A page found damaged while the cache is in use: the file is moved aside
+// and rebuilt, once per connection, so that a damaged file cannot make
+// every song be analysed again on every run, nor a rebuild loop forever.
+// Lock held.
+void TVxTempoCache::DamageFound() {
+    if (rebuiltInUse_)
+        return;
+    rebuiltInUse_ = true;
+    const ino_t damaged = openInode_;
+    CloseDatabase();
+    TFolderLock lock(folder_ + "/" + kLockName);
+    // Unless another copy has already put a new file in its place.
+    if (InodeOf(dbPath_) == damaged)
+        MoveAside(dbPath_);
+    if (OpenDatabase() != TOpenResult::Ok)
+        ReportOnce("cannot open the cache", dbPath_);
+}
+
 void TVxTempoCache::CloseDatabase() {
-    for (sqlite3_stmt** statement : {&lookup_, &storeDetected_, &storeUser_}) {
+    for (sqlite3_stmt** statement :
+         {&lookup_, &storeDetected_, &storeUser_, &storeKey_, &storeUserKey_, &storeLoudness_}) {
         sqlite3_finalize(*statement);
         *statement = nullptr;
     }
@@ -238,14 +366,25 @@ std::optional<TVxCachedTempo> TVxTempoCache::Lookup(const TVxFileKey& key) {
         return std::nullopt;
     BindKey(lookup_, key);
     std::optional<TVxCachedTempo> found;
-    if (sqlite3_step(lookup_) == SQLITE_ROW) {
+    const int code = sqlite3_step(lookup_);
+    if (code == SQLITE_ROW) {
         found.emplace();
         found->Version = sqlite3_column_int(lookup_, 0);
         found->Detected.Bpm = sqlite3_column_double(lookup_, 1);
         found->Detected.FirstBeatMs = sqlite3_column_double(lookup_, 2);
         found->UserBpm = sqlite3_column_double(lookup_, 3);
+        found->Key = sqlite3_column_int(lookup_, 4);
+        found->KeyVersion = sqlite3_column_int(lookup_, 5);
+        found->UserKey = sqlite3_column_int(lookup_, 6);
+        found->Loudness.Known = sqlite3_column_type(lookup_, 7) != SQLITE_NULL;
+        found->Loudness.Lufs = sqlite3_column_double(lookup_, 7);
+        found->Loudness.TruePeakDbtp = sqlite3_column_double(lookup_, 8);
+        found->Loudness.MusicStartMs = sqlite3_column_double(lookup_, 9);
+        found->LoudnessVersion = sqlite3_column_int(lookup_, 10);
     }
     sqlite3_reset(lookup_);
+    if (IsDamage(code))
+        DamageFound();
     return found;
 }
 
@@ -275,13 +414,51 @@ bool TVxTempoCache::StoreUser(const TVxFileKey& key, double bpm) {
     return Write(storeUser_);
 }
 
+bool TVxTempoCache::StoreKey(const TVxFileKey& key, int musicKey, int version) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (db_ == nullptr)
+        return false;
+    BindKey(storeKey_, key);
+    sqlite3_bind_int(storeKey_, 4, musicKey);
+    sqlite3_bind_int(storeKey_, 5, version);
+    return Write(storeKey_);
+}
+
+bool TVxTempoCache::StoreUserKey(const TVxFileKey& key, int musicKey) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (db_ == nullptr)
+        return false;
+    BindKey(storeUserKey_, key);
+    sqlite3_bind_int(storeUserKey_, 4, musicKey);
+    return Write(storeUserKey_);
+}
+
+bool TVxTempoCache::StoreLoudness(const TVxFileKey& key, const TVxLoudness& loudness, int version) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (db_ == nullptr)
+        return false;
+    BindKey(storeLoudness_, key);
+    for (int column = 4; column <= 6; ++column)
+        sqlite3_bind_null(storeLoudness_, column);
+    if (loudness.Known) {
+        sqlite3_bind_double(storeLoudness_, 4, loudness.Lufs);
+        sqlite3_bind_double(storeLoudness_, 5, loudness.TruePeakDbtp);
+        sqlite3_bind_double(storeLoudness_, 6, loudness.MusicStartMs);
+    }
+    sqlite3_bind_int(storeLoudness_, 7, version);
+    return Write(storeLoudness_);
+}
+
 bool TVxTempoCache::Write(sqlite3_stmt* statement) {
     int code = SQLITE_BUSY;
     for (int attempt = 0; attempt < kWriteAttempts && (code & 0xFF) == SQLITE_BUSY; ++attempt) {
         code = sqlite3_step(statement);
         sqlite3_reset(statement);
     }
-    if (code != SQLITE_DONE)
-        DIAG_REPORT(kDiagReported, "VxTempo: cannot store a tempo [%s]", sqlite3_errstr(code));
-    return code == SQLITE_DONE;
+    if (code == SQLITE_DONE)
+        return true;
+    DIAG_REPORT(kDiagReported, "VxTempo: cannot store a tempo [%s]", sqlite3_errstr(code));
+    if (IsDamage(code))
+        DamageFound();
+    return false;
 }

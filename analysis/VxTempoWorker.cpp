@@ -1,9 +1,10 @@
 #include "analysis/VxTempoWorker.h"
 
-#include "analysis/VxTempoAnalysis.h"
+#include "analysis/VxSongAnalysis.h"
 #include "decoding/VxDecoderSet.h"
 
 #include <chrono>
+#include <iterator>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -57,7 +58,17 @@ void TVxTempoWorker::CloseSong() {
 void TVxTempoWorker::SetPlaylist(std::vector<std::string> paths) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        playlist_.assign(paths.begin(), paths.end());
+        playlist_.assign(std::make_move_iterator(paths.begin()),
+                         std::make_move_iterator(paths.end()));
+    }
+    wake_.notify_all();
+}
+
+void TVxTempoWorker::AddToPlaylist(std::vector<std::string> paths) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        playlist_.insert(playlist_.end(), std::make_move_iterator(paths.begin()),
+                         std::make_move_iterator(paths.end()));
     }
     wake_.notify_all();
 }
@@ -192,8 +203,51 @@ void TVxTempoWorker::RunJob(const TJob& job) {
     Publish(job, TempoFor(job.Path));
 }
 
-// The cached tempo of path, or a fresh analysis stored in the cache;
-// unknown when the analysis was stopped.
+namespace {
+
+// The parts of a song's analysis that its cache row lacks, or holds from
+// another version of their analysis.
+unsigned MissingParts(const std::optional<TVxCachedTempo>& cached) {
+    if (!cached)
+        return kVxAllParts;
+    unsigned parts = 0;
+    if (cached->Version != kVxTempoAnalysisVersion)
+        parts |= kVxTempoPart;
+    if (cached->KeyVersion != kVxKeyAnalysisVersion)
+        parts |= kVxKeyPart;
+    if (cached->LoudnessVersion != kVxLoudnessAnalysisVersion)
+        parts |= kVxLoudnessPart;
+    return parts;
+}
+
+// Takes a finished analysis into the row and the cache.
+void TakeResult(const TVxAnalysisResult& result, const TVxFileKey& key, TVxTempoCache& cache,
+                TVxCachedTempo& row) {
+    const bool store = result.Status == TVxAnalysisStatus::Done;
+    if ((result.Parts & kVxTempoPart) != 0) {
+        row.Version = kVxTempoAnalysisVersion;
+        row.Detected = result.Tempo;
+        if (store)
+            cache.StoreDetected(key, result.Tempo, kVxTempoAnalysisVersion);
+    }
+    if ((result.Parts & kVxKeyPart) != 0) {
+        row.KeyVersion = kVxKeyAnalysisVersion;
+        row.Key = result.Key;
+        if (store)
+            cache.StoreKey(key, result.Key, kVxKeyAnalysisVersion);
+    }
+    if ((result.Parts & kVxLoudnessPart) != 0) {
+        row.LoudnessVersion = kVxLoudnessAnalysisVersion;
+        row.Loudness = result.Loudness;
+        if (store)
+            cache.StoreLoudness(key, result.Loudness, kVxLoudnessAnalysisVersion);
+    }
+}
+
+} // namespace
+
+// The cached analysis of path, its missing parts analysed in one pass and
+// stored in the cache; unknown when the analysis was stopped.
 TVxSongTempo TVxTempoWorker::TempoFor(const std::string& path) {
     TVxSongTempo tempo;
     const auto key = VxFileKeyOf(path);
@@ -202,22 +256,23 @@ TVxSongTempo TVxTempoWorker::TempoFor(const std::string& path) {
         return tempo;
     }
     std::optional<TVxCachedTempo> cached = cache_.Lookup(*key);
-    if (!cached || cached->Version != kVxTempoAnalysisVersion) {
+    if (const unsigned missing = MissingParts(cached); missing != 0) {
         TVxDecoderSet decoders;
-        const TVxAnalysisResult result = VxAnalyzeTempo(decoders, path.c_str(), range_, cancel_);
+        TVxAnalysisResult result = VxAnalyzeSong(decoders, path.c_str(), range_, cancel_, missing);
         if (result.Status == TVxAnalysisStatus::Cancelled)
             return tempo;
+        // An unreadable song is known to have nothing to find.
+        result.Parts = missing;
         if (!cached)
             cached.emplace();
-        cached->Version = kVxTempoAnalysisVersion;
-        cached->Detected = result.Tempo;
-        if (result.Status == TVxAnalysisStatus::Done)
-            cache_.StoreDetected(*key, result.Tempo, kVxTempoAnalysisVersion);
+        TakeResult(result, *key, cache_, *cached);
     }
     tempo.Known = true;
     tempo.Tapped = cached->UserBpm > 0;
     tempo.Bpm = cached->BpmIn(range_);
     tempo.FirstBeatMs = cached->Detected.FirstBeatMs;
+    tempo.Key = cached->MusicKey();
+    tempo.Loudness = cached->Loudness;
     return tempo;
 }
 

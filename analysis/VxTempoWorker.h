@@ -21,17 +21,19 @@
 #include <thread>
 #include <vector>
 
-// The deck song's tempo as the window shows it.
+// The deck song's analysis as the window shows it.
 struct TVxSongTempo {
     bool Known = false; // false until the analysis ends, or without a song
     double Bpm = 0;     // at the song's own speed; 0: no steady beat
     double FirstBeatMs = 0;
-    bool Tapped = false; // Bpm is the user's
+    bool Tapped = false;  // Bpm is the user's
+    int Key = kVxNoKey;   // the user's when set, else the detected one
+    TVxLoudness Loudness; // with the true peak and music start
 };
 
 class TVxTempoWorker {
 public:
-    // cacheFolder empty: the default folder of TVxTempoCache. Tests that
+    // cacheFolder empty: no cache, every song is analysed. Tests that
     // step the deck by hand and wait for results ask for normal priority.
     TVxTempoWorker(std::string cacheFolder, const TVxBpmRange& range, bool lowPriority = true);
     ~TVxTempoWorker();
@@ -43,8 +45,11 @@ public:
     void OpenSong(const std::string& path);
     // The deck has no song: its analysis stops at once.
     void CloseSong();
-    // The songs to analyse ahead of their turn, in order.
+    // The songs to analyse ahead of their turn, in order, in place of those
+    // still waiting.
     void SetPlaylist(std::vector<std::string> paths);
+    // More songs to analyse, after those still waiting.
+    void AddToPlaylist(std::vector<std::string> paths);
     // Whether playlist songs may be analysed now (the deck is idle or only
     // playing); taking it away stops a playlist song's analysis.
     void SetBackgroundAllowed(bool allowed);

@@ -12,6 +12,7 @@
 #include "engine/device/ZylDS.h"
 #include "frontend/VxDisplayText.h"
 #include "frontend/VxInstanceLock.h"
+#include "frontend/VxTempoFeed.h"
 
 #include <QStringList>
 #include <QTimer>
@@ -346,6 +347,7 @@ private:
     std::unique_ptr<IVxFormKeyboard> keyboard_;
     std::unique_ptr<IVxOptionsDialog> optionsDialog_;
     std::unique_ptr<TVxTempoWorker> tempo_;
+    TVxTempoFeed tempoFeed_;
     std::unique_ptr<TVxTapTempo> tap_;
     std::uint64_t tempoGeneration_ = 0;
     double songBpm_ = 0; // at the song's own speed; 0: not known or no beat

@@ -368,13 +368,8 @@ void TMainForm::PlayListDblClick() {
 
 void TMainForm::PlayListListChange() {
     RefreshTrack();
-    if (tempo_ == nullptr)
-        return;
-    std::vector<std::string> paths;
-    const TZylPlaylist& list = Playlist();
-    for (int i = 0; i < list.GetCount(); ++i)
-        paths.push_back(list.GetSongInfo(i).FileName);
-    tempo_->SetPlaylist(std::move(paths));
+    if (tempo_ != nullptr)
+        tempoFeed_.ListChanged(Playlist(), *tempo_);
 }
 
 void TMainForm::PlaylistPopupPopup() {

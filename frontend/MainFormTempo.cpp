@@ -6,6 +6,7 @@
 #include "analysis/VxTapTempo.h"
 #include "analysis/VxTempoWorker.h"
 #include "frontend/config/GlobalConfig.h"
+#include "frontend/config/XdgFolder.h"
 #include "playlist/view/ZylPlaylistView.h"
 
 #include <algorithm>
@@ -23,11 +24,19 @@ TVxBpmRange BpmRangeOf(const TGlobalConfigTAG& config) {
     return {static_cast<double>(low), static_cast<double>(high)};
 }
 
+// $XDG_CACHE_HOME/Vexaline, or .cache/Vexaline in the user's home as the
+// settings find it; empty (no cache) without a home, never a shared folder
+// such as /tmp that another user could prepare.
+std::string TempoCacheFolder() {
+    const std::string cache = VxXdgFolder("XDG_CACHE_HOME", ".cache");
+    return cache.empty() ? cache : cache + "/Vexaline";
+}
+
 } // namespace
 
 void TMainForm::StartTempo() {
     tap_ = std::make_unique<TVxTapTempo>();
-    tempo_ = std::make_unique<TVxTempoWorker>(std::string(), BpmRangeOf(config_),
+    tempo_ = std::make_unique<TVxTempoWorker>(TempoCacheFolder(), BpmRangeOf(config_),
                                               platform_.TempoAtLowPriority);
     // Painting a row reads the tempos the worker reported, never the cache.
     PlayList->Model().SetBpmText([this](const std::string& fileName) {

@@ -95,6 +95,9 @@ public:
     TSongInfo& GetSongInfo(int index) { return *FItems[index].SongInfo; }
     // Column 0: the marker on the current item; 1: number and caption; 2: time.
     std::string ItemText(int index, int column) const;
+    // Rises with every song added to the list, whatever its position: the
+    // entries above a mark are the ones added since.
+    uint64_t AddedOrder(int index) const { return FItems[index].AddedOrder; }
     bool IsSelected(int index) const { return FItems[index].Selected; }
     void SetSelected(int index, bool selected);
     int GetSelectedCount() const;

@@ -1,12 +1,14 @@
-// Speed of tempo analysis, for the figures the tempo work reports:
+// Speed of song analysis, for the figures the analysis work reports:
 //  - CPU time of one analysis of the song named by VX_TEMPO_SONG (a
-//    five-minute MP3 from tempo_speed.sh), on the calling thread;
-//  - one cache look-up in a cache of 10000 songs;
+//    five-minute MP3 from tempo_speed.sh), on the calling thread, per
+//    minute of audio: the tempo alone, and the whole pass (tempo, key,
+//    loudness, true peak and music start);
+//  - one cache look-up in a cache of 100,000 songs;
 //  - the player system's worker tick (system lock held, decoding and
 //    writing the device buffer) with and without an analysis running on a
 //    low-priority thread beside it.
 // Run: bench/analysis/tempo_speed.sh BUILD_DIR
-#include "analysis/VxTempoAnalysis.h"
+#include "analysis/VxSongAnalysis.h"
 #include "analysis/VxTempoCache.h"
 #include "decoding/VxDecoderSet.h"
 #include "engine/VxSystem.h"
@@ -41,25 +43,41 @@ double ThreadCpuSeconds() {
     return double(now.tv_sec) + now.tv_nsec * 1e-9;
 }
 
+double SongMinutes() {
+    TVxDecoderSet decoders;
+    const TVxPlayerTAG* decoder = decoders.Open(Song());
+    const double minutes = decoder != nullptr ? decoder->LengthMs / 60000.0 : 0;
+    decoders.Close();
+    return minutes;
+}
+
+// Argument: the parts of the analysis.
 void BM_AnalyzeSong(benchmark::State& state) {
     if (Song() == nullptr) {
         state.SkipWithError("VX_TEMPO_SONG names no song");
         return;
     }
     const std::atomic<bool> never{false};
+    const auto parts = static_cast<unsigned>(state.range(0));
     double cpu = 0, bpm = 0;
     for (auto _ : state) {
         TVxDecoderSet decoders;
         const double start = ThreadCpuSeconds();
-        bpm = VxAnalyzeTempo(decoders, Song(), {}, never).Tempo.Bpm;
+        bpm = VxAnalyzeSong(decoders, Song(), {}, never, parts).Tempo.Bpm;
         cpu += ThreadCpuSeconds() - start;
     }
-    state.counters["cpu_s"] = cpu / static_cast<double>(state.iterations());
+    const double perSong = cpu / static_cast<double>(state.iterations());
+    state.counters["cpu_s"] = perSong;
+    state.counters["cpu_s_per_minute"] = perSong / SongMinutes();
     state.counters["bpm"] = bpm;
 }
-BENCHMARK(BM_AnalyzeSong)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AnalyzeSong)
+    ->Arg(kVxTempoPart)
+    ->Arg(kVxAllParts)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
 
-constexpr int kCachedSongs = 10000;
+constexpr int kCachedSongs = 100000;
 
 TVxFileKey CachedSong(int n) {
     return {"/music/song" + std::to_string(n) + ".mp3", 5000000 + n, n};
@@ -96,7 +114,7 @@ public:
               setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 19);
               while (!stop_) {
                   TVxDecoderSet decoders;
-                  VxAnalyzeTempo(decoders, Song(), {}, stop_);
+                  VxAnalyzeSong(decoders, Song(), {}, stop_, kVxAllParts);
               }
           }) {}
     ~TBackgroundAnalysis() {

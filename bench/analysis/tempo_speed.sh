@@ -1,6 +1,6 @@
 #!/bin/sh
 # Makes a five-minute 44.1 kHz MP3 of known tempo (the 128 BPM kick-and-hat
-# fixture repeated) and runs the tempo benchmarks on it.
+# fixture repeated) and runs the analysis benchmarks on it.
 # usage: tempo_speed.sh BUILD_DIR   (needs sox and lame)
 set -eu
 build=${1:?build folder}

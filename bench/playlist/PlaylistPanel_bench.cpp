@@ -1,8 +1,11 @@
 // The list view's window-thread cost per change at 1,000, 10,000 and 100,000
 // entries, on the offscreen platform: a track change, a move, and the merge
-// of a scan's batch of 100 additions, each with the repaint it causes, and a
-// page of scrolling. The
-// figure is us_per_change, CPU time of the window thread.
+// of a scan's batch of 100 additions, each with the repaint it causes and
+// the hand-over of the list to the tempo worker, as the window does it; a
+// page of scrolling; and the hand-over alone. The figure is us_per_change,
+// CPU time of the window thread.
+#include "analysis/VxTempoWorker.h"
+#include "frontend/VxTempoFeed.h"
 #include "playlist/view/ZylPlaylistView.h"
 
 #include <benchmark/benchmark.h>
@@ -52,9 +55,11 @@ void WaitForScan(TZylPlaylistView& view) {
         QApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 
-// A shown panel-sized view holding count entries.
+// A shown panel-sized view holding count entries, whose changes reach a
+// tempo worker that is kept from analysing (the songs do not exist).
 struct TFilledView {
     explicit TFilledView(int count) {
+        Worker.SetBackgroundAllowed(false);
         // Every song with a known tempo: the tempo column's widest drawing.
         View.Model().SetBpmText([](const std::string&) { return QStringLiteral("128.00"); });
         View.resize(384, 240);
@@ -62,6 +67,7 @@ struct TFilledView {
         TZylPlaylist& list = View.Playlist();
         list.SetExtensions({"mp3"});
         list.PlaylistExt = "m3u";
+        list.OnListChange = [this](TZylPlaylist& changed) { Feed.ListChanged(changed, Worker); };
         list.LoadFromFile(WriteList("panel-bench.m3u", 0, count));
         WaitForScan(View);
         View.scrollTo(View.model()->index(count / 2, 0));
@@ -79,6 +85,8 @@ struct TFilledView {
     struct TApplication {
         TApplication() { EnsureApplication(); }
     } Application; // before the view
+    TVxTempoWorker Worker{std::string(), {}};
+    TVxTempoFeed Feed;
     TZylPlaylistView View;
 };
 
@@ -145,6 +153,24 @@ void BM_ScrollPage(benchmark::State& state) {
     Report(state, total);
 }
 
+// The list changed (here: its order): what handing it to the tempo worker
+// costs the window thread.
+void BM_TempoHandOver(benchmark::State& state) {
+    TFilledView filled(static_cast<int>(state.range(0)));
+    TZylPlaylist& list = filled.View.Playlist();
+    const int count = list.GetCount();
+    double total = 0;
+    int from = 0;
+    for (auto _ : state) {
+        from = (from + 7919) % count;
+        list.MoveItem(from, (from + count / 3) % count);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest); // the move's own
+        total += filled.TimedUs([&] { filled.Feed.ListChanged(list, filled.Worker); });
+    }
+    Report(state, total);
+}
+
+BENCHMARK(BM_TempoHandOver)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ScrollPage)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_TrackChange)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Move)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);

@@ -15,7 +15,8 @@ namespace fs = std::filesystem;
 
 struct TSong {
     std::string Path;
-    double Bpm; // 0: no beat
+    double Bpm;         // 0: no beat
+    double FirstBeatMs; // -1: not known (an encoder's delay moves it)
 };
 
 inline std::vector<TSong> FixtureSongs() {
@@ -23,8 +24,9 @@ inline std::vector<TSong> FixtureSongs() {
     std::ifstream list(VX_TEMPO_SONGS "/tempo-fixtures.txt");
     std::string name;
     double bpm = 0;
-    while (list >> name >> bpm)
-        songs.push_back({VX_TEMPO_SONGS "/" + name, bpm});
+    double firstBeatMs = 0;
+    while (list >> name >> bpm >> firstBeatMs)
+        songs.push_back({VX_TEMPO_SONGS "/" + name, bpm, firstBeatMs});
     return songs;
 }
 

@@ -1,4 +1,4 @@
-#include "analysis/VxTempoAnalysis.h"
+#include "analysis/VxSongAnalysis.h"
 #include "analysis/VxTempoWorker.h"
 #include "tests/analysis/TempoTestSongs.h"
 

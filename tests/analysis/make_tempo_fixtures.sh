@@ -1,11 +1,12 @@
 #!/bin/sh
 # Makes songs of known tempo for the tempo tests, with sox: kick-and-hat
 # patterns (straight, swung, sixteenths) and tonal loops, some with a
-# tempo-less intro and outro, at 44.1 and 48 kHz, plus an MP3, a 24-bit FLAC,
+# tempo-less intro and outro, at 44.1 and 48 kHz, at the range's ends, plus an MP3, a 24-bit FLAC,
 # an Ogg Vorbis and a song
 # without a beat. Beat n starts at sample round(n x period), so the tempo is
 # exact however the period falls between samples.
-# Writes the songs and tempo-fixtures.txt ("file bpm", bpm 0 for no beat)
+# Writes the songs and tempo-fixtures.txt ("file bpm first-beat-ms", bpm 0
+# for no beat, first beat -1 where the encoder's delay moves it)
 # into the folder given.
 set -eu
 # sox warns about every hat padded past its beat; only errors matter here.
@@ -69,7 +70,9 @@ song() {
         mv "$work/framed.wav" "$work/beats.wav"
     fi
     sox "$work/beats.wav" -c 2 -b 16 "$out/$name.wav"
-    echo "$name.wav $bpm" >>"$list.tmp"
+    first=$(awk -v b="$bpm" -v f="$framing" \
+        'BEGIN { p = 60000 / b; s = f == "framed" ? 8000 : 0; printf "%.3f", s - int(s / p) * p }')
+    echo "$name.wav $bpm $first" >>"$list.tmp"
 }
 
 sounds 44100
@@ -83,13 +86,21 @@ song tonal-93.33 tonal 93.33 48000 35 framed
 song tonal-140 tonal 140 44100 30 bare
 song swing-174 swing 174 44100 30 bare
 song kickhat-179.5 straight 179.5 48000 30 bare
+# Songs at exactly the range's ends keep their tempo: every loop style at
+# both rates.
+for style in straight swing sixteenths tonal; do
+    for r in 44100 48000; do
+        song "edge-$style-$r-70" "$style" 70 "$r" 30 bare
+        song "edge-$style-$r-180" "$style" 180 "$r" 30 bare
+    done
+done
 lame --quiet -b 192 "$out/kickhat-128.wav" "$out/kickhat-128.mp3"
-echo "kickhat-128.mp3 128" >>"$list.tmp"
+echo "kickhat-128.mp3 128 -1" >>"$list.tmp"
 # 24-bit and float sources, as FLAC and Ogg Vorbis decode.
 sox "$out/swing-174.wav" -b 24 "$out/swing-174.flac"
-echo "swing-174.flac 174" >>"$list.tmp"
+echo "swing-174.flac 174 0" >>"$list.tmp"
 oggenc --quiet -q 5 -o "$out/kickhat-123.45.ogg" "$out/kickhat-123.45.wav"
-echo "kickhat-123.45.ogg 123.45" >>"$list.tmp"
+echo "kickhat-123.45.ogg 123.45 -1" >>"$list.tmp"
 sox -n -r 44100 -c 2 -b 16 "$out/sine.wav" synth 30 sine 440 vol 0.5
-echo "sine.wav 0" >>"$list.tmp"
+echo "sine.wav 0 -1" >>"$list.tmp"
 mv "$list.tmp" "$list"

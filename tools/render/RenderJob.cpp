@@ -21,6 +21,9 @@ const char kRenderUsage[] =
     "  --duration MS      deck time to render (default: to the song's end)\n"
     "  --bpm              print INPUT's tempo (\"bpm 125.000 first-beat 12.5 ms\" or\n"
     "                     \"bpm none\") and render nothing\n"
+    "  --analyse          print all INPUT's analysis, one a line: bpm, first-beat,\n"
+    "                     key (name and Camelot code), loudness, true-peak and\n"
+    "                     music-start; render nothing\n"
     "  --report MS        print the time record every MS (default 1000)\n"
     "  --bits 16|24|32f   output samples: 16-bit (default), 24-bit or 32-bit float\n"
     "  --converter NAME   sinc-medium (default: the deck's own), sinc-best,\n"
@@ -153,6 +156,8 @@ bool ParseRenderArguments(int argc, char** argv, TRenderJob& job, std::string& e
             job.AutoPlay = false;
         } else if (arg == "--bpm") {
             job.DetectBpm = true;
+        } else if (arg == "--analyse") {
+            job.Analyse = true;
         } else if (arg == "--exact" || arg == "--quick") {
             job.ExactLength = arg == "--exact";
         } else if (arg.size() > 1 && arg[0] == '-') {

@@ -46,6 +46,7 @@ struct TRenderJob {
     bool ExactLength = true;
     bool AutoPlay = true;
     bool DetectBpm = false; // print the input's tempo instead of rendering
+    bool Analyse = false;   // print everything analysis finds instead of rendering
     uint32_t SeekMs = 0;
     uint32_t DurationMs = 0; // 0: until half a second after the song's end
     uint32_t ReportEveryMs = 1000;

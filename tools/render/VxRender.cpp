@@ -4,7 +4,7 @@
 // how fast it rendered and how long each worker tick held the system lock.
 #include "tools/render/RenderJob.h"
 
-#include "analysis/VxTempoAnalysis.h"
+#include "analysis/VxSongAnalysis.h"
 #include "decoding/SampleFold.h"
 #include "decoding/VxDecoderSet.h"
 #include "diag/Diag.h"
@@ -289,19 +289,40 @@ int TRenderer::Run() {
     return 0;
 }
 
-int PrintBpm(const TRenderJob& job) {
+// --bpm prints one line, --analyse a line for each finding.
+int PrintAnalysis(const TRenderJob& job) {
     TVxDecoderSet decoders;
     const std::atomic<bool> never{false};
-    const TVxAnalysisResult result = VxAnalyzeTempo(decoders, job.Input.c_str(), {}, never);
+    const TVxAnalysisResult result = VxAnalyzeSong(decoders, job.Input.c_str(), {}, never,
+                                                   job.Analyse ? kVxAllParts : kVxTempoPart);
     if (result.Status != TVxAnalysisStatus::Done) {
         std::fprintf(stderr, "vx-render: cannot read %s: %s\n", job.Input.c_str(),
                      DiagLastMessage());
         return 1;
     }
-    if (result.Tempo.Bpm > 0)
-        std::printf("bpm %.3f first-beat %.1f ms\n", result.Tempo.Bpm, result.Tempo.FirstBeatMs);
+    const TVxTempo& tempo = result.Tempo;
+    if (!job.Analyse) {
+        if (tempo.Bpm > 0)
+            std::printf("bpm %.3f first-beat %.1f ms\n", tempo.Bpm, tempo.FirstBeatMs);
+        else
+            std::printf("bpm none\n");
+        return 0;
+    }
+    if (tempo.Bpm > 0)
+        std::printf("bpm %.3f\nfirst-beat %.1f ms\n", tempo.Bpm, tempo.FirstBeatMs);
     else
         std::printf("bpm none\n");
+    if (VxIsKey(result.Key))
+        std::printf("key %s %s\n", VxKeyName(result.Key).c_str(),
+                    VxKeyCode(result.Key, TVxKeyNotation::Camelot).c_str());
+    else
+        std::printf("key none\n");
+    const TVxLoudness& loudness = result.Loudness;
+    if (loudness.Known)
+        std::printf("loudness %.1f LUFS\ntrue-peak %.1f dBTP\nmusic-start %.1f ms\n", loudness.Lufs,
+                    loudness.TruePeakDbtp, loudness.MusicStartMs);
+    else
+        std::printf("loudness none\n");
     return 0;
 }
 
@@ -318,8 +339,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "vx-render: %s\n%s", error.c_str(), kRenderUsage);
         return 2;
     }
-    if (job.DetectBpm)
-        return PrintBpm(job);
+    if (job.DetectBpm || job.Analyse)
+        return PrintAnalysis(job);
     setenv("VEXALINE_RESAMPLER", job.Converter.c_str(), 1);
     ZylNullSetHandStepped(true);
     DiagSetMessageBoxHandler(&AnswerBox);
