@@ -173,6 +173,7 @@ TAVOpenResult TAVAudioSource::Open(const char* path) {
     StartPts = 0;
     FirstPacketTs = AV_NOPTS_VALUE;
     DecodedEnd = 0;
+    Placed = false;
     Draining = Ended = false;
     if (!DecodeNext() || !ChooseOutput()) {
         Close();
@@ -181,6 +182,8 @@ TAVOpenResult TAVAudioSource::Open(const char* path) {
     // The first sample delivered is sample 0.
     StartPts = FramePosition;
     FramePosition = 0;
+    PlacedEnd = LastSamples;
+    LastStamp = 0;
     StatedEnd = StatedLength();
     DecodedEnd = FrameSamples;
     NextSample = 0;
@@ -298,7 +301,7 @@ bool TAVAudioSource::DecodeNext() {
             if (Frame->format != FrameFormat || Frame->ch_layout.nb_channels != FrameChannels ||
                 Frame->nb_samples <= 0)
                 continue;
-            FramePosition = PositionOf(*Frame);
+            FramePosition = PlaceFrame(PositionOf(*Frame), Frame->nb_samples);
             FrameSamples = Frame->nb_samples;
             DecodedEnd = std::max(DecodedEnd, FramePosition + FrameSamples);
             return true;
@@ -310,10 +313,28 @@ bool TAVAudioSource::DecodeNext() {
     }
 }
 
+int64_t TAVAudioSource::PlaceFrame(int64_t stamped, int samples) {
+    const bool first = !Placed;
+    const bool agreeing = Placed && stamped == LastStamp + LastSamples;
+    const int64_t follower = PlacedEnd;
+    Placed = true;
+    LastStamp = stamped;
+    LastSamples = samples;
+    int64_t position = follower;
+    // Before the output starts (the pre-roll of a seek) a placement from a
+    // late stamp is corrected by the first two stamps that agree; after it
+    // only a departure of a whole frame or more is believed.
+    const bool settling = follower + samples <= NextSample;
+    if (first || std::abs(stamped - follower) >= samples || (agreeing && settling))
+        position = stamped;
+    PlacedEnd = position + samples;
+    return position;
+}
+
 int64_t TAVAudioSource::PositionOf(const AVFrame& frame) const {
     int64_t ts = frame.pts != AV_NOPTS_VALUE ? frame.pts : frame.best_effort_timestamp;
     if (ts == AV_NOPTS_VALUE)
-        return DecodedEnd;
+        return Placed ? PlacedEnd : DecodedEnd;
     const AVRational samples{1, frame.sample_rate};
     return av_rescale_q(ts, Container->streams[StreamIndex]->time_base, samples) - StartPts;
 }
@@ -329,6 +350,7 @@ bool TAVAudioSource::RewindTo(int64_t ts) {
         return false;
     Draining = Ended = false;
     FrameSamples = 0;
+    Placed = false;
     return true;
 }
 
