@@ -154,11 +154,12 @@ TEST_F(ZylWAVTest, ReadsTheDataThenPadsWithSilenceOfTheSampleWidth) {
         int result = -1;
         const Bytes out = Read(4, framesRead, &result);
         EXPECT_EQ(result, 0);
-        // Two and a half units: two whole ones; the partial third counts as unread.
-        EXPECT_EQ(framesRead, 2u);
-        EXPECT_EQ(Bytes(out.begin(), out.begin() + 2 * unit),
-                  Bytes(samples.begin(), samples.begin() + 2 * unit));
-        EXPECT_EQ(Bytes(out.begin() + 2 * unit, out.end()), Bytes(2 * unit, c.silence));
+        // Two and a half units: the partial third is completed by silence,
+        // so that its samples play too.
+        EXPECT_EQ(framesRead, 3u);
+        const size_t kept = unit * 5 / 2;
+        EXPECT_EQ(Bytes(out.begin(), out.begin() + kept), samples);
+        EXPECT_EQ(Bytes(out.begin() + kept, out.end()), Bytes(4 * unit - kept, c.silence));
     }
 }
 
