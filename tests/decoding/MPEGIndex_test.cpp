@@ -6,6 +6,7 @@
 #include "tests/decoding/MpegTestFiles.h"
 
 #include <gtest/gtest.h>
+#include <random>
 #include <set>
 #include <unistd.h>
 
@@ -15,6 +16,18 @@ uint32_t HeaderAt(const std::vector<uint8_t>& bytes, int64_t offset) {
     const auto at = static_cast<size_t>(offset);
     return uint32_t{bytes[at]} << 24 | uint32_t{bytes[at + 1]} << 16 |
            uint32_t{bytes[at + 2]} << 8 | bytes[at + 3];
+}
+
+// 3,000 seeded random bytes holding the header FF FB 90 64 (MPEG-1 Layer
+// III, 128 kbit/s, 44.1 kHz) with no frame behind it.
+std::vector<uint8_t> JunkWithSync() {
+    std::mt19937 random(23);
+    std::vector<uint8_t> junk(3000);
+    for (uint8_t& byte : junk)
+        byte = static_cast<uint8_t>(random() & 0x7F); // no sync of its own
+    const uint8_t header[] = {0xFF, 0xFB, 0x90, 0x64};
+    std::copy(std::begin(header), std::end(header), junk.begin() + 1000);
+    return junk;
 }
 
 // Files that libmpg123 decodes frame for frame as the index walks them.
@@ -90,11 +103,16 @@ TEST(MPEGCompatibleIndex, FindsTheExactStreamBehindALeadingTag) {
     for (const TCase& c :
          {TCase{"cbr128_id3v1.mp3", true}, TCase{"frames21.mp3", true}, TCase{"id3v2.mp3", true},
           TCase{"layer2_44k.mp2", true}, TCase{"vbr_xing.mp3", false}}) {
-        for (uint32_t tagBytes : {0u, 300000u}) {
+        for (uint32_t tagBytes : {0u, 300000u, 3000u}) {
             SCOPED_TRACE(std::string(c.Name) + " behind " + std::to_string(tagBytes));
             const std::vector<uint8_t> song = ReadWholeFile(MpegFixture(c.Name));
+            // The small tag is followed by junk that holds a lone sync
+            // pattern: no frame follows it, so the stream starts after it.
+            const std::vector<uint8_t> junk =
+                tagBytes == 3000 ? JunkWithSync() : std::vector<uint8_t>();
             TScratchFile file("tagged-index.mp3",
-                              tagBytes ? id3test::Joined({id3test::Tag(tagBytes), song}) : song);
+                              tagBytes ? id3test::Joined({id3test::Tag(tagBytes), junk, song})
+                                       : song);
             TMPEGExactIndexTAG exact;
             TMPEGCompatibleIndexTAG compatible;
             ASSERT_EQ(exact.Build(file.Path()), 0);
