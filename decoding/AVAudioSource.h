@@ -28,6 +28,8 @@
 #include "decoding/SampleFold.h"
 #include "decoding/VxPlayer.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -64,8 +66,11 @@ public:
 
     // The exact number of samples a straight decode delivers; reads never
     // pass it. Decodes only the last seconds when the container names its
-    // duration.
-    int64_t CountSamples();
+    // duration, the whole file when it does not. A set cancel flag stops the
+    // count: -1.
+    int64_t CountSamples(const std::atomic<bool>* cancel = nullptr);
+    // Takes a count made by another source of the same file: reads end there.
+    void TakeCount(int64_t samples) { StatedEnd = std::min(StatedEnd, samples); }
     // The next Read starts at sample. False when the file cannot be
     // repositioned at all (reading then delivers nothing).
     bool SeekToSample(int64_t sample);
@@ -83,6 +88,8 @@ private:
     // Where the frame just decoded goes (see Positions above).
     int64_t PlaceFrame(int64_t stamped, int samples);
     bool RewindTo(int64_t ts);
+    // Decodes to the end; false when cancelled.
+    bool DecodeToEnd(const std::atomic<bool>* cancel);
     bool StartAt(int64_t sample, int64_t preroll);
     // Delivers samples of the current frame from FrameOffset on.
     uint32_t TakeFromFrame(uint8_t* out, uint32_t frames);

@@ -15,6 +15,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <map>
+#include <ostream>
 #include <string>
 
 using namespace enginetest;
@@ -46,6 +47,10 @@ const TSongCase kSongs[] = {
     {"v.ogg", "12.3457", 16, "oggenc -Q -q 5 -o $out $in", kFloatFfmpeg, TZylSampleType::F32,
      kLossyStep},
 };
+
+void PrintTo(const TSongCase& c, std::ostream* os) {
+    *os << c.Name;
+}
 
 std::string Replace(std::string text, const std::string& name, const std::string& value) {
     for (size_t at; (at = text.find(name)) != std::string::npos;)
