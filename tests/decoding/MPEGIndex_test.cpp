@@ -6,7 +6,6 @@
 #include "tests/decoding/MpegTestFiles.h"
 
 #include <gtest/gtest.h>
-#include <random>
 #include <set>
 #include <unistd.h>
 
@@ -21,10 +20,7 @@ uint32_t HeaderAt(const std::vector<uint8_t>& bytes, int64_t offset) {
 // 3,000 seeded random bytes holding the header FF FB 90 64 (MPEG-1 Layer
 // III, 128 kbit/s, 44.1 kHz) with no frame behind it.
 std::vector<uint8_t> JunkWithSync() {
-    std::mt19937 random(23);
-    std::vector<uint8_t> junk(3000);
-    for (uint8_t& byte : junk)
-        byte = static_cast<uint8_t>(random() & 0x7F); // no sync of its own
+    std::vector<uint8_t> junk = SeededGarbage(3000, 23);
     const uint8_t header[] = {0xFF, 0xFB, 0x90, 0x64};
     std::copy(std::begin(header), std::end(header), junk.begin() + 1000);
     return junk;

@@ -208,7 +208,7 @@ TEST(ZylMP3, OddLeadingTagsPlayFromTheFirstFrameOrAreRefused) {
     };
     const TCase cases[] = {
         {"size past the end", Joined({pastTheEnd, song})},
-        {"garbage behind the tag", Joined({Tag(3000), std::vector<uint8_t>(5000, 0x55), song})},
+        {"garbage behind the tag", Joined({Tag(3000), SeededGarbage(5000, 5), song})},
         {"two tags", Joined({Tag(300000), Tag(2000), song})},
         {"footer", Joined({Tag(40000, kFooter, 4), song})},
         {"extended header", Joined({Tag(40000, kExtendedHeader), song})},
@@ -382,7 +382,8 @@ TEST(ZylMP3, AnUndecodableFrameEndingARequestDoesNotStopTheSong) {
     int64_t middle = 0;
     ASSERT_EQ(index.GetFrameOffset(index.GetFrameCount() / 2, &middle), 0);
     std::vector<uint8_t> bytes(original.begin(), original.begin() + middle);
-    bytes.resize(bytes.size() + 120000, 0x55);
+    const std::vector<uint8_t> garbage = SeededGarbage(120000, 12);
+    bytes.insert(bytes.end(), garbage.begin(), garbage.end());
     bytes.insert(bytes.end(), original.begin() + middle, original.end());
     TScratchFile file("long-garbage.mp3", bytes);
 
