@@ -118,12 +118,12 @@ int64_t StatedLengthMs(const AVFormatContext& container, int index) {
 
 // The stated length where the file can hold it, else 0 (unknown). A file
 // holds no more time than its bytes at the lowest rate any codec here
-// spends on silence; and the packets from two seconds before the stated end
+// spends on silence; and the packets from a moment before the stated end
 // on must reach that end: where they stop early the file was cut, and they
-// tell where it ends. Reads about two seconds of packets, decodes nothing.
+// tell where it ends. Reads a few packets and decodes nothing.
 int64_t CheckedLength(AVFormatContext& container, int index, int64_t statedMs) {
     constexpr int64_t kLowestBytesPerSecond = 8;
-    constexpr int64_t kCheckedMs = 2000;
+    constexpr int64_t kCheckedMs = 300;
     constexpr int64_t kToleranceMs = 200;
     const int64_t bytes = container.pb != nullptr ? avio_size(container.pb) : 0;
     if (statedMs <= 0 || bytes <= 0 || statedMs / 1000 > bytes / kLowestBytesPerSecond)
