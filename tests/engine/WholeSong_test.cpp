@@ -184,7 +184,8 @@ TEST_P(WholeSongTest, SeeksLandOnTheReferenceSample) {
     const TSongCase& c = GetParam();
     std::string path;
     const std::vector<float>& expected = Song(c, path);
-    for (const uint32_t ms : {1003u, 3217u}) {
+    const auto lengthMs = uint32_t(expected.size() / 2 * 1000 / kRate);
+    for (const uint32_t ms : {1003u, 3217u, lengthMs / 7 * 3, lengthMs / 11 * 8, lengthMs - 700}) {
         SCOPED_TRACE(ms);
         TDeck deck;
         Start(deck, path, ms);
