@@ -106,6 +106,49 @@ bool OpenContainer(const char* path, AVFormatContext*& container) {
     return false;
 }
 
+// The length the headers state, in milliseconds; 0 when they state none.
+int64_t StatedLengthMs(const AVFormatContext& container, int index) {
+    const AVStream* stream = container.streams[index];
+    if (stream->duration > 0)
+        return av_rescale_q(stream->duration, stream->time_base, AVRational{1, 1000});
+    if (container.duration > 0)
+        return container.duration / (AV_TIME_BASE / 1000);
+    return 0;
+}
+
+// The stated length where the file can hold it, else 0 (unknown). A file
+// holds no more time than its bytes at the lowest rate any codec here
+// spends on silence; and the packets from a moment before the stated end
+// on must reach that end: where they stop early the file was cut, and they
+// tell where it ends. Reads a few packets and decodes nothing.
+int64_t CheckedLength(AVFormatContext& container, int index, int64_t statedMs) {
+    constexpr int64_t kLowestBytesPerSecond = 8;
+    constexpr int64_t kCheckedMs = 300;
+    constexpr int64_t kToleranceMs = 200;
+    const int64_t bytes = container.pb != nullptr ? avio_size(container.pb) : 0;
+    if (statedMs <= 0 || bytes <= 0 || statedMs / 1000 > bytes / kLowestBytesPerSecond)
+        return 0;
+    const AVStream* stream = container.streams[index];
+    const AVRational ms{1, 1000};
+    const int64_t target =
+        av_rescale_q(std::max<int64_t>(statedMs - kCheckedMs, 0), ms, stream->time_base);
+    if (avformat_seek_file(&container, index, INT64_MIN, target, target, 0) < 0)
+        return 0;
+    AVPacket* packet = av_packet_alloc();
+    int64_t endMs = -1;
+    while (packet != nullptr && av_read_frame(&container, packet) >= 0) {
+        if (packet->stream_index == index && packet->pts != AV_NOPTS_VALUE)
+            endMs =
+                std::max(endMs, av_rescale_q(packet->pts + std::max<int64_t>(packet->duration, 0),
+                                             stream->time_base, ms));
+        av_packet_unref(packet);
+    }
+    av_packet_free(&packet);
+    if (endMs < 0)
+        return 0;
+    return endMs + kToleranceMs < statedMs ? endMs : statedMs;
+}
+
 } // namespace
 
 bool AVProbeLength(const char* path, uint32_t& lengthMs, TAVOpenResult& result) {
@@ -117,12 +160,7 @@ bool AVProbeLength(const char* path, uint32_t& lengthMs, TAVOpenResult& result) 
     }
     const int index = FindAudioStream(*container, result);
     if (index >= 0) {
-        const AVStream* stream = container->streams[index];
-        int64_t ms = 0;
-        if (stream->duration > 0)
-            ms = av_rescale_q(stream->duration, stream->time_base, AVRational{1, 1000});
-        else if (container->duration > 0)
-            ms = container->duration / (AV_TIME_BASE / 1000);
+        const int64_t ms = CheckedLength(*container, index, StatedLengthMs(*container, index));
         lengthMs = static_cast<uint32_t>(std::clamp<int64_t>(ms, 0, UINT32_MAX));
     }
     avformat_close_input(&container);
@@ -173,6 +211,7 @@ TAVOpenResult TAVAudioSource::Open(const char* path) {
     StartPts = 0;
     FirstPacketTs = AV_NOPTS_VALUE;
     DecodedEnd = 0;
+    Placed = false;
     Draining = Ended = false;
     if (!DecodeNext() || !ChooseOutput()) {
         Close();
@@ -181,6 +220,8 @@ TAVOpenResult TAVAudioSource::Open(const char* path) {
     // The first sample delivered is sample 0.
     StartPts = FramePosition;
     FramePosition = 0;
+    PlacedEnd = LastSamples;
+    LastStamp = 0;
     StatedEnd = StatedLength();
     DecodedEnd = FrameSamples;
     NextSample = 0;
@@ -298,7 +339,7 @@ bool TAVAudioSource::DecodeNext() {
             if (Frame->format != FrameFormat || Frame->ch_layout.nb_channels != FrameChannels ||
                 Frame->nb_samples <= 0)
                 continue;
-            FramePosition = PositionOf(*Frame);
+            FramePosition = PlaceFrame(PositionOf(*Frame), Frame->nb_samples);
             FrameSamples = Frame->nb_samples;
             DecodedEnd = std::max(DecodedEnd, FramePosition + FrameSamples);
             return true;
@@ -310,10 +351,28 @@ bool TAVAudioSource::DecodeNext() {
     }
 }
 
+int64_t TAVAudioSource::PlaceFrame(int64_t stamped, int samples) {
+    const bool first = !Placed;
+    const bool agreeing = Placed && stamped == LastStamp + LastSamples;
+    const int64_t follower = PlacedEnd;
+    Placed = true;
+    LastStamp = stamped;
+    LastSamples = samples;
+    int64_t position = follower;
+    // Before the output starts (the pre-roll of a seek) a placement from a
+    // late stamp is corrected by the first two stamps that agree; after it
+    // only a departure of a whole frame or more is believed.
+    const bool settling = follower + samples <= NextSample;
+    if (first || std::abs(stamped - follower) >= samples || (agreeing && settling))
+        position = stamped;
+    PlacedEnd = position + samples;
+    return position;
+}
+
 int64_t TAVAudioSource::PositionOf(const AVFrame& frame) const {
     int64_t ts = frame.pts != AV_NOPTS_VALUE ? frame.pts : frame.best_effort_timestamp;
     if (ts == AV_NOPTS_VALUE)
-        return DecodedEnd;
+        return Placed ? PlacedEnd : DecodedEnd;
     const AVRational samples{1, frame.sample_rate};
     return av_rescale_q(ts, Container->streams[StreamIndex]->time_base, samples) - StartPts;
 }
@@ -329,6 +388,7 @@ bool TAVAudioSource::RewindTo(int64_t ts) {
         return false;
     Draining = Ended = false;
     FrameSamples = 0;
+    Placed = false;
     return true;
 }
 
@@ -365,7 +425,14 @@ bool TAVAudioSource::SeekToSample(int64_t sample) {
     return StartAt(sample, sample);
 }
 
-int64_t TAVAudioSource::CountSamples() {
+bool TAVAudioSource::DecodeToEnd(const std::atomic<bool>* cancel) {
+    while (!Ended && DecodeNext())
+        if (cancel != nullptr && cancel->load(std::memory_order_relaxed))
+            return false;
+    return true;
+}
+
+int64_t TAVAudioSource::CountSamples(const std::atomic<bool>* cancel) {
     if (!IsOpen())
         return 0;
     const AVStream* stream = Container->streams[StreamIndex];
@@ -378,13 +445,13 @@ int64_t TAVAudioSource::CountSamples() {
     DecodedEnd = 0;
     if (!SeekToSample(from))
         return 0;
-    while (!Ended && DecodeNext()) {
-    }
+    if (!DecodeToEnd(cancel))
+        return -1;
     // Nothing decoded behind the guess: the duration overstated the file.
     if (DecodedEnd <= from && from > 0) {
         SeekToSample(0);
-        while (!Ended && DecodeNext()) {
-        }
+        if (!DecodeToEnd(cancel))
+            return -1;
     }
     // Reads end where the count ended, whatever damaged timestamps may
     // claim later.

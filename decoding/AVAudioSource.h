@@ -9,10 +9,16 @@
 // left/right, centre and surrounds at -3 dB, see SampleFold.h).
 //
 // Positions: sample 0 is the first sample the codec delivers once the
-// container's priming (AAC encoder delay, Opus pre-skip) has been trimmed;
-// every later sample is placed by its frame's timestamp, so a seek lands on
-// the same sample a straight decode reaches, and a packet lost to damage
-// leaves a gap that plays as silence instead of shifting the rest.
+// container's priming (AAC encoder delay, Opus pre-skip) has been trimmed.
+// Frames follow each other without gap or overlap, as in a straight decode;
+// a timestamp moves a frame only when it departs from that by at least the
+// frame's own length (a packet lost to damage then leaves a gap that plays
+// as silence instead of shifting the rest). Smaller departures are the
+// container's estimates, not the stream's: Ogg stamps every frame that
+// follows a long Vorbis block with a short one a few hundred samples late.
+// After a seek the first frame's stamp places the stream until two frames
+// in a row agree with each other, which they do long before the pre-roll
+// ends, so a seek lands on the same sample a straight decode reaches.
 //
 // Not thread-safe; the decoder that owns it is called under the player
 // system's lock. Allocates only at open and when a longer read than before
@@ -22,6 +28,8 @@
 #include "decoding/SampleFold.h"
 #include "decoding/VxPlayer.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -58,8 +66,11 @@ public:
 
     // The exact number of samples a straight decode delivers; reads never
     // pass it. Decodes only the last seconds when the container names its
-    // duration.
-    int64_t CountSamples();
+    // duration, the whole file when it does not. A set cancel flag stops the
+    // count: -1.
+    int64_t CountSamples(const std::atomic<bool>* cancel = nullptr);
+    // Takes a count made by another source of the same file: reads end there.
+    void TakeCount(int64_t samples) { StatedEnd = std::min(StatedEnd, samples); }
     // The next Read starts at sample. False when the file cannot be
     // repositioned at all (reading then delivers nothing).
     bool SeekToSample(int64_t sample);
@@ -74,7 +85,11 @@ private:
     bool DecodeNext();
     bool FeedPacket();
     int64_t PositionOf(const AVFrame& frame) const;
+    // Where the frame just decoded goes (see Positions above).
+    int64_t PlaceFrame(int64_t stamped, int samples);
     bool RewindTo(int64_t ts);
+    // Decodes to the end; false when cancelled.
+    bool DecodeToEnd(const std::atomic<bool>* cancel);
     bool StartAt(int64_t sample, int64_t preroll);
     // Delivers samples of the current frame from FrameOffset on.
     uint32_t TakeFromFrame(uint8_t* out, uint32_t frames);
@@ -98,6 +113,10 @@ private:
     int FrameOffset = 0;       // samples of Frame already used
     int FrameSamples = 0;      // samples in Frame (0: none held)
     int64_t DecodedEnd = 0;    // end of the furthest frame decoded
+    bool Placed = false;       // a frame was placed since the last rewind
+    int64_t PlacedEnd = 0;     // end of the frame placed last
+    int64_t LastStamp = 0;     // its timestamp's position, and its length
+    int LastSamples = 0;
     bool Draining = false;
     bool Ended = false;
     std::vector<float> Scratch;

@@ -98,14 +98,24 @@ int QuickInfoFromXing(TZylFileStreamTAG& stream, const TMPEGStreamSpan& span, co
     stream.Seek(span.Start + streamBytes / 2, 0);
     if (!ReadFrameInfo(stream, &header, &frame))
         return 0;
+    // A count that frames of the lowest bitrate (index 1, unpadded) could
+    // not fit into the stream is a lie; the caller then estimates.
+    constexpr uint32_t kBitrateAndPadding = 0x0000F200;
+    const uint32_t smallest = FrameLength((header & ~kBitrateAndPadding) | 0x1000);
+    if (smallest == 0 || xing.FrameCount > streamBytes / smallest + 1)
+        return 0;
+    // A file cut short holds only the frames of the bytes it still has.
+    uint32_t frames = xing.FrameCount;
+    if ((xing.Flags & kXingBytes) && xing.StreamBytes > fileBytes && xing.StreamBytes > 0)
+        frames = static_cast<uint32_t>(uint64_t{frames} * uint64_t(fileBytes) / xing.StreamBytes);
     // The Xing frame is a frame of the stream too (it decodes as silence);
     // its count is of the frames behind it, which make the song's length.
-    info->FrameCount = PlusOne(xing.FrameCount);
+    info->FrameCount = PlusOne(frames);
     info->StreamStart = span.Start;
     info->StreamBytes = streamBytes;
     info->FrameBytes = DecodedFrameBytes(frame);
-    info->LengthMs = TruncToU32(static_cast<double>(frame.SamplesPerFrame) * xing.FrameCount /
-                                frame.SampleRate * 1000);
+    info->LengthMs =
+        TruncToU32(static_cast<double>(frame.SamplesPerFrame) * frames / frame.SampleRate * 1000);
     info->HasToc = (xing.Flags & kXingToc) != 0 && !xing.ConstantBitrate;
     std::memcpy(info->Toc, xing.Toc, sizeof info->Toc);
     return 1;
@@ -280,7 +290,11 @@ uint32_t CountFrames(const char* path, TFrameCallback callback, void* context,
     uint32_t count = 0;
     uint32_t header;
     SkipID3v2Tags(stream);
-    while (FindSync(stream, &header)) {
+    // The stream starts at a header that a frame follows, as LocateStream
+    // finds it: junk behind a tag may hold a sync pattern of its own. Later
+    // searches only resume after damage inside the stream.
+    bool found = ReadFrameHeader(stream, &header) != 0;
+    for (; found; found = FindSync(stream, &header) != 0) {
         if (callback != nullptr)
             callback(context, header, stream.Position() - 4);
         if (!WalkRun(stream, header, &count, callback, context, cancel))

@@ -60,7 +60,8 @@ int FindSync(TZylFileStreamTAG& stream, uint32_t* header);
 // the stream stands just after the returned header. Gives up once the search
 // has passed kMaxSyncSearch bytes. 1 found, 0 not.
 int ReadFrameHeader(TZylFileStreamTAG& stream, uint32_t* header);
-// Walks the whole file from header to header; returns the frames counted
+// Walks the whole file from header to header, from the first header that a
+// frame follows (as LocateStream); returns the frames counted
 // (0 also when the file cannot be opened). A set cancel flag ends the walk
 // early with the frames counted so far.
 uint32_t CountFrames(const char* path, TFrameCallback callback, void* context,

@@ -6,10 +6,16 @@
 #include <fcntl.h>
 #include <limits>
 #include <new>
+#include <sys/stat.h>
 #include <unistd.h>
 
 TRiffFile::~TRiffFile() {
     ::close(Fd);
+}
+
+uint64_t TRiffFile::Size() const {
+    struct stat status {};
+    return fstat(Fd, &status) == 0 && status.st_size > 0 ? uint64_t(status.st_size) : 0;
 }
 
 void TRiffFile::Seek(uint64_t position) {
@@ -176,7 +182,13 @@ int WaveOpenRead(const char* path, TRiffHandle& handle, TWaveFormatHandle& forma
 
 int WaveStartData(TRiffFile& handle, TMmChunkInfo& data, const TMmChunkInfo& riff) {
     handle.Seek(uint64_t{riff.dwDataOffset} + 4);
-    return DescendById(handle, MakeFourCC("data"), riff, data) ? 0 : kWaveErrNotWave;
+    if (!DescendById(handle, MakeFourCC("data"), riff, data))
+        return kWaveErrNotWave;
+    const uint64_t size = handle.Size();
+    if (size != 0)
+        data.cksize = static_cast<uint32_t>(std::min<uint64_t>(
+            data.cksize, size > data.dwDataOffset ? size - data.dwDataOffset : 0));
+    return 0;
 }
 
 int WaveSeekData(TRiffFile& handle, TMmChunkInfo& data, const TMmChunkInfo& riff, uint32_t offset) {

@@ -56,6 +56,8 @@ public:
     void Seek(uint64_t position);
     // Copies up to count bytes; fewer only at the end of the file.
     size_t Read(void* dest, size_t count);
+    // The file's size in bytes now (0 when it cannot be told).
+    uint64_t Size() const;
 
 private:
     size_t Buffered() const { return Fill - Index; }
@@ -87,7 +89,9 @@ constexpr uint32_t MakeFourCC(const char (&code)[5]) {
 // handle and format stay empty.
 int WaveOpenRead(const char* path, TRiffHandle& handle, TWaveFormatHandle& format,
                  TMmChunkInfo& riff);
-// Finds the data chunk and stands at its first byte.
+// Finds the data chunk and stands at its first byte. Its size is what the
+// header states, cut to what the file holds: a file cut short (or a header
+// that lies) has the length of the audio it really has.
 int WaveStartData(TRiffFile& handle, TMmChunkInfo& data, const TMmChunkInfo& riff);
 // Stands offset bytes into the data chunk; data.cksize holds what remains
 // behind that point (0 when offset lies beyond the chunk).

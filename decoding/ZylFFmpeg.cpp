@@ -43,14 +43,32 @@ int TZylFFmpegTAG::Accepts(const char* path) {
                        [&](const char* known) { return strcasecmp(extension + 1, known) == 0; });
 }
 
+int TZylFFmpegTAG::Prepare(const char* path, uint32_t /*mode*/, const std::atomic<bool>* cancel) {
+    PreparedValid = false;
+    TAVAudioSource counter;
+    // A file that does not open is left to Open, which reports why.
+    if (counter.Open(path) != TAVOpenResult::Ok)
+        return 0;
+    PreparedSamples = counter.CountSamples(cancel);
+    PreparedPath = path;
+    PreparedValid = true;
+    return PreparedSamples < 0 ? kDiagSilent : 0;
+}
+
 int TZylFFmpegTAG::Open(const char* path, uint32_t /*mode*/) {
     Close();
+    const bool prepared = PreparedValid && PreparedPath == path;
+    PreparedValid = false;
+    if (prepared && PreparedSamples < 0)
+        return kDiagSilent; // the user gave up the count
     const TAVOpenResult result = Source.Open(path);
     if (result != TAVOpenResult::Ok) {
         DIAG_REPORT(kDiagReported, "%s", OpenFailureText(result));
         return kDiagReported;
     }
-    TotalSamples = Source.CountSamples();
+    if (prepared)
+        Source.TakeCount(PreparedSamples);
+    TotalSamples = prepared ? PreparedSamples : Source.CountSamples();
     if (!Source.SeekToSample(0)) {
         Source.Close();
         DIAG_REPORT(kDiagReported, "%s", kSeekFailed);

@@ -15,6 +15,7 @@
 #include "decoding/VxPlayer.h"
 
 #include <cstdint>
+#include <string>
 
 class TZylFFmpegTAG : public TVxPlayerTAG {
 public:
@@ -27,7 +28,11 @@ public:
     // .alac .ogg .oga .opus, any case); a claimed file that cannot be read
     // fails in Open with this decoder's own message.
     int Accepts(const char* path) override;
-    // The mode is ignored: lengths are always exact.
+    // Counts the length, which may mean decoding the whole file (a FLAC
+    // written through a pipe states none), outside the engine lock.
+    int Prepare(const char* path, uint32_t mode, const std::atomic<bool>* cancel) override;
+    // The mode is ignored: lengths are always exact. The count comes from
+    // Prepare of the same path when there was one.
     int Open(const char* path, uint32_t mode) override;
     // The bare file name and the container's stated length: a list of many
     // files must not decode them.
@@ -38,6 +43,11 @@ public:
 
 private:
     TAVAudioSource Source;
+    // What Prepare counted for Open: the samples of PreparedPath, or -1
+    // when the count was given up.
+    std::string PreparedPath;
+    int64_t PreparedSamples = 0;
+    bool PreparedValid = false;
 };
 
 // The song extensions this decoder claims, without dot, lower case.

@@ -173,24 +173,28 @@ int TZylWAVTAG::Read(void* buffer, uint32_t frames, uint32_t* framesRead) {
     auto* out = static_cast<uint8_t*>(buffer);
     const uint64_t wanted = uint64_t{frames} * BytesPerFrame;
     uint32_t whole = 0;
+    uint64_t filled = 0; // bytes of out that hold the song
     if (Converts) {
         whole = ReadConverted(out, frames);
+        filled = uint64_t{whole} * BytesPerFrame;
     } else {
         const uint32_t request = static_cast<uint32_t>(std::min<uint64_t>(
             wanted, std::numeric_limits<uint32_t>::max() / BytesPerFrame * BytesPerFrame));
         uint32_t copied = 0;
         // A file that ends early still counts what it gave; the rest is silence.
         WaveReadData(*Handle, request, buffer, DataChunk, copied);
-        whole = copied / BytesPerFrame;
+        filled = copied - copied % Format.nBlockAlign;
+        // The data's last sample frames fill a unit of their own, completed
+        // by silence, so that every sample plays.
+        whole = static_cast<uint32_t>((filled + BytesPerFrame - 1) / BytesPerFrame);
     }
     if (framesRead != nullptr)
         *framesRead = whole;
-    if (whole < frames) {
+    if (filled < wanted) {
         // Unsigned 8-bit samples are silent at 128; wider ones are signed and
         // silent at 0.
         const int silence = Format.wBitsPerSample <= 8 ? 128 : 0;
-        std::memset(out + uint64_t{whole} * BytesPerFrame, silence,
-                    static_cast<size_t>(wanted - uint64_t{whole} * BytesPerFrame));
+        std::memset(out + filled, silence, static_cast<size_t>(wanted - filled));
     }
     return 0;
 }
@@ -224,7 +228,12 @@ uint32_t TZylWAVTAG::ReadConverted(uint8_t* buffer, uint32_t frames) {
     FloatScratch.resize(size_t{frames} * (unitSamples + unitFrames * 2));
     uint32_t copied = 0;
     WaveReadData(*Handle, frames * unitBytes, SourceScratch.data(), DataChunk, copied);
-    const uint32_t whole = copied / unitBytes;
+    // The data's last source frames fill a unit of their own, completed by
+    // silence, so that every sample plays.
+    const uint32_t used = copied - copied % SourceBlockAlign;
+    const uint32_t whole = (used + unitBytes - 1) / unitBytes;
+    std::memset(SourceScratch.data() + used, SourceBits <= 8 ? 128 : 0,
+                size_t{whole} * unitBytes - used);
     PcmToFloat(SourceScratch.data(), SourceTag, SourceBits, size_t{whole} * unitSamples,
                FloatScratch.data());
     const size_t outFrames = size_t{whole} * unitFrames;

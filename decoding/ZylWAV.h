@@ -1,7 +1,8 @@
 // The waveform decoder: integer PCM (8 to 32 bits) and IEEE float data in
 // RIFF WAVE files, plain or WAVE_FORMAT_EXTENSIBLE.
 //
-// Its read unit is a block of 128 bytes, not a sample frame; for sample
+// Its read unit is a block of 128 bytes, not a sample frame (the data's
+// last frames fill a unit of their own, completed by silence); for sample
 // frames that do not divide 128 (24-bit) it is the smallest multiple of 128
 // that holds whole frames, so that chunks and the looping device buffer
 // never split a frame. Sources of one or two channels play as they are

@@ -8,13 +8,16 @@
 
 // ---------------------------------------------------------------- end of song
 
-void TVxControlDSPTAG::Start(TZylSoundBufferTAG* buffer, uint32_t /*chunkBytes*/) {
+void TVxControlDSPTAG::Start(TZylSoundBufferTAG* buffer, uint32_t chunkBytes) {
     Buffer = buffer;
-    BlockBytes = buffer->BytesPerFrame * FramesPerBlock;
+    const uint32_t frameBytes = buffer->BytesPerFrame;
+    const uint32_t chunkFrames = frameBytes ? chunkBytes / frameBytes : 0;
+    uint32_t blockFrames = std::min(MaxFramesPerBlock, chunkFrames);
+    while (blockFrames > 1 && chunkFrames % blockFrames != 0)
+        --blockFrames;
+    BlockBytes = frameBytes * blockFrames;
     BlockCount = BlockBytes ? buffer->SizeBytes / BlockBytes : 0;
-    // One spare mark: a chunk that ends exactly at the buffer's end may name
-    // the block just past it as the first one after the song.
-    Marks.assign(BlockCount + 1, 0);
+    Marks.assign(BlockCount, 0);
     Marker = 1;
 }
 
@@ -26,13 +29,13 @@ void TVxControlDSPTAG::Stop() {
 
 void TVxControlDSPTAG::Process(uint8_t* /*data*/, uint32_t /*reserved*/, uint32_t offset,
                                uint32_t length, uint32_t validBytes) {
-    if (validBytes >= length || BlockBytes == 0 || length == 0)
+    if (validBytes >= length || BlockCount == 0 || length == 0)
         return;
     // The first marked block is the first one lying wholly after the last
     // valid byte, so the end is never announced while song audio remains in
     // the block under the play cursor.
     const uint32_t first = (offset + validBytes + BlockBytes - 1) / BlockBytes;
-    const uint32_t last = std::min((offset + length - 1) / BlockBytes, BlockCount);
+    const uint32_t last = std::min((offset + length - 1) / BlockBytes, BlockCount - 1);
     for (uint32_t block = first; block <= last; ++block)
         Marks[block] = Marker;
 }

@@ -36,12 +36,14 @@ public:
     virtual void NotifyPan(int /*pan*/) {}
 };
 
-// Marks the device-buffer blocks (40 PCM frames each) written after the
-// song's end with the current marker. A restart bumps the marker so that
-// marks written before it no longer count.
+// Marks the device-buffer blocks (up to 40 PCM frames each) written after
+// the song's end with the current marker. A restart bumps the marker so that
+// marks written before it no longer count. Blocks divide the chunk, so that
+// the chunk being written never marks a block that the play cursor may be
+// in: the chunk after it still holds the song's audio of the last lap.
 class TVxControlDSPTAG final : public TDSPTAG {
 public:
-    static constexpr uint32_t FramesPerBlock = 40;
+    static constexpr uint32_t MaxFramesPerBlock = 40;
 
     void Start(TZylSoundBufferTAG* buffer, uint32_t chunkBytes) override;
     void Stop() override;

@@ -17,6 +17,15 @@ uint32_t HeaderAt(const std::vector<uint8_t>& bytes, int64_t offset) {
            uint32_t{bytes[at + 2]} << 8 | bytes[at + 3];
 }
 
+// 3,000 seeded random bytes holding the header FF FB 90 64 (MPEG-1 Layer
+// III, 128 kbit/s, 44.1 kHz) with no frame behind it.
+std::vector<uint8_t> JunkWithSync() {
+    std::vector<uint8_t> junk = SeededGarbage(3000, 23);
+    const uint8_t header[] = {0xFF, 0xFB, 0x90, 0x64};
+    std::copy(std::begin(header), std::end(header), junk.begin() + 1000);
+    return junk;
+}
+
 // Files that libmpg123 decodes frame for frame as the index walks them.
 const char* const kWellFormed[] = {
     "cbr128_id3v1.mp3",  "vbr_xing.mp3", "vbr_noxing.mp3",
@@ -90,11 +99,16 @@ TEST(MPEGCompatibleIndex, FindsTheExactStreamBehindALeadingTag) {
     for (const TCase& c :
          {TCase{"cbr128_id3v1.mp3", true}, TCase{"frames21.mp3", true}, TCase{"id3v2.mp3", true},
           TCase{"layer2_44k.mp2", true}, TCase{"vbr_xing.mp3", false}}) {
-        for (uint32_t tagBytes : {0u, 300000u}) {
+        for (uint32_t tagBytes : {0u, 300000u, 3000u}) {
             SCOPED_TRACE(std::string(c.Name) + " behind " + std::to_string(tagBytes));
             const std::vector<uint8_t> song = ReadWholeFile(MpegFixture(c.Name));
+            // The small tag is followed by junk that holds a lone sync
+            // pattern: no frame follows it, so the stream starts after it.
+            const std::vector<uint8_t> junk =
+                tagBytes == 3000 ? JunkWithSync() : std::vector<uint8_t>();
             TScratchFile file("tagged-index.mp3",
-                              tagBytes ? id3test::Joined({id3test::Tag(tagBytes), song}) : song);
+                              tagBytes ? id3test::Joined({id3test::Tag(tagBytes), junk, song})
+                                       : song);
             TMPEGExactIndexTAG exact;
             TMPEGCompatibleIndexTAG compatible;
             ASSERT_EQ(exact.Build(file.Path()), 0);

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <fstream>
+#include <random>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -15,6 +16,16 @@ inline std::vector<uint8_t> ReadWholeFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in),
                                 std::istreambuf_iterator<char>());
+}
+
+// Seeded random bytes: garbage that may hold anything, sync patterns
+// included, and is the same on every run.
+inline std::vector<uint8_t> SeededGarbage(size_t count, uint32_t seed) {
+    std::mt19937 random(seed);
+    std::vector<uint8_t> bytes(count);
+    for (uint8_t& byte : bytes)
+        byte = static_cast<uint8_t>(random());
+    return bytes;
 }
 
 // A file in the test's scratch folder, removed when the object goes.

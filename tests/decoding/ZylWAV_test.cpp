@@ -154,23 +154,27 @@ TEST_F(ZylWAVTest, ReadsTheDataThenPadsWithSilenceOfTheSampleWidth) {
         int result = -1;
         const Bytes out = Read(4, framesRead, &result);
         EXPECT_EQ(result, 0);
-        // Two and a half units: two whole ones; the partial third counts as unread.
-        EXPECT_EQ(framesRead, 2u);
-        EXPECT_EQ(Bytes(out.begin(), out.begin() + 2 * unit),
-                  Bytes(samples.begin(), samples.begin() + 2 * unit));
-        EXPECT_EQ(Bytes(out.begin() + 2 * unit, out.end()), Bytes(2 * unit, c.silence));
+        // Two and a half units: the partial third is completed by silence,
+        // so that its samples play too.
+        EXPECT_EQ(framesRead, 3u);
+        const size_t kept = unit * 5 / 2;
+        EXPECT_EQ(Bytes(out.begin(), out.begin() + kept), samples);
+        EXPECT_EQ(Bytes(out.begin() + kept, out.end()), Bytes(4 * unit - kept, c.silence));
     }
 }
 
 TEST_F(ZylWAVTest, DataChunkLongerThanTheFilePlaysWhatExists) {
     const Bytes samples = Ramp(1024);
-    ASSERT_EQ(
-        Wav.Open(Write(Riff({Chunk("fmt ", FormatBody({})), Chunk("data", samples, 0xFFFFFF00)},
-                            0xFFFFFFFF))
-                     .c_str(),
-                 0),
-        0);
-    EXPECT_EQ(Wav.LengthMs, 24347885u); // 0xFFFFFF00 bytes at 176400 bytes per second
+    const std::string path = Write(
+        Riff({Chunk("fmt ", FormatBody({})), Chunk("data", samples, 0xFFFFFF00)}, 0xFFFFFFFF));
+    ASSERT_EQ(Wav.Open(path.c_str(), 0), 0);
+    // The header claims 0xFFFFFF00 bytes (6 hours 45 minutes); the length is
+    // that of the 1024 bytes there are.
+    EXPECT_EQ(Wav.LengthMs, 5u);
+    char name[kSongNameSize];
+    uint32_t listed = 0;
+    ASSERT_EQ(TZylWAVTAG().GetInfo(path.c_str(), name, &listed), 0);
+    EXPECT_EQ(listed, 5u);
     uint32_t framesRead = 0;
     const Bytes out = Read(16, framesRead);
     EXPECT_EQ(framesRead, 8u);

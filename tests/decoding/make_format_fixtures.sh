@@ -5,6 +5,10 @@
 # repeats its noise, the encoders run with fixed settings, and damage is
 # written at fixed offsets; Ogg files get new random stream serial numbers.
 set -eu
+# Seeded random bytes: garbage that may hold anything, the same every run.
+garbage() {
+    python3 -c 'import random, sys; random.seed(int(sys.argv[2])); sys.stdout.buffer.write(random.randbytes(int(sys.argv[1])))' "$1" "$2"
+}
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 out="$root/tests/data/formats"
@@ -63,11 +67,11 @@ ff -i "$work/h16.wav" -c:a pcm_s16le -metadata artist="Wave Artist" \
 size=$(wc -c <"$out/flac16.flac")
 head -c $((size / 2)) "$out/flac16.flac" >"$out/truncated.flac"
 cp "$out/flac16.flac" "$out/corrupt_middle.flac"
-head -c 3000 /dev/zero | tr '\0' '\132' |
+garbage 3000 1 |
     dd of="$out/corrupt_middle.flac" bs=1 seek=$((size / 2)) conv=notrunc status=none
 cp "$out/aac.m4a" "$out/corrupt_middle.m4a"
 size=$(wc -c <"$out/aac.m4a")
-head -c 2000 /dev/zero | tr '\0' '\132' |
+garbage 2000 2 |
     dd of="$out/corrupt_middle.m4a" bs=1 seek=$((size / 2)) conv=notrunc status=none
 : >"$out/empty.flac"
 sox -R -n -r 44100 -c 2 "$work/short.wav" synth 0.3 sine 440

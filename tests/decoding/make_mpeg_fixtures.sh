@@ -4,6 +4,10 @@
 # Deterministic: sox -R repeats its noise, the encoders are run with fixed
 # settings, and corruption is written at fixed offsets.
 set -eu
+# Seeded random bytes: garbage that may hold anything, the same every run.
+garbage() {
+    python3 -c 'import random, sys; random.seed(int(sys.argv[2])); sys.stdout.buffer.write(random.randbytes(int(sys.argv[1])))' "$1" "$2"
+}
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 out="$root/tests/data/mpeg"
@@ -50,7 +54,7 @@ head -c $((21 * 384)) "$work/cbr48.mp3" >"$out/frames21.mp3"
 
 # A stretch of 700 bytes of garbage in the middle of the stream.
 cp "$out/cbr128_id3v1.mp3" "$out/corrupt_middle.mp3"
-head -c 700 /dev/zero | tr '\0' '\132' |
+garbage 700 3 |
     dd of="$out/corrupt_middle.mp3" bs=1 seek=15000 conv=notrunc status=none
 # The last frame cut short.
 head -c $(($(wc -c <"$out/vbr_noxing.mp3") - 200)) "$out/vbr_noxing.mp3" >"$out/truncated.mp3"

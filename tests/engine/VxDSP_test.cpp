@@ -172,22 +172,50 @@ TEST_F(EndStageFixture, EndStartsInTheFirstBlockWhollyAfterTheSong) {
     TVxControlDSPTAG stage;
     MakeBuffer(557056);
     stage.Start(&Buffer, 32768);
-    EXPECT_EQ(stage.BlockBytes, 160u);
+    // Blocks divide the chunk of 8192 frames: 32 frames of 4 bytes.
+    EXPECT_EQ(stage.BlockBytes, 128u);
     // A chunk at 32768 whose first 1000 bytes are song: the song's last byte
-    // lies in block (32768 + 999) / 160 = 211, so the end starts at block 212.
+    // lies in block (32768 + 999) / 128 = 263, so the end starts at block 264.
     stage.Process(nullptr, 0, 32768, 32768, 1000);
-    Buffer.SetPlayCursor(212 * 160 - 4);
+    Buffer.SetPlayCursor(264 * 128 - 4);
     EXPECT_FALSE(stage.IsEndOfSong());
-    Buffer.SetPlayCursor(212 * 160);
+    Buffer.SetPlayCursor(264 * 128);
     EXPECT_TRUE(stage.IsEndOfSong());
     Buffer.SetPlayCursor(65535);
     EXPECT_TRUE(stage.IsEndOfSong());
-    Buffer.SetPlayCursor(65600); // the next chunk was not written as silence
+    Buffer.SetPlayCursor(65536); // the next chunk was not written as silence
     EXPECT_FALSE(stage.IsEndOfSong());
     // A fully valid chunk marks nothing.
     stage.Process(nullptr, 0, 0, 32768, 32768);
     Buffer.SetPlayCursor(0);
     EXPECT_FALSE(stage.IsEndOfSong());
+}
+
+// The chunk written just behind the play cursor is silence after the song,
+// while the cursor still plays the song's last lap in the chunk after it: no
+// mark may reach into that chunk, whatever the frame size.
+TEST_F(EndStageFixture, SilenceBehindTheCursorNeverMarksTheChunkBeingPlayed) {
+    struct Case {
+        uint16_t Channels, Bits;
+        uint32_t ChunkBytes;
+    };
+    for (const Case c : {Case{2, 24, 33024}, Case{2, 16, 32768}, Case{2, 32, 32768},
+                         Case{1, 24, 32769}, Case{2, 24, 32766}}) {
+        SCOPED_TRACE(c.ChunkBytes);
+        TVxControlDSPTAG stage;
+        MakeBuffer(c.ChunkBytes * 3, c.Channels, c.Bits);
+        stage.Start(&Buffer, c.ChunkBytes);
+        ASSERT_EQ(c.ChunkBytes % stage.BlockBytes, 0u);
+        stage.Process(nullptr, 0, 0, c.ChunkBytes, 0);
+        const uint32_t frame = c.Channels * c.Bits / 8;
+        for (uint32_t at = c.ChunkBytes; at < c.ChunkBytes + 64 * frame; at += frame) {
+            Buffer.SetPlayCursor(at);
+            ASSERT_FALSE(stage.IsEndOfSong()) << at;
+        }
+        Buffer.SetPlayCursor(c.ChunkBytes - frame);
+        EXPECT_TRUE(stage.IsEndOfSong());
+        Buffer.Release();
+    }
 }
 
 TEST_F(EndStageFixture, MarksFromBeforeARestartNoLongerCount) {
