@@ -31,9 +31,9 @@ until jack_lsp >/dev/null 2>&1; do sleep 0.1; done
 ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat" 2>/dev/null || true; }
 xruns() { grep -c XRun "$work/jackd.out" || true; }
 
-# Plays the song at +8 % with key lock $1 (0 or 1) and measures the deck.
+# Plays the song at +8 % with key lock $1 (Yes or No) and measures the deck.
 run() {
-    printf '[HKEY_CURRENT_USER\\Software\\Zyl\\Vexaline\\Velm]\n"PlayWhenOpen"="Yes"\n"PitchRange"=dword:00000000\n"KeyLock"=dword:0000000%s\n' \
+    printf '[HKEY_CURRENT_USER\\Software\\Zyl\\Vexaline\\Velm]\n"PlayWhenOpen"="Yes"\n"PitchRange"=dword:00000000\n"KeyLock"="%s"\n' \
         "$1" >"$XDG_CONFIG_HOME/Zyl/Vexaline/Velm.reg"
     "$build/app/vexaline" "$work/song.mp3" >/dev/null 2>&1 &
     pid=$!
@@ -52,7 +52,7 @@ run() {
     kill "$pid"
     wait "$pid" || true
 }
-run 1 on
-run 0 off
+run Yes on
+run No off
 "$build/tools/render/vx-render" --keylock --pitch 8000 --duration 2000 "$work/song.mp3" |
     grep "key lock"
