@@ -298,22 +298,48 @@ bool TZylVoice::KeyLockPlays(const TPass& pass, double step) {
             Position = at;
     }
     if (plays != KeyLocked)
-        SwitchKeyLock(plays, pass);
+        SwitchKeyLock(plays, pass, step);
     return plays;
 }
 
 // A handover between the stretcher and the plain paths: they differ in
 // pitch (or, at the buffer's own rate, slightly in waveform), so the one
-// fades out from its snapshot while the other fades in.
-void TZylVoice::SwitchKeyLock(bool on, const TPass& pass) {
-    if (Sounding)
+// fades out while the other fades in, both within this pass. The plain path
+// fades out as itself (its converter primed as it was), the stretcher's
+// output from its queue.
+void TZylVoice::SwitchKeyLock(bool on, const TPass& pass, double step) {
+    if (Sounding && on) {
+        FadeOutPlainPath(pass, step);
+    } else if (Sounding) {
         Fade.Begin(pass.RampFrames);
+        RenderFadeOut(pass);
+    }
     FadeInDone = 0;
     KeyLocked = on;
     Converting = false;
     Remembered = 0;
     if (!on)
         Position = std::floor(Position + 0.5);
+}
+
+void TZylVoice::FadeOutPlainPath(const TPass& pass, double step) {
+    TPass fade = pass;
+    fade.Frames = std::min(pass.Frames, pass.RampFrames);
+    fade.FadesOut = true;
+    const double position = Position;
+    const uint32_t fadeIn = FadeInDone;
+    FadeInDone = pass.RampFrames;
+    FadeOutDone = 0;
+    if (step == 1.0) {
+        RenderDirect(fade);
+    } else {
+        const double ratio = std::clamp(1.0 / step, 1.0 / 256.0, 256.0);
+        if (!Converting)
+            Prime(ratio);
+        RenderConverted(fade, ratio);
+    }
+    Position = position;
+    FadeInDone = fadeIn;
 }
 
 void TZylVoice::RenderKeyLocked(const TPass& pass, double step) {
@@ -516,6 +542,8 @@ void TZylVoice::ShapeLevel(uint32_t count, double from, double step, const TPass
         float level = 1.0f;
         if (FadeInDone < pass.RampFrames)
             level = static_cast<float>(++FadeInDone) / ramp;
+        if (pass.FadesOut)
+            level *= std::max(0.0f, 1.0f - static_cast<float>(++FadeOutDone) / ramp);
         if (!pass.Looping) {
             const double left = (TotalFrames - (from + i * step)) / step;
             if (left < pass.RampFrames)

@@ -98,6 +98,7 @@ private:
         uint16_t MixChannels;
         uint32_t RampFrames; // the length of a transport ramp
         bool Looping;
+        bool FadesOut = false; // falls to silence over the ramp
     };
     static uint64_t Pack(const TControl& control);
     static TControl Unpack(uint64_t word);
@@ -116,7 +117,8 @@ private:
     // Key lock in the callback: whether this pass plays the stretcher's
     // output, switching over with a crossfade when that changes.
     bool KeyLockPlays(const TPass& pass, double step);
-    void SwitchKeyLock(bool on, const TPass& pass);
+    void SwitchKeyLock(bool on, const TPass& pass, double step);
+    void FadeOutPlainPath(const TPass& pass, double step);
     void RenderKeyLocked(const TPass& pass, double step);
     void SnapshotKeyLocked(uint32_t rampFrames);
     // Fills Envelope with the level of count frames from source position
@@ -155,6 +157,7 @@ private:
     uint32_t Discard = 0;    // converter output still to drop after priming
     uint32_t Remembered = 0; // valid frames in History
     uint32_t FadeInDone = 0;
+    uint32_t FadeOutDone = 0;
     bool Converting = false;
     bool Sounding = false;
     bool KeyLocked = false; // this pass plays the stretcher's output
