@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -133,11 +132,6 @@ void TZylKeyLock::Enable(bool on) {
         Started = false;
 }
 
-void TZylKeyLock::SetKeyShift(int semitones) {
-    std::lock_guard<std::mutex> guard(Mutex);
-    Shift = semitones;
-}
-
 void TZylKeyLock::Restart(uint32_t frame) {
     std::lock_guard<std::mutex> guard(Mutex);
     Held = false;
@@ -183,11 +177,10 @@ double TZylKeyLock::CurrentStep() {
 
 // Time ratio: output frames at the device rate per source frame. Pitch
 // scale: the song's rate over the device rate, so that the output played at
-// the device rate sounds in the song's key, moved by the key shift.
+// the device rate sounds in the song's key.
 void TZylKeyLock::ApplyRatios() {
     const double ratio = 1.0 / CurrentStep();
-    const double pitch = static_cast<double>(Voice.PcmFormat().SampleRate) / DeviceRate *
-                         std::pow(2.0, Shift / 12.0);
+    const double pitch = static_cast<double>(Voice.PcmFormat().SampleRate) / DeviceRate;
     if (ratio != Ratio) {
         Stretcher->setTimeRatio(ratio);
         Ratio = ratio;

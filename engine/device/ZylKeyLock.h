@@ -61,8 +61,6 @@ public:
     // Engine side.
     void Enable(bool on);
     bool Enabled() const { return On.load(std::memory_order_acquire); }
-    // Semitones the key moves while key lock is on (0: the song's own).
-    void SetKeyShift(int semitones);
     // Starts stretching at source frame frame and queues the lead at once.
     void Restart(uint32_t frame);
     // Before the engine writes where the producer may be reading: waits for
@@ -144,7 +142,6 @@ private:
     std::mutex Mutex;
     bool Started = false;
     bool Held = false;
-    int Shift = 0;
     uint32_t Feed = 0;      // next source frame offered
     uint32_t StartDrop = 0; // output frames of the start delay still to drop
     double NextPos = 0.0;   // source frame of the next output frame
