@@ -197,6 +197,8 @@ int TVxSongTAG::Open(const char* path, uint32_t mode) {
         DIAG_REPORT(kDiagSilent, "%s", "");
         return kDiagSilent;
     }
+    if (KeyLock && !Buffer.SetKeyLock(true, !KeyLockByHand))
+        DIAG_REPORT(kDiagSilent, "%s", "VXSONG: key lock not available for this song");
     Buffer.RequestRestart(0, false);
     FillInfo(path);
     Time = TVxSongTime();
@@ -302,6 +304,11 @@ void TVxSongTAG::StartAcceleratingSearch(bool forward, bool fresh) {
     SearchStamp = Clock.NowMs();
 }
 
+bool TVxSongTAG::SetKeyLock(bool on) {
+    KeyLock = on;
+    return !Loaded || Buffer.SetKeyLock(on, !KeyLockByHand);
+}
+
 void TVxSongTAG::SetFrequency(uint32_t hz) {
     if (Loaded)
         Buffer.SetFrequency(hz);
@@ -376,6 +383,8 @@ void TVxSongTAG::Tick() {
     if (!Loaded)
         return;
     Buffer.Service();
+    if (KeyLockByHand)
+        Buffer.ServiceKeyLock();
     // The position is derived again only when audio was played, so that a
     // position just sought to keeps its exact millisecond value.
     const int played = Buffer.TakePlayedBytes();

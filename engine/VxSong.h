@@ -86,6 +86,9 @@ public:
     // a is the pitch in 0.001 % that displayed times follow (0: song time).
     void SetTimeFactor(int a) { TimeFactor = 100000.0 / (a + 100000.0); }
 
+    // Key lock on this song and every song opened later. False when the
+    // stretcher could not be created (the song then plays without it).
+    bool SetKeyLock(bool on);
     void SetFrequency(uint32_t hz);
     void SetVolume(uint32_t volume);
     void SetPan(int32_t pan);
@@ -113,6 +116,10 @@ public:
     int SearchStepsPerStage = 5;
     int SearchMaxStep = 1431;
     int FixedSearchInterval = 150;
+    bool KeyLock = false;
+    // The stretcher is serviced by Tick instead of a thread of its own:
+    // when the owner steps the system by hand.
+    bool KeyLockByHand = false;
     bool SeekMovesSlider = true;
     bool SearchMovesSlider = true;
     TVxSongInfo Info;

@@ -17,6 +17,7 @@ TVxSystemTAG::TVxSystemTAG(void* window, const TVxSystemSetup& setup)
     : Clock(setup.Clock ? *setup.Clock : VxDefaultClock()), Song(Clock), PitchControl(Clock) {
     PitchControl.Pitch = PitchControl.Bend = PitchControl.SlideStep = 0;
     Song.SetWindow(window);
+    Song.KeyLockByHand = setup.ManualWorker;
     Song.RegisterDecoder(&Mp3Decoder);
     Song.RegisterDecoder(&WavDecoder);
     Song.RegisterDecoder(&FFmpegDecoder);
@@ -400,6 +401,14 @@ void TVxSystemTAG::PitchUpRelease() {
 }
 void TVxSystemTAG::PitchDownRelease() {
     PitchRelease();
+}
+
+void TVxSystemTAG::SetKeyLock(bool on) {
+    TZylSyncLock lock(*this);
+    if (!Song.SetKeyLock(on))
+        DIAG_REPORT(kDiagSilent, "%s", "VXSYSTEM: key lock not available for this song");
+    KeyLocked = on;
+    PitchChanged = 1;
 }
 
 void TVxSystemTAG::GetPitchInfo(TVxPitchInfo& info) {

@@ -108,6 +108,10 @@ public:
     void PitchUpRelease();
     void PitchDownRelease();
     void GetPitchInfo(TVxPitchInfo& info);
+    // Key lock: the pitch slider and bends change the tempo only; the song
+    // keeps its key. Holds for every song until switched off.
+    void SetKeyLock(bool on);
+    bool IsKeyLocked() const { return KeyLocked.load(); }
 
     void SetVolume(int volume);
     // balance -100..100; downmix folds both channels into the louder side.
@@ -141,6 +145,7 @@ public:
     TVxPitchInfo PitchInfo;
     TVxTimeInfo TimeInfo;
     std::atomic<int> Volume{100};
+    std::atomic<bool> KeyLocked{false};
     int Balance = 0;
     TZylMP3TAG Mp3Decoder;
     TZylWAVTAG WavDecoder;

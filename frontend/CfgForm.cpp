@@ -62,6 +62,7 @@ TCfgForm::TCfgForm(QWidget* parent) : QDialog(parent) {
         {chkConfirmDeleteMany_, &C::ListConfirmDeleteMany, false},
         {chkDownmix, &C::DownMix, true},
         {chkShowConfigHints, &C::ShowConfigHints, true},
+        {chkKeyLock_, &C::KeyLock, true},
     };
     FormCreate();
 }
@@ -115,6 +116,9 @@ void TCfgForm::FormCreate() {
                      "played through one of the two sound card channels. The panning knob is "
                      "replaced by a switch that selects which of the channels (left or right) "
                      "the downmixed signal is sended to."},
+        {chkKeyLock_, "When checked, the pitch slider and bends change the tempo only: the song "
+                      "keeps its key. The KEY button beside the pitch slider and the K key "
+                      "switch it too."},
     };
     connect(chkShowConfigHints, &QCheckBox::toggled, this, [this] { chkShowConfigHintsClick(); });
     chkShowConfigHintsClick();

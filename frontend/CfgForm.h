@@ -71,6 +71,7 @@ public:
     QRadioButton* radNext = nullptr;
     QLabel* LabelHotKey = nullptr;
     QComboBox* HotKey = nullptr;
+    QCheckBox* chkKeyLock_ = nullptr;
 
     QCheckBox* chkPlaylistEnabled_ = nullptr;
     QCheckBox* chkShowPlaylist = nullptr;

@@ -114,6 +114,7 @@ QWidget* TCfgForm::BuildOptionsPage() {
     for (int key = 1; key <= 12; ++key)
         HotKey->addItem(QStringLiteral("F%1").arg(key));
     LabelHotKey->setBuddy(HotKey);
+    chkKeyLock_ = Check("chkKeyLock_", "Key lock", false, true);
 
     auto* page = new QWidget;
     auto* columns = new QHBoxLayout(page);
@@ -125,6 +126,7 @@ QWidget* TCfgForm::BuildOptionsPage() {
                                      chkAccuratePitch_, chkDoubledPitch_, chkShowPitchBendValue}));
     right->addWidget(Group("On end of track..", {radRestart, radStop, radNext}));
     right->addWidget(Group("Hot-Key", {LabelHotKey, HotKey}));
+    right->addWidget(Group("Key lock", {chkKeyLock_}));
     columns->addLayout(right);
     return page;
 }

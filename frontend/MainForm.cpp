@@ -202,6 +202,7 @@ void TMainForm::ApplySettings() {
     system_->SetOptions(options);
     btnTime->SetStatus(config_.TimeMode.Value == 1 ? 1 : 0);
     btnRealTime->SetStatus(config_.DisplayRealTime.Value != 0 ? 1 : 0);
+    ApplyKeyLock();
     UpdateDropAcceptance(false);
     config_.CheckOutputDevice(static_cast<int>(devices_.size()));
     system_->SetOutputDevice(devices_[static_cast<std::size_t>(config_.OutputDevice.Value)].Object);

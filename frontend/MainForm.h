@@ -181,6 +181,9 @@ public:
     void btnMuteMouseUp();
     void btnTimeMouseDown();
     void btnRealTimeMouseDown();
+    void btnKeyLockMouseDown();
+    // Key lock as the setting says: the deck and the button's lamp.
+    void ApplyKeyLock();
     void btnNextMouseUp();
     void btnPrevMouseUp();
     void btnConfigMouseUp();
@@ -266,6 +269,7 @@ public:
     TZylButton* btnPlay = nullptr;
     TZylButton* btnSlow = nullptr;
     TZylButton* btnFast = nullptr;
+    TZylButton* btnKeyLock = nullptr;
     TZylSlider* Pitch = nullptr;
     TZylKnob* TouchBend = nullptr;
     TZylImage* LedPitch = nullptr;

@@ -180,6 +180,7 @@ void TMainForm::BuildDeck() {
     btnAux2 = MakeButton(this, "btnAux2", D::btnAux2, skin.List(S::BtnAux2));
     btnRealTime = MakeButton(this, "btnRealTime", D::btnRealTime, skin.List(S::BtnRealTime), 2);
     btnTime = MakeButton(this, "btnTime", D::btnTime, skin.List(S::BtnTime), 2);
+    btnKeyLock = MakeButton(this, "btnKeyLock", D::btnKeyLock, skin.List(S::BtnKeyLock), 2);
 
     LabelValue = MakeLabel(this, "LabelValue", D::LabelValue, lcdSmall, vxdisplay::kValueBlank);
     LabelPitch = MakeLabel(this, "LabelPitch", D::LabelPitch, lcdSmall, vxdisplay::kPitchInitial);

@@ -45,6 +45,7 @@ void TMainForm::ConnectHandlers() {
     btnMute->OnMouseUp = LeftButton([this] { btnMuteMouseUp(); });
     btnTime->OnMouseDown = LeftButton([this] { btnTimeMouseDown(); });
     btnRealTime->OnMouseDown = LeftButton([this] { btnRealTimeMouseDown(); });
+    btnKeyLock->OnMouseDown = LeftButton([this] { btnKeyLockMouseDown(); });
     btnNext->OnMouseUp = LeftButton([this] { btnNextMouseUp(); });
     btnPrev->OnMouseUp = LeftButton([this] { btnPrevMouseUp(); });
     btnConfig->OnMouseUp = LeftButton([this] { btnConfigMouseUp(); });

@@ -100,7 +100,13 @@ constexpr std::string_view kValueDisplay =
     "- Without a bend it shows the song's BPM at the current pitch\n"
     "(blank until the tempo is found, or when the song has no beat).\n\n"
     "SHORTCUTS:\n - B: tap in time to set the BPM by hand\n\nRELATED "
-    "OPTIONS:\n - Pitch -> Show Info";
+    "OPTIONS:\n - Pitch -> Show Info\n\nKEY LOCK (the KEY button, K): the pitch slider and "
+    "bends\nchange the tempo only; the song keeps its key.";
+constexpr std::string_view kKeyLock =
+    "KEY LOCK BUTTON: lit while key lock is on. The pitch slider\nand bends then change the "
+    "tempo only: the song keeps its key,\nso songs of the same key mix at any tempo. At pitch 0 "
+    "the\nsound passes untouched.\n\nSHORTCUTS:\n - K\n\nRELATED OPTIONS:\n - Key lock -> "
+    "Key lock";
 constexpr std::string_view kMessageDisplay = "MESSAGE DISPLAY: shows system messages.";
 constexpr std::string_view kPlaylist =
     "INTEGRATED PLAYLIST EDITOR:\n\nFull featured playlist editor.\n\n - Recursive directory "
@@ -149,6 +155,7 @@ constexpr std::array kHints{
     THintEntry{"LabelMessage1", kMessageDisplay},
     THintEntry{"LabelMessage2", kMessageDisplay},
     THintEntry{"PlayList", kPlaylist},
+    THintEntry{"btnKeyLock", kKeyLock},
 };
 
 } // namespace

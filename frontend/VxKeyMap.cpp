@@ -23,7 +23,7 @@ constexpr std::uint32_t Esc = 1, Minus = 12, Equals = 13, R = 19, T = 20, O = 24
                         F4 = 62, NumMinus = 74, NumPlus = 78, Num0 = 82, NumEnter = 156,
                         RightCtrl = 157, NumDivide = 181, RightAlt = 184, Up = 200, PageUp = 201,
                         Left = 203, Right = 205, Down = 208, PageDown = 209, Delete = 211, P = 25,
-                        Grave = 41, B = 48;
+                        Grave = 41, B = 48, K = 37;
 } // namespace Key
 
 constexpr int kVolumeStep = 5;
@@ -46,6 +46,7 @@ constexpr TButtonKey kButtonKeys[] = {
     {Key::Num0, &TMainForm::btnCUE},      {Key::NumEnter, &TMainForm::btnPlay},
     {Key::PageUp, &TMainForm::btnPrev},   {Key::Left, &TMainForm::btnRW},
     {Key::Right, &TMainForm::btnFF},      {Key::PageDown, &TMainForm::btnNext},
+    {Key::K, &TMainForm::btnKeyLock},
 };
 
 } // namespace
@@ -55,7 +56,7 @@ const std::uint32_t TVxKeyboardControl::kWatchedKeys[] = {
     Key::Enter, Key::NumEnter, Key::Num0, Key::NumPlus, Key::NumMinus, Key::NumDivide,
     Key::NumMultiply, Key::Up, Key::Down, Key::Left, Key::Right, Key::PageUp, Key::PageDown,
     Key::Delete, Key::Space, Key::F1, Key::F4, Key::H, Key::T, Key::R, Key::M, Key::N, Key::O,
-    Key::P, Key::A, Key::Minus, Key::Equals, Key::Grave, Key::B,
+    Key::P, Key::A, Key::Minus, Key::Equals, Key::Grave, Key::B, Key::K,
     // The digits 1 to 9 and 0, then Esc.
     2, 3, 4, 5, 6, 7, 8, 9, 10, 11, Key::Esc, 0};
 

@@ -92,6 +92,8 @@ inline constexpr TDeckBox btnFast{351, 27, 25, 20};
 inline constexpr TDeckBox Pitch{329, 54, 26, 157};
 inline constexpr TDeckBox TouchBend{362, 51, 13, 23};
 inline constexpr TDeckBox LedPitch{361, 128, 15, 9};
+// Key lock: the tempo follows the pitch, the key stays (lit while on).
+inline constexpr TDeckBox btnKeyLock{359, 186, 19, 21};
 
 // The logo is part of the background; this invisible image catches clicks.
 inline constexpr TDeckBox imgLogoClick{11, 179, 54, 38};
@@ -138,6 +140,7 @@ inline constexpr TNamedBox VisibleControls[] = {
     {"btnPlay", btnPlay},
     {"Position", Position},
     {"Progress", Progress},
+    {"btnKeyLock", btnKeyLock},
     {"btnSlow", btnSlow},
     {"btnFast", btnFast},
     {"Pitch", Pitch},

@@ -55,6 +55,7 @@ VX_SKIN_STRIP(BtnCUE, 212, 47, 4, false);
 VX_SKIN_STRIP(BtnPlay, 212, 47, 4, false);
 VX_SKIN_STRIP(BtnSlow, 50, 20, 2, false);
 VX_SKIN_STRIP(BtnFast, 50, 20, 2, false);
+VX_SKIN_STRIP(BtnKeyLock, 76, 21, 4, false);
 
 // Knob film strips: frame 0 at MinValue, the last at MaxValue.
 VX_SKIN_STRIP(KnobBalance, 1060, 20, 53, false);
@@ -108,6 +109,7 @@ inline constexpr TSkinStrip AllStrips[] = {
     ThumbPitch,  ThumbPosition, LedVU,        LedProgress,      LedPitch,
     LcdBig,      LcdSmall,      MsSerifGreen, MsSerifBoldWhite, CursorHand,
     About,       Logo,        PanelFooter,   PanelScrollTrack, PanelScrollThumb,
+    BtnKeyLock,
 };
 
 } // namespace VxSkin

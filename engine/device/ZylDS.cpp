@@ -1,6 +1,7 @@
 #include "engine/device/ZylDS.h"
 
 #include "diag/Diag.h"
+#include "engine/device/ZylKeyLock.h"
 #include "engine/device/ZylMixer.h"
 #include "engine/device/ZylOutput.h"
 #include "engine/device/ZylSampleFormat.h"
@@ -204,6 +205,7 @@ int TZylSoundBufferTAG::Lock(uint32_t offset, uint32_t length, void** data) {
         DIAG_REPORT(kDiagReported, "ZylSoundBuffer: Write outside the sound buffer refused");
         return kDiagReported;
     }
+    Interface->BeginWrite(offset);
     LockPtr1 = Interface->Memory() + offset;
     LockBytes1 = length;
     LockPtr2 = nullptr;
@@ -215,6 +217,10 @@ int TZylSoundBufferTAG::Lock(uint32_t offset, uint32_t length, void** data) {
 int TZylSoundBufferTAG::Unlock() {
     if (Active == 0 || Interface == nullptr)
         return 0;
+    if (LockPtr1 != nullptr)
+        Interface->EndWrite(
+            static_cast<uint32_t>(static_cast<uint8_t*>(LockPtr1) - Interface->Memory()) +
+            LockBytes1);
     Interface->PublishWrites();
     LockPtr1 = LockPtr2 = nullptr;
     LockBytes1 = LockBytes2 = 0;
@@ -281,6 +287,23 @@ void TZylSoundBufferTAG::SetFrequency(uint32_t hz) {
 
 uint32_t TZylSoundBufferTAG::GetFrequency() {
     return Active != 0 && Interface != nullptr ? Interface->GetFrequency() : 0;
+}
+
+bool TZylSoundBufferTAG::SetKeyLock(bool on, bool threaded) {
+    if (Active == 0 || Interface == nullptr)
+        return !on;
+    return Interface->SetKeyLock(on, threaded, Output->Mixer().StreamRate());
+}
+
+void TZylSoundBufferTAG::ServiceKeyLock() {
+    if (Active != 0 && Interface != nullptr && Interface->KeyLock() != nullptr)
+        Interface->KeyLock()->Service();
+}
+
+uint32_t TZylSoundBufferTAG::KeyLockLatencyFrames() {
+    if (Active == 0 || Interface == nullptr || Interface->KeyLock() == nullptr)
+        return 0;
+    return Interface->KeyLock()->LatencyFrames();
 }
 
 void TZylSoundBufferTAG::MuteOn() {

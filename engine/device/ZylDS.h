@@ -175,6 +175,14 @@ public:
     // Folds a stereo buffer into one output channel (or stops folding),
     // from the next frames the mixer plays: in step with SetPan.
     void SetFold(TZylFold fold);
+    // Key lock: the tempo follows the frequency while the key stays (see
+    // ZylKeyLock.h). threaded: the stretcher runs on a thread of its own;
+    // otherwise ServiceKeyLock must follow every write. False when the
+    // stretcher could not be created.
+    bool SetKeyLock(bool on, bool threaded);
+    void ServiceKeyLock();
+    // The stretcher's start delay in device frames (0 while never on).
+    uint32_t KeyLockLatencyFrames();
     void MuteOn();
     void MuteOff();
     uint32_t GetEffectiveVolume(); // MuteLevel while muted, else Volume

@@ -1,6 +1,7 @@
 #include "engine/device/ZylVoice.h"
 
 #include "engine/device/ZylDS.h"
+#include "engine/device/ZylKeyLock.h"
 #include "engine/device/ZylSampleFormat.h"
 
 #include <samplerate.h>
@@ -138,6 +139,9 @@ void TZylVoice::Stop() {
 
 void TZylVoice::SetCursor(uint32_t offset) {
     const uint32_t frame = TotalFrames == 0 ? 0 : (offset / Format.BlockAlign) % TotalFrames;
+    // The stretcher is ready at the new frame before the mixer sees it.
+    if (KeyLockOwned != nullptr)
+        KeyLockOwned->Restart(frame);
     UpdateControl([this, frame](TControl& control) {
         control.Cursor = frame * Format.BlockAlign;
         ++control.Generation;
@@ -174,6 +178,32 @@ void TZylVoice::SetFold(TZylFold fold) {
     FoldMode.store(static_cast<uint8_t>(fold), std::memory_order_relaxed);
 }
 
+bool TZylVoice::SetKeyLock(bool on, bool threaded, uint32_t deviceRate) {
+    if (on && KeyLockOwned == nullptr) {
+        KeyLockOwned =
+            TZylKeyLock::Create(*this, ZylKeyLockEngineFromEnvironment(), deviceRate, threaded);
+        if (KeyLockOwned == nullptr)
+            return false;
+        KeyLockOwned->PublishWritten(WrittenEnd / Format.BlockAlign);
+        KeyLockShared.store(KeyLockOwned.get(), std::memory_order_release);
+    }
+    if (KeyLockOwned != nullptr)
+        KeyLockOwned->Enable(on);
+    return true;
+}
+
+void TZylVoice::BeginWrite(uint32_t offset) {
+    const uint32_t size = TotalFrames * Format.BlockAlign;
+    if (KeyLockOwned != nullptr && offset != (size == 0 ? 0 : WrittenEnd % size))
+        KeyLockOwned->Suspend();
+}
+
+void TZylVoice::EndWrite(uint32_t endOffset) {
+    WrittenEnd = endOffset;
+    if (KeyLockOwned != nullptr)
+        KeyLockOwned->PublishWritten(endOffset / Format.BlockAlign);
+}
+
 double TZylVoice::RatioFor(uint32_t deviceRate) const {
     // The converter's limits: frequencies beyond 256 times the device rate
     // either way play at the limit.
@@ -189,6 +219,9 @@ void TZylVoice::MixInto(float* mix, uint32_t frames, uint16_t mixChannels, uint3
                          DevicePan.load(std::memory_order_relaxed));
     Fold = static_cast<TZylFold>(FoldMode.load(std::memory_order_relaxed));
     const TPass pass{mix, frames, mixChannels, ZylTransportRampFrames(deviceRate), control.Looping};
+    DeviceRate.store(deviceRate, std::memory_order_relaxed);
+    if (TZylKeyLock* keyLock = KeyLockShared.load(std::memory_order_acquire))
+        keyLock->SkipStale();
     if (control.Generation != HistoryGeneration) {
         // The transport cut the waveform: what was sounding fades out while
         // the new position fades in.
@@ -209,10 +242,13 @@ void TZylVoice::MixInto(float* mix, uint32_t frames, uint16_t mixChannels, uint3
     // are visible from here on.
     WriteSequence.load(std::memory_order_acquire);
 
-    bool playing;
-    double step = 1.0;
+    bool playing = true;
+    double step = static_cast<double>(GetFrequency()) / deviceRate;
     uint32_t done = 0;
-    if (GetFrequency() == deviceRate) {
+    if (KeyLockPlays(pass, step)) {
+        RenderKeyLocked(pass, step);
+    } else if (GetFrequency() == deviceRate) {
+        step = 1.0;
         playing = (!Converting || GlideToWholeFrame(pass, &done)) && RenderDirect(pass, done);
     } else {
         const double ratio = RatioFor(deviceRate);
@@ -226,7 +262,10 @@ void TZylVoice::MixInto(float* mix, uint32_t frames, uint16_t mixChannels, uint3
     if (playing) {
         if (Position >= TotalFrames)
             Position -= TotalFrames;
-        Snapshot(pass.RampFrames, step, control.Looping);
+        if (KeyLocked)
+            SnapshotKeyLocked(pass.RampFrames);
+        else
+            Snapshot(pass.RampFrames, step, control.Looping);
         Sounding = true;
         control.Cursor = static_cast<uint32_t>(Position) * Format.BlockAlign;
     } else {
@@ -242,8 +281,94 @@ void TZylVoice::MixInto(float* mix, uint32_t frames, uint16_t mixChannels, uint3
 void TZylVoice::Restart(uint32_t frame) {
     Position = frame;
     Converting = false;
+    KeyLocked = false;
     Remembered = 0;
     FadeInDone = 0;
+}
+
+// The stretcher's output plays while key lock is on, the voice loops (the
+// stream buffer) and the frequency differs from the buffer's own rate; at
+// the buffer's own rate the samples play untouched. The queue is kept in
+// step with the voice either way, so that either side can take over.
+bool TZylVoice::KeyLockPlays(const TPass& pass, double step) {
+    TZylKeyLock* keyLock = KeyLockShared.load(std::memory_order_acquire);
+    const bool on = keyLock != nullptr && keyLock->Enabled() && pass.Looping;
+    bool plays = false;
+    if (on) {
+        double at = Position;
+        const bool ready = keyLock->Align(at, step) && keyLock->Available() >= pass.Frames;
+        if (KeyLocked && !ready)
+            keyLock->NoteUnderrun();
+        plays = ready && GetFrequency() != Format.SampleRate;
+        if (plays)
+            Position = at;
+    }
+    if (plays != KeyLocked)
+        SwitchKeyLock(plays, pass, step);
+    return plays;
+}
+
+// A handover between the stretcher and the plain paths: they differ in
+// pitch (or, at the buffer's own rate, slightly in waveform), so the one
+// fades out while the other fades in, both within this pass. The plain path
+// fades out as itself (its converter primed as it was), the stretcher's
+// output from its queue.
+void TZylVoice::SwitchKeyLock(bool on, const TPass& pass, double step) {
+    if (Sounding && on) {
+        FadeOutPlainPath(pass, step);
+    } else if (Sounding) {
+        Fade.Begin(pass.RampFrames);
+        RenderFadeOut(pass);
+    }
+    FadeInDone = 0;
+    KeyLocked = on;
+    Converting = false;
+    Remembered = 0;
+    if (!on)
+        Position = std::floor(Position + 0.5);
+}
+
+void TZylVoice::FadeOutPlainPath(const TPass& pass, double step) {
+    TPass fade = pass;
+    fade.Frames = std::min(pass.Frames, pass.RampFrames);
+    fade.FadesOut = true;
+    const double position = Position;
+    const uint32_t fadeIn = FadeInDone;
+    FadeInDone = pass.RampFrames;
+    FadeOutDone = 0;
+    if (step == 1.0) {
+        RenderDirect(fade, 0);
+    } else {
+        const double ratio = std::clamp(1.0 / step, 1.0 / 256.0, 256.0);
+        if (!Converting)
+            Prime(ratio, fade.Looping);
+        uint32_t done = 0;
+        Convert(fade, ratio, fade.Frames, &done);
+    }
+    Position = position;
+    FadeInDone = fadeIn;
+}
+
+void TZylVoice::RenderKeyLocked(const TPass& pass, double step) {
+    TZylKeyLock* keyLock = KeyLockShared.load(std::memory_order_acquire);
+    uint32_t done = 0;
+    while (done < pass.Frames) {
+        const uint32_t count = std::min(pass.Frames - done, kOutFrames);
+        keyLock->Read(Out.get(), count, step, Position);
+        ShapeLevel(count, Position, step, pass);
+        Accumulate(Out.get(), count, pass, done);
+        done += count;
+    }
+}
+
+void TZylVoice::SnapshotKeyLocked(uint32_t rampFrames) {
+    TZylKeyLock* keyLock = KeyLockShared.load(std::memory_order_acquire);
+    const uint32_t wanted = Fade.SnapshotFrames(rampFrames, 1.0);
+    float* to = Fade.SnapshotData();
+    const uint32_t got = keyLock->Peek(to, wanted);
+    std::fill(to + static_cast<size_t>(got) * Format.Channels,
+              to + static_cast<size_t>(wanted) * Format.Channels, 0.0f);
+    Fade.Commit(wanted, 0.0, 1.0);
 }
 
 bool TZylVoice::RenderDirect(const TPass& pass, uint32_t done) {
@@ -464,6 +589,8 @@ void TZylVoice::ShapeLevel(uint32_t count, double from, double step, const TPass
         float level = 1.0f;
         if (FadeInDone < pass.RampFrames)
             level = static_cast<float>(++FadeInDone) / ramp;
+        if (pass.FadesOut)
+            level *= std::max(0.0f, 1.0f - static_cast<float>(++FadeOutDone) / ramp);
         if (!pass.Looping) {
             const double left = (TotalFrames - (from + i * step)) / step;
             if (left < pass.RampFrames)

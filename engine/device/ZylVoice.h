@@ -30,6 +30,7 @@
 #include <memory>
 
 typedef struct SRC_STATE_tag SRC_STATE;
+class TZylKeyLock;
 
 struct TZylPcmFormat {
     uint32_t SampleRate = 0;
@@ -65,6 +66,22 @@ public:
     void SetDevicePan(int32_t pan);
     // Takes effect at the next render pass.
     void SetFold(TZylFold fold);
+    // Key lock (see ZylKeyLock.h): created at the first switch on, kept
+    // until the voice goes. threaded: the stretcher runs on a thread of its
+    // own; otherwise the caller services it by hand. False when the stretcher
+    // could not be created.
+    bool SetKeyLock(bool on, bool threaded, uint32_t deviceRate);
+    TZylKeyLock* KeyLock() { return KeyLockOwned.get(); }
+    // Before the engine writes [offset, offset + length) bytes: a write that
+    // does not continue the last one may land where the stretcher reads.
+    void BeginWrite(uint32_t offset);
+    void EndWrite(uint32_t endOffset);
+
+    // What the stretcher reads, from any thread.
+    const TZylPcmFormat& PcmFormat() const { return Format; }
+    uint32_t Frames() const { return TotalFrames; }
+    const uint8_t* Samples() const { return Data.get(); }
+    uint32_t DeviceRateSeen() const { return DeviceRate.load(std::memory_order_relaxed); }
 
     // Mixer side, one render thread at a time: adds frames frames of this
     // buffer, resampled to deviceRate, to the interleaved mix.
@@ -84,6 +101,7 @@ private:
         uint16_t MixChannels;
         uint32_t RampFrames; // the length of a transport ramp
         bool Looping;
+        bool FadesOut = false; // falls to silence over the ramp
     };
     static uint64_t Pack(const TControl& control);
     static TControl Unpack(uint64_t word);
@@ -104,6 +122,13 @@ private:
     void AdvanceFed(uint32_t used, bool looping);
     void Remember(const float* frames, uint32_t count);
     void Snapshot(uint32_t rampFrames, double step, bool looping);
+    // Key lock in the callback: whether this pass plays the stretcher's
+    // output, switching over with a crossfade when that changes.
+    bool KeyLockPlays(const TPass& pass, double step);
+    void SwitchKeyLock(bool on, const TPass& pass, double step);
+    void FadeOutPlainPath(const TPass& pass, double step);
+    void RenderKeyLocked(const TPass& pass, double step);
+    void SnapshotKeyLocked(uint32_t rampFrames);
     // Fills Envelope with the level of count frames from source position
     // from on, advancing step per frame: the fade-in after a cut and the
     // fade-out before the end of a one-shot buffer.
@@ -128,6 +153,10 @@ private:
     std::atomic<int32_t> DevicePan{0};
     std::atomic<uint8_t> FoldMode{0};
     std::atomic<uint32_t> WriteSequence{0};
+    std::atomic<uint32_t> DeviceRate{0};
+    std::unique_ptr<TZylKeyLock> KeyLockOwned;
+    std::atomic<TZylKeyLock*> KeyLockShared{nullptr};
+    uint32_t WrittenEnd = 0; // engine side: where the last write ended
 
     // Owned by the render thread.
     uint32_t HistoryGeneration = 0;
@@ -136,8 +165,10 @@ private:
     uint32_t TailFed = 0;    // silence offered since a one-shot voice's end
     uint32_t Remembered = 0; // valid frames in History
     uint32_t FadeInDone = 0;
+    uint32_t FadeOutDone = 0;
     bool Converting = false;
     bool Sounding = false;
+    bool KeyLocked = false; // this pass plays the stretcher's output
     double ConverterRatio = 1.0;
     TZylFold Fold = TZylFold::None;
     TZylGains RampFrom;

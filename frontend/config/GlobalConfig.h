@@ -72,6 +72,8 @@ public:
     // The range detected tempos are folded into, in BPM.
     TIntRegValueTAG BpmMin{"BpmMin", 70};
     TIntRegValueTAG BpmMax{"BpmMax", 180};
+    // Key lock: the pitch changes the tempo while the song keeps its key.
+    TBoolRegValueTAG KeyLock{"KeyLock", 0};
     TIntRegValueTAG StartX{"StartX", 100};
     TIntRegValueTAG StartY{"StartY", 200};
 

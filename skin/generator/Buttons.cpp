@@ -230,6 +230,7 @@ void PaintButtons(const QImage& deck, const QImage& activeTitleBar,
         [](int s) { return BigFace("PLAY", LampGreen, s == 1, true); });
     add("BtnSlow", deck, btnSlow, 1, DeckKey, one(LegendFace("-", 2)));
     add("BtnFast", deck, btnFast, 1, DeckKey, one(LegendFace("+", 2)));
+    add("BtnKeyLock", deck, btnKeyLock, 2, DeckKey, [](int s) { return ModeFace("KEY", s == 1); });
 }
 
 } // namespace VxSkinPaint

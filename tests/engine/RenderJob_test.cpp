@@ -35,6 +35,11 @@ TEST(RenderJob, ActionsAreParsedAndPutInTimeOrder) {
     TRenderJob quick;
     ASSERT_TRUE(Parse({"--quick", "in.mp3"}, quick, error)) << error;
     EXPECT_FALSE(quick.ExactLength);
+    TRenderJob locked;
+    ASSERT_TRUE(Parse({"--keylock", "--at", "700:keylock-off", "in.mp3"}, locked, error)) << error;
+    EXPECT_TRUE(locked.KeyLock);
+    ASSERT_EQ(locked.Actions.size(), 1u);
+    EXPECT_EQ(locked.Actions[0].Kind, TRenderActionKind::KeyLockOff);
 }
 
 TEST(RenderJob, BadArgumentsAreRefusedWithAReason) {
@@ -46,6 +51,7 @@ TEST(RenderJob, BadArgumentsAreRefusedWithAReason) {
         {"--seek", "a"},
         {"--at", "100:jump", "a"},
         {"--at", "100:cue:5", "a"}, // cue takes no value
+        {"--at", "100:keylock-on:1", "a"},
         {"--at", "-5:cue", "a"},
         {"--range", "3", "a"},
         {"--bits", "32", "a"}, // 32-bit output is float only

@@ -104,6 +104,36 @@ TEST_F(RealTimeFixture, PlaysInRealTimeWhileTheWindowPollsAndIsDestroyedWhilePla
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
 }
 
+// Key lock on its own producer thread while the worker and the device run:
+// switched, moved by seeks, the search loop and pitch changes while playing,
+// and the deck destroyed while it plays.
+TEST_F(RealTimeFixture, KeyLockSurvivesSwitchesAndCutsWhilePlaying) {
+    auto system = std::make_unique<TVxSystemTAG>(nullptr);
+    const std::string path = Folder.Write("lock.wav", PatternWav(8 * kRate + 137));
+    system->SetKeyLock(true);
+    ASSERT_EQ(system->OpenSong(path.c_str(), true), 0);
+    system->SetPitch(8000);
+    Sleep(300);
+    system->SetPosition(3001);
+    Sleep(200);
+    system->SetKeyLock(false);
+    Sleep(100);
+    system->SetKeyLock(true);
+    system->SetPitch(0);
+    Sleep(100);
+    system->SetPitch(-5000);
+    system->SearchForwardPress(0);
+    Sleep(300);
+    system->SearchForwardRelease();
+    system->PlayPause();
+    Sleep(300);
+    TVxTimeInfo time;
+    system->GetTimeInfo(time);
+    EXPECT_GT(time.PositionMs, 3001u);
+    EXPECT_TRUE(system->IsKeyLocked());
+    system.reset(); // destroyed while playing, its stretcher thread with it
+}
+
 TEST_F(RealTimeFixture, DeviceThatCannotOpenGivesTheAudioErrorTitle) {
     unsetenv("VEXALINE_AUDIO");
     static int boxes = 0;

@@ -135,7 +135,7 @@ TEST(MessageTimeout, FiresOnceAndZeroKeepsTheMessage) {
 }
 
 TEST(Hints, EveryControlHasItsTextAndTheSymbolsAreKept) {
-    EXPECT_EQ(vxhints::DeckHints().size(), 37u);
+    EXPECT_EQ(vxhints::DeckHints().size(), 38u);
     EXPECT_EQ(vxhints::HintFor("btnRW"), vxhints::HintFor("btnFF"));
     EXPECT_NE(vxhints::HintFor("btnSlow").find("pitch \u00b10.01 %"), std::string_view::npos);
     EXPECT_NE(vxhints::HintFor("Balance").find("Audio \u00bb Enable"), std::string_view::npos);

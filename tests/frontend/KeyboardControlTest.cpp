@@ -430,3 +430,14 @@ TEST(KeyboardControl, TheFocusedListTakesItsKeysAndLeavesTheDeckItsOwn) {
     key(Qt::Key_P, QStringLiteral("p"));
     EXPECT_TRUE(deck.Form->PlaylistShown());
 }
+
+TEST(KeyboardControl, KSwitchesKeyLockWithItsLampAndSetting) {
+    TKeyDeck deck;
+    for (const bool on : {true, false}) {
+        deck.Press(Qt::Key_K);
+        deck.Release(Qt::Key_K);
+        EXPECT_EQ(deck.Form->System().IsKeyLocked(), on);
+        EXPECT_EQ(deck.Form->btnKeyLock->GetStatus(), on ? 1 : 0);
+        EXPECT_EQ(deck.Config.KeyLock.Value, on ? 1 : 0);
+    }
+}

@@ -119,6 +119,7 @@ TEST(SkinStrips, CellSizesMatchTheControlsThatShowThem) {
         {ThumbVolume, {15, 13}}, {ThumbPitch, {26, 13}},  {BtnSlow, {25, 20}},
         {BtnFast, {25, 20}},     {BtnRealTime, {14, 21}}, {BtnTime, {14, 21}},
         {BtnHelp, {13, 13}},     {BtnOpen, {27, 28}},     {BtnMute, {22, 13}},
+        {BtnKeyLock, {19, 21}},
     };
     for (const auto& [layout, size] : expected) {
         EXPECT_EQ(layout.CellWidth(), size.first) << layout.Name;

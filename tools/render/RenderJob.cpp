@@ -14,6 +14,7 @@ const char kRenderUsage[] =
     "  --volume V         0..100 (default 100)\n"
     "  --balance B        -100..100 (default 0)\n"
     "  --downmix          fold both channels into the louder side\n"
+    "  --keylock          key lock: the pitch changes the tempo, the key stays\n"
     "  --seek MS          start position\n"
     "  --paused           do not start playing at once\n"
     "  --quick            MPEG files without the frame index: quicker to open, less\n"
@@ -31,7 +32,8 @@ const char kRenderUsage[] =
     "  --at MS:ACTION     at deck time MS: play, pause, playpause, cue, cue-release,\n"
     "                     search-fwd[:KIND], search-back[:KIND], search-release,\n"
     "                     seek:MS, pitch:P, pitch-up[:KIND], pitch-down[:KIND],\n"
-    "                     pitch-release, touch:BEND, volume:V, balance:B, mute, unmute\n";
+    "                     pitch-release, touch:BEND, volume:V, balance:B, mute, unmute,\n"
+    "                     keylock-on, keylock-off\n";
 
 namespace {
 
@@ -78,6 +80,8 @@ constexpr TActionName kActions[] = {
     {"balance", TRenderActionKind::Balance, true},
     {"mute", TRenderActionKind::Mute, false},
     {"unmute", TRenderActionKind::Unmute, false},
+    {"keylock-on", TRenderActionKind::KeyLockOn, false},
+    {"keylock-off", TRenderActionKind::KeyLockOff, false},
 };
 
 // "MS:NAME[:VALUE]"
@@ -152,6 +156,8 @@ bool ParseRenderArguments(int argc, char** argv, TRenderJob& job, std::string& e
             job.Actions.push_back(action);
         } else if (arg == "--downmix") {
             job.Downmix = true;
+        } else if (arg == "--keylock") {
+            job.KeyLock = true;
         } else if (arg == "--paused") {
             job.AutoPlay = false;
         } else if (arg == "--bpm") {

@@ -25,6 +25,8 @@ enum class TRenderActionKind {
     Balance,
     Mute,
     Unmute,
+    KeyLockOn,
+    KeyLockOff,
 };
 
 struct TRenderAction {
@@ -43,6 +45,7 @@ struct TRenderJob {
     int Volume = 100;
     int Balance = 0;
     bool Downmix = false;
+    bool KeyLock = false;
     bool ExactLength = true;
     bool AutoPlay = true;
     bool DetectBpm = false; // print the input's tempo instead of rendering

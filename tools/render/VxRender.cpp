@@ -10,8 +10,10 @@
 #include "diag/Diag.h"
 #include "engine/VxClock.h"
 #include "engine/VxSystem.h"
+#include "engine/device/ZylKeyLock.h"
 #include "engine/device/ZylNull.h"
 #include "engine/device/ZylSampleFormat.h"
+#include "engine/device/ZylVoice.h"
 #include "engine/device/ZylWavWriter.h"
 
 #include <algorithm>
@@ -35,6 +37,11 @@ const char* StateName(uint8_t state) {
 int AnswerBox(unsigned /*style*/, const char* caption, const char* text) {
     std::fprintf(stderr, "[%s] %s\n", caption, text);
     return kDiagIdOk;
+}
+
+const TZylKeyLock* KeyLockOf(TVxSystemTAG& system) {
+    TZylVoice* voice = system.Song.Buffer.Interface;
+    return voice != nullptr ? voice->KeyLock() : nullptr;
 }
 
 class TRenderer {
@@ -86,6 +93,7 @@ bool TRenderer::Open() {
     System->SetOptions(options);
     System->SetVolume(Job.Volume);
     System->SetBalance(Job.Balance, Job.Downmix);
+    System->SetKeyLock(Job.KeyLock);
     ChooseFormats();
     if (System->OpenSong(Job.Input.c_str(), false) != 0) {
         TVxSongInfo info;
@@ -174,6 +182,10 @@ void TRenderer::Apply(const TRenderAction& action) {
         break;
     case TRenderActionKind::Unmute:
         s.MuteOff();
+        break;
+    case TRenderActionKind::KeyLockOn:
+    case TRenderActionKind::KeyLockOff:
+        s.SetKeyLock(action.Kind == TRenderActionKind::KeyLockOn);
         break;
     }
 }
@@ -271,6 +283,10 @@ void TRenderer::PrintSummary(double wallSeconds) const {
     std::printf("rendered %.2f s of deck time in %.3f s: %.1f x real time\n", deckSeconds,
                 wallSeconds, wallSeconds > 0 ? deckSeconds / wallSeconds : 0.0);
     PrintDurations("worker tick (system lock held)", TickMs);
+    if (const TZylKeyLock* keyLock = KeyLockOf(*System))
+        std::printf("key lock: stretcher latency %.1f ms, %u underruns\n",
+                    keyLock->LatencyFrames() * 1000.0 / ZylNullFormat().nSamplesPerSec,
+                    keyLock->Underruns());
     PrintDurations("ticks that decoded a chunk", DecodingTickMs);
 }
 
