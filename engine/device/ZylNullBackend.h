@@ -23,6 +23,7 @@ public:
     void Close() override;
     bool HasFailed() override { return Failed.load(); }
     double OutputLatency() override;
+    const char* Name() const override { return "Null output"; }
     const TWaveFormatEx& DeviceFormat() const { return Format; }
     void MarkFailed() { Failed.store(true); }
 
