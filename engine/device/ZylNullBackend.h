@@ -7,6 +7,7 @@
 #include "engine/device/ZylWavWriter.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -16,7 +17,9 @@
 
 class TZylNullBackend : public TZylBackend {
 public:
-    TZylNullBackend(bool handStepped, std::string capturePath);
+    // tick: how often the clock renders what is due.
+    TZylNullBackend(bool handStepped, std::string capturePath,
+                    std::chrono::milliseconds tick = std::chrono::milliseconds(5));
     ~TZylNullBackend() override;
 
     ZylResult Open(const TWaveFormatEx& format, TZylMixer* mixer) override;
@@ -35,6 +38,7 @@ private:
     void RunClock();
 
     const bool HandStepped;
+    const std::chrono::milliseconds Tick;
     const std::string CapturePath;
     TWaveFormatEx Format;
     TZylMixer* Mixer = nullptr;

@@ -16,6 +16,9 @@
 namespace {
 
 constexpr std::chrono::milliseconds kReopenPeriod{1000};
+// The silent clock's period while the device is lost: nobody hears it, so
+// it wakes seldom and the deck idles.
+constexpr std::chrono::milliseconds kSilentTick{50};
 // How long one attempt waits for the lost stream's close.
 constexpr std::chrono::milliseconds kBuryWait{500};
 
@@ -109,7 +112,7 @@ bool TZylOutput::CheckLost() {
                 "on silently and sound returns by itself when the output is back.",
                 Backend->Name());
     Dead = std::move(Backend);
-    Backend = std::make_unique<TZylNullBackend>(Choice.HandStepped, std::string());
+    Backend = std::make_unique<TZylNullBackend>(Choice.HandStepped, std::string(), kSilentTick);
     Streaming = Backend->Open(MixerPart->Format(), MixerPart.get()) == DS_OK;
     Reopen.Start([this] { return TryReopen(); }, kReopenPeriod);
     return true;

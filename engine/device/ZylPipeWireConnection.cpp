@@ -1,5 +1,7 @@
 #include "engine/device/ZylPipeWireConnection.h"
 
+#include "engine/device/ZylServerSocket.h"
+
 #include <pipewire/pipewire.h>
 
 #include <algorithm>
@@ -42,11 +44,11 @@ struct TZylPipeWireEvents {
         }
     }
 
-    static void Error(void* self, uint32_t id, int, int res, const char* message) {
+    static void Error(void* self, uint32_t id, int, int res, const char*) {
         // Only an error on the core itself ends the connection; a stream's
         // errors reach its own listener.
         if (id == PW_ID_CORE && res == -EPIPE)
-            static_cast<TZylPipeWireConnection*>(self)->NoteLoss(message);
+            static_cast<TZylPipeWireConnection*>(self)->NoteLoss();
     }
 
     static void Global(void* self, uint32_t, uint32_t, const char* type, uint32_t,
@@ -70,6 +72,9 @@ struct TZylPipeWireConnection::TListeners {
 };
 
 TZylPipeWireConnection::TZylPipeWireConnection() {
+    const std::string socket = ZylPipeWireSocketPath();
+    if (!socket.empty() && !ZylSocketAnswers(socket))
+        return;
     ZylPipeWireInit();
     Hooks = new TListeners();
     Hooks->CoreEvents.version = PW_VERSION_CORE_EVENTS;
@@ -81,7 +86,10 @@ TZylPipeWireConnection::TZylPipeWireConnection() {
     ThreadLoop = pw_thread_loop_new("vexaline-pipewire", nullptr);
     if (ThreadLoop == nullptr)
         return;
-    Context = pw_context_new(pw_thread_loop_get_loop(ThreadLoop), nullptr, 0);
+    // The real-time client configuration: the stream's data thread asks for
+    // real-time scheduling, as the daemon's own players do.
+    Context = pw_context_new(pw_thread_loop_get_loop(ThreadLoop),
+                             pw_properties_new(PW_KEY_CONFIG_NAME, "client-rt.conf", nullptr), 0);
     if (Context == nullptr || pw_thread_loop_start(ThreadLoop) != 0)
         return;
     pw_thread_loop_lock(ThreadLoop);
@@ -122,17 +130,9 @@ bool TZylPipeWireConnection::Sync() {
     return SyncDone;
 }
 
-void TZylPipeWireConnection::NoteLoss(const char* message) {
-    Error = message != nullptr ? message : "";
+void TZylPipeWireConnection::NoteLoss() {
     Lost.store(true);
     pw_thread_loop_signal(ThreadLoop, false);
-}
-
-std::string TZylPipeWireConnection::LastError() {
-    pw_thread_loop_lock(ThreadLoop);
-    std::string error = Error;
-    pw_thread_loop_unlock(ThreadLoop);
-    return error;
 }
 
 std::vector<TZylPipeWireSink> TZylPipeWireConnection::ListSinks() {

@@ -36,8 +36,6 @@ public:
     // The daemon's graph rate and period (0 while unknown).
     uint32_t ClockRate() const { return Rate; }
     uint32_t ClockQuantum() const { return Quantum; }
-    // The last error the daemon sent, for messages.
-    std::string LastError();
 
     // The audio sinks, in the order of their node names, so that a list
     // keeps its order across daemon restarts.
@@ -46,7 +44,7 @@ public:
     pw_thread_loop* Loop() const { return ThreadLoop; }
     pw_core* CoreProxy() const { return Core; }
     // Called by the loop's events.
-    void NoteLoss(const char* message);
+    void NoteLoss();
 
 private:
     // Waits until the daemon has handled every request made before.
@@ -62,7 +60,6 @@ private:
     uint32_t Quantum = 0;
     int PendingSeq = -1;
     bool SyncDone = false;
-    std::string Error;
     std::vector<TZylPipeWireSink> Sinks;
     friend struct TZylPipeWireEvents;
 };

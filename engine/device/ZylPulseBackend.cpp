@@ -14,9 +14,11 @@ namespace {
 constexpr char kBackendName[] = "PulseAudio";
 constexpr char kStreamName[] = "Vexaline";
 constexpr uint32_t kFallbackRate = 44100;
-// The server's own choice of buffer for a client that names none: its
-// default fragment (25 ms). Automatic latency never asks for less.
-constexpr double kServerPreferredMs = 25.0;
+// The buffer a PulseAudio server keeps by default: four fragments of 25 ms
+// (its default-fragments and default-fragment-size-msec). Automatic latency
+// never asks for less: its clients are not scheduled in real time, and a
+// shorter buffer underruns on a busy machine.
+constexpr double kServerPreferredMs = 100.0;
 
 } // namespace
 
@@ -64,8 +66,7 @@ std::unique_ptr<TZylPulseBackend> TZylPulseBackend::Create(const TZylDeviceId* i
                                                            ZylResult* result) {
     std::unique_ptr<TZylPulseBackend> backend(new TZylPulseBackend());
     if (!backend->Connection.Connected()) {
-        ZylSetDeviceReason("The PulseAudio server is not running (%s).",
-                           backend->Connection.LastError().c_str());
+        ZylSetDeviceReason("The PulseAudio server is not running.");
         *result = DSERR_NODRIVER;
         return nullptr;
     }

@@ -1,5 +1,7 @@
 #include "engine/device/ZylPulseConnection.h"
 
+#include "engine/device/ZylServerSocket.h"
+
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
@@ -32,6 +34,11 @@ struct TZylPulseConnection::TEvents {
 };
 
 TZylPulseConnection::TZylPulseConnection() {
+    const std::string socket = ZylPulseSocketPath();
+    if (!socket.empty() && !ZylSocketAnswers(socket)) {
+        Lost.store(true);
+        return;
+    }
     MainLoop = pa_threaded_mainloop_new();
     if (MainLoop == nullptr)
         return;
@@ -83,15 +90,6 @@ void TZylPulseConnection::Await(pa_operation* operation) {
     while (pa_operation_get_state(operation) == PA_OPERATION_RUNNING && !Lost.load())
         Wait();
     pa_operation_unref(operation);
-}
-
-std::string TZylPulseConnection::LastError() {
-    if (ContextObject == nullptr)
-        return "out of memory";
-    Lock();
-    std::string error = pa_strerror(pa_context_errno(ContextObject));
-    Unlock();
-    return error;
 }
 
 std::vector<TZylPulseSink> TZylPulseConnection::ListSinks() {

@@ -35,8 +35,6 @@ public:
     bool HasLost() const { return Lost.load(); }
     // The server's default sample rate (0 while unknown).
     uint32_t ServerRate() const { return Rate; }
-    // The server's words for the last failure.
-    std::string LastError();
 
     // The sinks, in the order of their names, so that a list keeps its
     // order across server restarts.

@@ -1,0 +1,10 @@
+set output 'Timing5.svg
+set terminal svg
+set multiplot
+set grid
+set title "Clients duration"
+set xlabel "audio cycles"
+set ylabel "usec"
+plot "/tmp/e2e-pw28/profile.log" using 10 title "Vexaline/41" with lines, "/tmp/e2e-pw28/profile.log" using 18 title "pw-record/48" with lines
+unset multiplot
+unset output
