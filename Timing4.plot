@@ -5,6 +5,6 @@ set grid
 set title "Clients scheduling latency"
 set xlabel "audio cycles"
 set ylabel "usec"
-plot "/tmp/e2e-pw28/profile.log" using 9 title "Vexaline/41" with lines, "/tmp/e2e-pw28/profile.log" using 17 title "pw-record/48" with lines
+plot "/tmp/e2e-pw28/profile.log" using 9 title "pw-record/41" with lines, "/tmp/e2e-pw28/profile.log" using 17 title "Vexaline/49" with lines
 unset multiplot
 unset output

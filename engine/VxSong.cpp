@@ -11,8 +11,8 @@
 namespace {
 
 const char kDeviceFailureText[] =
-    "VXSONG: Directsound audio not available. Try closing any other\nsound application and "
-    "opening the file(s) again. Error message follows:\n\n%s";
+    "No sound output. Check that the sound server is running, or choose another output\nin "
+    "the options, then open the file again. The reason:\n\n%s";
 
 constexpr uint32_t kMinChunks = 3;
 
@@ -85,7 +85,7 @@ double TVxSongTAG::BytesPerSecond() const {
 }
 
 int TVxSongTAG::OpenDevice() {
-    if (Audio && Audio->IsLost())
+    if (Audio && (Audio->IsLost() || Audio->IsStale()))
         ReopenDevice = true;
     if (!ReopenDevice)
         return 0;

@@ -2,6 +2,7 @@
 // the states they have before the first showing fills them.
 #include "frontend/CfgForm.h"
 
+#include "engine/device/ZylAudioConfig.h"
 #include "skin/SkinFiles.h"
 
 #include <QCheckBox>
@@ -164,11 +165,16 @@ QWidget* TCfgForm::BuildAudioPage() {
         Named(new QLabel(QStringLiteral("Note: Changes take effect when a new track is loaded")),
               "LabelDeviceNote");
     chkDownmix = Check("chkDownmix", "Enable channel downmix knob (disables panning)", false);
+    Latency = Named(new QComboBox, "Latency");
+    for (int milliseconds : kZylLatencyChoices)
+        Latency->addItem(milliseconds == 0 ? QStringLiteral("Automatic (what the sound server prefers)")
+                                           : QStringLiteral("%1 ms").arg(milliseconds));
 
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(Group("Output device", {Devices, LabelDeviceNote}));
     layout->addWidget(chkDownmix);
+    layout->addWidget(Group("Output latency", {Latency}));
     layout->addStretch();
     return page;
 }

@@ -85,7 +85,11 @@ void ZylSetHandSteppedOverride(bool on) {
 }
 
 void ZylSetLatencySetting(int milliseconds) {
-    gLatencySetting.store(milliseconds);
+    // A hand-edited store may hold anything: what the options do not offer
+    // counts as automatic.
+    const bool offered = std::find(std::begin(kZylLatencyChoices), std::end(kZylLatencyChoices),
+                                   milliseconds) != std::end(kZylLatencyChoices);
+    gLatencySetting.store(offered ? milliseconds : 0);
 }
 
 int ZylLatencySetting() {

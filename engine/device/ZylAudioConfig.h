@@ -38,7 +38,8 @@ int ZylCurrentConverter();
 void ZylSetHandSteppedOverride(bool on);
 
 // The output latency the options ask for, in milliseconds: 5, 10, 20 or 40,
-// or 0 (the default) for "automatic". Read when a device opens.
+// or 0 (the default) for "automatic"; any other value counts as automatic.
+// Read when a device opens.
 void ZylSetLatencySetting(int milliseconds);
 int ZylLatencySetting();
 

@@ -90,6 +90,10 @@ void TZylAudioTAG::Close() {
     IsOpen = 0;
 }
 
+bool TZylAudioTAG::IsStale() const {
+    return IsOpen != 0 && Device->LatencySetting() != ZylLatencySetting();
+}
+
 bool TZylAudioTAG::IsLost() {
     return IsOpen != 0 && Device->CheckLost();
 }

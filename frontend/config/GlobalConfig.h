@@ -72,6 +72,9 @@ public:
     // The range detected tempos are folded into, in BPM.
     TIntRegValueTAG BpmMin{"BpmMin", 70};
     TIntRegValueTAG BpmMax{"BpmMax", 180};
+    // The sound output's latency in milliseconds (5, 10, 20, 40), 0 for
+    // automatic: what the sound server prefers, at least 10 ms.
+    TIntRegValueTAG OutputLatency{"OutputLatency", 0};
     TIntRegValueTAG StartX{"StartX", 100};
     TIntRegValueTAG StartY{"StartY", 200};
 
