@@ -11,7 +11,7 @@
 namespace {
 
 const char kDeviceFailureText[] =
-    "No sound output. Check that the sound server is running, or choose another output\nin "
+    "No sound output. Check that the sound server is running, or choose another output in "
     "the options, then open the file again. The reason:\n\n%s";
 
 constexpr uint32_t kMinChunks = 3;
