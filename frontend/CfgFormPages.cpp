@@ -22,7 +22,7 @@ constexpr const char* kVersionText = "Velm r5a free";
 constexpr const char* kCreditLines[] = {
     "Vexaline(tm) Velm free: a one-deck player for DJs.",
     "MPEG audio decoding by libmpg123, other formats by FFmpeg,",
-    "tags by TagLib, sound output by PortAudio,",
+    "tags by TagLib, sound output by PipeWire, PulseAudio, PortAudio and JACK,",
     "variable-rate resampling by libsamplerate, skin pictures by libpng,",
     "window toolkit Qt 6.",
 };
@@ -167,8 +167,9 @@ QWidget* TCfgForm::BuildAudioPage() {
     chkDownmix = Check("chkDownmix", "Enable channel downmix knob (disables panning)", false);
     Latency = Named(new QComboBox, "Latency");
     for (int milliseconds : kZylLatencyChoices)
-        Latency->addItem(milliseconds == 0 ? QStringLiteral("Automatic (what the sound server prefers)")
-                                           : QStringLiteral("%1 ms").arg(milliseconds));
+        Latency->addItem(milliseconds == 0
+                             ? QStringLiteral("Automatic (what the sound server prefers)")
+                             : QStringLiteral("%1 ms").arg(milliseconds));
 
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);

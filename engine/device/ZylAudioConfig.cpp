@@ -23,7 +23,7 @@ struct TBackendName {
 };
 
 constexpr TBackendName kBackends[] = {
-    {"pipewire", TZylBackendKind::PipeWire}, {"pulse", TZylBackendKind::Pulse},
+    {"pipewire", TZylBackendKind::PipeWire},   {"pulse", TZylBackendKind::Pulse},
     {"portaudio", TZylBackendKind::PortAudio}, {"jack", TZylBackendKind::Jack},
     {"null", TZylBackendKind::Null},
 };

@@ -1,8 +1,8 @@
 #include "engine/device/ZylDS.h"
 
 #include "diag/Diag.h"
-#include "engine/device/ZylMixer.h"
 #include "engine/device/ZylDeviceReason.h"
+#include "engine/device/ZylMixer.h"
 #include "engine/device/ZylOutput.h"
 #include "engine/device/ZylSampleFormat.h"
 #include "engine/device/ZylVoice.h"

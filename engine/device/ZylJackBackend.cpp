@@ -80,8 +80,8 @@ ZylResult TZylJackBackend::Open(const TWaveFormatEx& format, TZylMixer* mixer) {
     // The server's rate is the stream's: the mixer converts to it.
     const jack_nframes_t rate = jack_get_sample_rate(Client);
     Mixer->SetStream(TZylSampleType::F32, rate);
-    StallNs = std::max<int64_t>(kLeastStallNs,
-                       kStallPeriods * 1'000'000'000LL * jack_get_buffer_size(Client) / rate);
+    StallNs = std::max<int64_t>(kLeastStallNs, kStallPeriods * 1'000'000'000LL *
+                                                   jack_get_buffer_size(Client) / rate);
     LastProcessNs.store(NowNs());
     if (jack_activate(Client) != 0) {
         ZylSetDeviceReason("The JACK server refused to start the player's client.");

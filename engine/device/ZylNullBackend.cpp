@@ -12,7 +12,6 @@
 
 namespace {
 
-
 // The hand-stepped device that ZylNullStep drives. The mutex also keeps the
 // device open for the length of a step.
 std::mutex gSteppedMutex;

@@ -174,7 +174,7 @@ bool TZylPipeWireBackend::ConnectStream(uint32_t channels, uint32_t rate) {
         if (pw_thread_loop_timed_wait(loop, kSetUpSeconds) != 0)
             break;
     const bool settled = error == 0 && Hook->Settled && !StreamFailed.load();
-    const std::string refusal = error != 0         ? std::strerror(-error)
+    const std::string refusal = error != 0             ? std::strerror(-error)
                                 : !Hook->Error.empty() ? Hook->Error
                                                        : "no answer in time";
     pw_thread_loop_unlock(loop);

@@ -150,9 +150,8 @@ std::vector<TZylPipeWireSink> TZylPipeWireConnection::ListSinks() {
     }
     std::vector<TZylPipeWireSink> sinks = std::move(Sinks);
     pw_thread_loop_unlock(ThreadLoop);
-    std::sort(sinks.begin(), sinks.end(),
-              [](const TZylPipeWireSink& a, const TZylPipeWireSink& b) {
-                  return a.NodeName < b.NodeName;
-              });
+    std::sort(sinks.begin(), sinks.end(), [](const TZylPipeWireSink& a, const TZylPipeWireSink& b) {
+        return a.NodeName < b.NodeName;
+    });
     return sinks;
 }

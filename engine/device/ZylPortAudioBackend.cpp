@@ -75,8 +75,7 @@ PaDeviceIndex DefaultOutputOf(const std::string& hostApi) {
 // everyone. Hardware devices ("(hw:0,0)") take what the options ask.
 bool IsAlsaPlugin(const PaDeviceInfo& info) {
     const PaHostApiInfo* host = Pa_GetHostApiInfo(info.hostApi);
-    return host != nullptr && host->type == paALSA &&
-           std::strstr(info.name, "(hw:") == nullptr;
+    return host != nullptr && host->type == paALSA && std::strstr(info.name, "(hw:") == nullptr;
 }
 
 // In seconds.

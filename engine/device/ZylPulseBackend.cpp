@@ -115,7 +115,8 @@ bool TZylPulseBackend::ConnectStream(uint32_t channels, uint32_t rate) {
     const double ms = ZylChooseLatencyMs(ZylLatencySetting(), kServerPreferredMs);
     pa_buffer_attr attr;
     attr.maxlength = static_cast<uint32_t>(-1);
-    attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(static_cast<pa_usec_t>(ms * 1000), &spec));
+    attr.tlength =
+        static_cast<uint32_t>(pa_usec_to_bytes(static_cast<pa_usec_t>(ms * 1000), &spec));
     attr.prebuf = static_cast<uint32_t>(-1);
     attr.minreq = static_cast<uint32_t>(-1);
     attr.fragsize = static_cast<uint32_t>(-1);

@@ -51,16 +51,16 @@ TEST(AudioChoice, LatencyIsTheSettingOrAtLeastTenMillisecondsAndTheServersOwn) {
         double Expected;
     };
     const TCase cases[] = {
-        {0, 0.0, 10.0},      {0, 5.33, 10.0},  {0, 21.33, 21.33}, {0, 100.0, 100.0},
-        {5, 21.33, 5.0},     {10, 0.0, 10.0},  {20, 5.0, 20.0},   {40, 100.0, 40.0},
+        {0, 0.0, 10.0},  {0, 5.33, 10.0}, {0, 21.33, 21.33}, {0, 100.0, 100.0},
+        {5, 21.33, 5.0}, {10, 0.0, 10.0}, {20, 5.0, 20.0},   {40, 100.0, 40.0},
     };
     for (const TCase& c : cases)
         EXPECT_DOUBLE_EQ(ZylChooseLatencyMs(c.Setting, c.ServerMs), c.Expected)
             << c.Setting << " ms asked, " << c.ServerMs << " ms preferred";
     for (int stored : {0, 5, 10, 20, 40, 7, -5, 1000}) {
         ZylSetLatencySetting(stored);
-        const bool offered = stored == 0 || stored == 5 || stored == 10 || stored == 20 ||
-                             stored == 40;
+        const bool offered =
+            stored == 0 || stored == 5 || stored == 10 || stored == 20 || stored == 40;
         EXPECT_EQ(ZylLatencySetting(), offered ? stored : 0) << stored;
     }
     ZylSetLatencySetting(0);
