@@ -5,6 +5,6 @@ set grid
 set title "Audio driver timing"
 set xlabel "audio cycles"
 set ylabel "usec"
-plot "/tmp/e2e-pw28/profile.log" using 3 title "Audio driver delay" with lines, "/tmp/e2e-pw28/profile.log" using 1 title "Audio period" with lines,"/tmp/e2e-pw28/profile.log" using 4 title "Audio estimated" with lines
+plot "/tmp/tmp.EZ5vOFwyBm/profile.log" using 3 title "Audio driver delay" with lines, "/tmp/tmp.EZ5vOFwyBm/profile.log" using 1 title "Audio period" with lines,"/tmp/tmp.EZ5vOFwyBm/profile.log" using 4 title "Audio estimated" with lines
 unset multiplot
 unset output

@@ -4,5 +4,5 @@ set grid
 set title "Driver end date"
 set xlabel "audio cycles"
 set ylabel "usec"
-plot  "/tmp/e2e-pw28/profile.log" using 2 title "Driver end date" with lines 
+plot  "/tmp/tmp.EZ5vOFwyBm/profile.log" using 2 title "Driver end date" with lines 
 unset output

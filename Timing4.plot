@@ -5,6 +5,6 @@ set grid
 set title "Clients scheduling latency"
 set xlabel "audio cycles"
 set ylabel "usec"
-plot "/tmp/e2e-pw28/profile.log" using 9 title "pw-record/41" with lines, "/tmp/e2e-pw28/profile.log" using 17 title "Vexaline/49" with lines
+plot "/tmp/tmp.EZ5vOFwyBm/profile.log" using 9 title "pw-play/41" with lines
 unset multiplot
 unset output

@@ -31,9 +31,9 @@ struct TZylPipeWireEvents {
     static void Info(void* self, const pw_core_info* info) {
         auto* connection = static_cast<TZylPipeWireConnection*>(self);
         if (const uint32_t rate = NumberProp(info->props, "default.clock.rate"))
-            connection->Rate = rate;
+            connection->Rate.store(rate);
         if (const uint32_t quantum = NumberProp(info->props, "default.clock.quantum"))
-            connection->Quantum = quantum;
+            connection->Quantum.store(quantum);
     }
 
     static void Done(void* self, uint32_t id, int seq) {

@@ -34,8 +34,8 @@ public:
     // True once the daemon has gone away or refused the connection.
     bool HasLost() const { return Lost.load(); }
     // The daemon's graph rate and period (0 while unknown).
-    uint32_t ClockRate() const { return Rate; }
-    uint32_t ClockQuantum() const { return Quantum; }
+    uint32_t ClockRate() const { return Rate.load(); }
+    uint32_t ClockQuantum() const { return Quantum.load(); }
 
     // The audio sinks, in the order of their node names, so that a list
     // keeps its order across daemon restarts.
@@ -56,8 +56,9 @@ private:
     pw_core* Core = nullptr;
     TListeners* Hooks = nullptr;
     std::atomic<bool> Lost{false};
-    uint32_t Rate = 0;
-    uint32_t Quantum = 0;
+    // The daemon may send its settings again at any time.
+    std::atomic<uint32_t> Rate{0};
+    std::atomic<uint32_t> Quantum{0};
     int PendingSeq = -1;
     bool SyncDone = false;
     std::vector<TZylPipeWireSink> Sinks;

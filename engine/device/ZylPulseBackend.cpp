@@ -8,6 +8,8 @@
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
+#include <pthread.h>
+#include <sched.h>
 
 namespace {
 
@@ -19,6 +21,17 @@ constexpr uint32_t kFallbackRate = 44100;
 // never asks for less: its clients are not scheduled in real time, and a
 // shorter buffer underruns on a busy machine.
 constexpr double kServerPreferredMs = 100.0;
+// Below the sound servers' own threads (PipeWire's data loop asks for 88).
+constexpr int kRealTimePriority = 20;
+
+// The loop thread renders the mixer: like the server's own threads it asks
+// for real-time scheduling, so a busy machine does not starve the buffer. A
+// refusal is not an error; the buffer is sized for an ordinary thread too.
+void AskForRealTime() {
+    sched_param param{};
+    param.sched_priority = kRealTimePriority;
+    pthread_setschedparam(pthread_self(), SCHED_FIFO | SCHED_RESET_ON_FORK, &param);
+}
 
 } // namespace
 
@@ -27,7 +40,10 @@ constexpr double kServerPreferredMs = 100.0;
 struct TZylPulseBackend::TEvents {
     static void State(pa_stream* stream, void* self) {
         auto* backend = static_cast<TZylPulseBackend*>(self);
-        if (!PA_STREAM_IS_GOOD(pa_stream_get_state(stream)))
+        const pa_stream_state_t state = pa_stream_get_state(stream);
+        if (state == PA_STREAM_READY)
+            AskForRealTime();
+        if (!PA_STREAM_IS_GOOD(state))
             backend->StreamFailed.store(true);
         pa_threaded_mainloop_signal(backend->Connection.Loop(), 0);
     }

@@ -34,9 +34,11 @@ fail() {
 
 . "$HERE/sound-servers.sh"
 PROGRAM_PID=""
+RECORDINGS=""
 cleanup() {
     [ -z "$PROGRAM_PID" ] || kill "$PROGRAM_PID" 2>/dev/null || true
     stop_servers
+    [ -z "$RECORDINGS" ] || rm -rf "$RECORDINGS"
 }
 trap cleanup EXIT
 
@@ -59,16 +61,22 @@ else
     stop_server() { stop_pulse; }
 fi
 
+# The recorders write from their audio threads: on a busy builder a disk
+# that stalls them loses pieces of the recording. Memory does not stall.
+RECORDINGS=$(mktemp -d -p /dev/shm 2>/dev/null || mktemp -d -p "$WORK")
+
 # Records $2 seconds of the sink's monitor into $WORK/$1.f32.
 record() {
     if [ "$SERVER" = pipewire ]; then
         timeout "$2" pw-record -P '{ stream.capture.sink = true }' --target vx-test-sink \
-            --rate "$RATE" --channels 2 --format f32 "$WORK/$1.wav" 2>/dev/null || true
-        sox -q "$WORK/$1.wav" -t f32 "$WORK/$1.f32" 2>/dev/null || fail "no recording $1"
+            --rate "$RATE" --channels 2 --format f32 "$RECORDINGS/$1.wav" 2>/dev/null || true
+        sox -q "$RECORDINGS/$1.wav" -t f32 "$WORK/$1.f32" 2>/dev/null || fail "no recording $1"
     else
         timeout "$2" parec -d vx-test-sink.monitor --raw --format=float32le --rate="$RATE" \
-            --channels=2 "$WORK/$1.f32" || true
+            --channels=2 "$RECORDINGS/$1.f32" || true
+        mv "$RECORDINGS/$1.f32" "$WORK/$1.f32"
     fi
+    rm -f "$RECORDINGS/$1.wav"
 }
 
 # Runs command "$@" and counts the errors the server saw in the program's
