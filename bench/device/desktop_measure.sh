@@ -43,7 +43,8 @@ lame --quiet -b 320 "$WORK/song.wav" "$WORK/song.mp3"
 # The server's count of errors over $1 seconds for the one player on it.
 errors_over() {
     if [ "$server" = pipewire ]; then
-        timeout -s INT "$1" pw-profiler -o "$WORK/profile.log" >"$WORK/profiler.out" 2>&1 || true
+        # The profiler leaves its plotting scripts in the folder it runs in.
+        (cd "$WORK" && timeout -s INT "$1" pw-profiler -o profile.log >profiler.out 2>&1) || true
         node=$(sed -n 's/.*logging follower \([0-9]*\) .*/\1/p' "$WORK/profiler.out" | head -n 1)
         awk -F '\t' -v node="$node" '{
                 mine = 3; others = 3

@@ -464,14 +464,13 @@ TEST(MainFormPlaylist, OpenDialogTitleFiltersAndFolder) {
     deck.Form->btnOpenMouseUp();
     deck.WaitForScan();
     EXPECT_EQ(title, QStringLiteral("Open file(s)"));
-    EXPECT_EQ(
-        filters,
-        (QStringList{"All supported types (*.mp3 *.mp2 *.mpg *.wav *.flac *.aif *.aiff *.aifc "
-                     "*.m4a *.mp4 *.alac *.ogg *.oga *.opus *.m3u *.m3u8)",
-                     "MPEG audio (*.mp3 *.mp2 *.mpg)", "WAV audio (*.wav)",
-                     "FLAC, AIFF, MP4 and Ogg audio (*.flac *.aif *.aiff *.aifc *.m4a *.mp4 "
-                     "*.alac *.ogg *.oga *.opus)",
-                     "M3U playlists (*.m3u *.m3u8)", "All files (*)"}));
+    EXPECT_EQ(filters,
+              (QStringList{"All supported types (*.mp3 *.mp2 *.mpg *.wav *.flac *.aif *.aiff *.aifc "
+                           "*.m4a *.mp4 *.alac *.ogg *.oga *.opus *.m3u *.m3u8)",
+                           "MPEG audio (*.mp3 *.mp2 *.mpg)", "WAV audio (*.wav)",
+                           "FLAC, AIFF, MP4 and Ogg audio (*.flac *.aif *.aiff *.aifc *.m4a *.mp4 "
+                           "*.alac *.ogg *.oga *.opus)",
+                           "M3U playlists (*.m3u *.m3u8)", "All files (*)"}));
     EXPECT_EQ(deck.List().GetCount(), 1);
     const std::string songs = (WorkDir() / "songs").string() + "/";
     EXPECT_EQ(std::string(deck.Config.OpenPath.Value), songs);

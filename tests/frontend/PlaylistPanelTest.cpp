@@ -129,9 +129,9 @@ TEST(PlaylistPanel, AStoredHeightThatIsNoHeightGivesTheDefault) {
         {"hex:01,02", TMainForm::kPanelDefaultHeight},
     };
     for (const auto& c : cases) {
-        TDeck deck({},
-                   TDeck::StoredSettings(std::string(kStoreHeader) + "\"PlaylistShown\"=\"Yes\"\n" +
-                                         "\"PlaylistPanelHeight\"=" + c.Stored + "\n"));
+        TDeck deck({}, TDeck::StoredSettings(std::string(kStoreHeader) +
+                                             "\"PlaylistShown\"=\"Yes\"\n" +
+                                             "\"PlaylistPanelHeight\"=" + c.Stored + "\n"));
         ExpectShape(deck, true, c.Height);
         EXPECT_EQ(deck.Form->PlaylistHeight(), c.Height) << c.Stored;
     }
@@ -143,12 +143,12 @@ TEST(PlaylistPanel, TheStartPositionFitsTheWindowAtItsRealSize) {
     const QSize screen = QGuiApplication::primaryScreen()->size();
     const int y = screen.height() - 300;
     for (const bool shown : {false, true}) {
-        TDeck deck({},
-                   TDeck::StoredSettings(
-                       std::string(kStoreHeader) + "\"PlaylistShown\"=\"" + (shown ? "Yes" : "No") +
-                       "\"\n\"StartX\"=dword:00000010\n\"StartY\"=dword:" +
-                       QString::number(y, 16).rightJustified(8, QLatin1Char('0')).toStdString() +
-                       "\n"));
+        TDeck deck({}, TDeck::StoredSettings(
+                           std::string(kStoreHeader) + "\"PlaylistShown\"=\"" +
+                           (shown ? "Yes" : "No") +
+                           "\"\n\"StartX\"=dword:00000010\n\"StartY\"=dword:" +
+                           QString::number(y, 16).rightJustified(8, QLatin1Char('0')).toStdString() +
+                           "\n"));
         EXPECT_EQ(deck.Form->pos(), shown ? QPoint(0, 0) : QPoint(16, y)) << shown;
     }
 }

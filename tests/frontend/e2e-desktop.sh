@@ -113,7 +113,8 @@ timeout 60 xdotool search --sync --onlyvisible --name tone >/dev/null || fail "n
 # a cycle that every node missed is the machine's stall (no real-time
 # scheduling on a loaded builder), not the program's.
 count_pipewire_errors() {
-    timeout -s INT 21 pw-profiler -o "$WORK/profile.log" >"$WORK/profiler.out" 2>&1 &
+    # The profiler leaves its plotting scripts in the folder it runs in.
+    (cd "$WORK" && exec timeout -s INT 21 pw-profiler -o profile.log >profiler.out 2>&1) &
     profiler=$!
     "$@"
     wait "$profiler" || true
