@@ -1,6 +1,8 @@
 # Sound servers of a test's own, sourced by the end-to-end runs and the
 # measurements. Each runs under $XDG_RUNTIME_DIR (the caller makes it
-# private) with one null sink, "vx-test-sink", and is ended by its id.
+# private) with two null sinks: "vx-test-sink", which is recorded, and
+# "vx-other-sink", the server's default output, so that only a player that
+# keeps to the output it was given is heard. Each is ended by its id.
 # Needs: $WORK (a folder for logs and configuration) and fail().
 
 PW_PIDS=""
@@ -41,6 +43,18 @@ context.objects = [
           audio.position   = [ FL FR ]
           monitor.channel-volumes = true
           object.linger    = true
+          priority.session = 1000
+      }
+    }
+    { factory = adapter
+      args = {
+          factory.name     = support.null-audio-sink
+          node.name        = "vx-other-sink"
+          node.description = "Vexaline Other Sink"
+          media.class      = "Audio/Sink"
+          audio.position   = [ FL FR ]
+          object.linger    = true
+          priority.session = 2000
       }
     }
 ]
@@ -51,7 +65,7 @@ CONF
     await pw-cli info 0
     XDG_CONFIG_HOME="$WORK/pwconfig" wireplumber >>"$WORK/wireplumber.out" 2>&1 &
     PW_PIDS="$PW_PIDS $!"
-    await sh -c 'pw-metadata 0 default.audio.sink | grep -q vx-test-sink'
+    await sh -c 'pw-metadata 0 default.audio.sink | grep -q vx-other-sink'
 }
 
 stop_pipewire() {
@@ -67,7 +81,8 @@ start_pulse() {
     cat >"$WORK/pulse.pa" <<'CONF'
 load-module module-native-protocol-unix
 load-module module-null-sink sink_name=vx-test-sink sink_properties=device.description=Vexaline-Test-Sink
-set-default-sink vx-test-sink
+load-module module-null-sink sink_name=vx-other-sink sink_properties=device.description=Vexaline-Other-Sink
+set-default-sink vx-other-sink
 CONF
     SERVER_STARTED=$(date +%s.%N)
     pulseaudio --daemonize=no --exit-idle-time=-1 -n -F "$WORK/pulse.pa" --log-level=debug \
