@@ -31,6 +31,7 @@ cleanup() {
     rm -rf "$WORK"
 }
 trap cleanup EXIT
+trap 'exit 1' INT TERM HUP
 unset VEXALINE_AUDIO PULSE_SERVER
 export QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/runtime"
 mkdir -p "$XDG_CONFIG_HOME/Zyl/Vexaline" "$XDG_RUNTIME_DIR"

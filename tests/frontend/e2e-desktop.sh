@@ -42,6 +42,8 @@ cleanup() {
     [ -z "$RECORDINGS" ] || rm -rf "$RECORDINGS"
 }
 trap cleanup EXIT
+# A run stopped from outside (a time-out) still ends its servers.
+trap 'exit 1' INT TERM HUP
 
 export QT_QPA_PLATFORM=xcb
 unset VEXALINE_AUDIO PULSE_SERVER JACK_DEFAULT_SERVER
