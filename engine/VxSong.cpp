@@ -11,8 +11,8 @@
 namespace {
 
 const char kDeviceFailureText[] =
-    "VXSONG: Sound output not available. Try closing any other\nsound application and "
-    "opening the file(s) again. Error message follows:\n\n%s";
+    "No sound output. Check that the sound server is running, or choose another output in "
+    "the options, then open the file again. The reason:\n\n%s";
 
 constexpr uint32_t kMinChunks = 3;
 // The worker writes one chunk per 20 ms tick: a chunk of fewer than 50 ms of
@@ -88,7 +88,7 @@ double TVxSongTAG::BytesPerSecond() const {
 }
 
 int TVxSongTAG::OpenDevice() {
-    if (Audio && Audio->IsLost())
+    if (Audio && (Audio->IsLost() || Audio->IsStale()))
         ReopenDevice = true;
     if (!ReopenDevice)
         return 0;

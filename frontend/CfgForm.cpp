@@ -2,6 +2,7 @@
 #include "frontend/CfgForm.h"
 
 #include "diag/Diag.h"
+#include "engine/device/ZylAudioConfig.h"
 #include "frontend/VxHintLayout.h"
 
 #include <QCheckBox>
@@ -13,6 +14,9 @@
 #include <QScreen>
 #include <QTabWidget>
 #include <QToolTip>
+
+#include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -112,6 +116,10 @@ void TCfgForm::FormCreate() {
                   "this setting, the new selection will be used the next time a song is opened. "
                   "When more than one player are running, you can assign a different device to "
                   "each one."},
+        {Latency, "How far ahead of the speakers the player prepares its sound. Automatic asks "
+                  "for what the sound server prefers, at least 10 ms. Shorter is quicker to "
+                  "answer the controls but may break up on a busy computer. The new setting is "
+                  "used the next time a song is opened."},
         {chkDownmix, "When enabled, the two channels of the stereo signal can be mixed down and "
                      "played through one of the two sound card channels. The panning knob is "
                      "replaced by a switch that selects which of the channels (left or right) "
@@ -160,6 +168,7 @@ void TCfgForm::FillFrom(TMainForm& form) {
         ->setChecked(true);
     HotKey->setCurrentIndex(config.HotKey >= 0 && config.HotKey < HotKey->count() ? config.HotKey
                                                                                   : 0);
+    FillLatency(config.OutputLatency.Value);
     for (auto& [widget, hint] : hints_)
         if (widget == chkLog)
             hint = LogFileHint();
@@ -178,6 +187,16 @@ void TCfgForm::StoreInto(TMainForm& form) const {
                               : radPitchRange16->isChecked() ? 1
                                                              : 2;
     config.HotKey = HotKey->currentIndex();
+    config.OutputLatency.Value = kZylLatencyChoices[std::max(0, Latency->currentIndex())];
+}
+
+// A stored value the list does not offer shows as automatic, which is what
+// the device makes of it.
+void TCfgForm::FillLatency(int milliseconds) {
+    const auto* found =
+        std::find(std::begin(kZylLatencyChoices), std::end(kZylLatencyChoices), milliseconds);
+    Latency->setCurrentIndex(
+        found != std::end(kZylLatencyChoices) ? static_cast<int>(found - kZylLatencyChoices) : 0);
 }
 
 int TCfgForm::RunModal() {

@@ -88,6 +88,7 @@ public:
     QComboBox* Devices = nullptr;
     QLabel* LabelDeviceNote = nullptr;
     QCheckBox* chkDownmix = nullptr;
+    QComboBox* Latency = nullptr;
 
     QLabel* AboutPic = nullptr;
     QLabel* LabelVersion = nullptr;
@@ -112,6 +113,7 @@ private:
     void FormCreate();
     void FillFrom(TMainForm& form);
     void StoreInto(TMainForm& form) const;
+    void FillLatency(int milliseconds);
     int RunModal();
 
     std::vector<TBoolControl> boolControls_;

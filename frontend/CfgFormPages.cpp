@@ -2,6 +2,7 @@
 // the states they have before the first showing fills them.
 #include "frontend/CfgForm.h"
 
+#include "engine/device/ZylAudioConfig.h"
 #include "skin/SkinFiles.h"
 
 #include <QCheckBox>
@@ -21,7 +22,7 @@ constexpr const char* kVersionText = "Velm r5a free";
 constexpr const char* kCreditLines[] = {
     "Vexaline(tm) Velm free: a one-deck player for DJs.",
     "MPEG audio decoding by libmpg123, other formats by FFmpeg,",
-    "tags by TagLib, sound output by PortAudio,",
+    "tags by TagLib, sound output by PipeWire, PulseAudio, PortAudio and JACK,",
     "variable-rate resampling by libsamplerate, skin pictures by libpng,",
     "window toolkit Qt 6.",
 };
@@ -166,11 +167,17 @@ QWidget* TCfgForm::BuildAudioPage() {
         Named(new QLabel(QStringLiteral("Note: Changes take effect when a new track is loaded")),
               "LabelDeviceNote");
     chkDownmix = Check("chkDownmix", "Enable channel downmix knob (disables panning)", false);
+    Latency = Named(new QComboBox, "Latency");
+    for (int milliseconds : kZylLatencyChoices)
+        Latency->addItem(milliseconds == 0
+                             ? QStringLiteral("Automatic (what the sound server prefers)")
+                             : QStringLiteral("%1 ms").arg(milliseconds));
 
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(Group("Output device", {Devices, LabelDeviceNote}));
     layout->addWidget(chkDownmix);
+    layout->addWidget(Group("Output latency", {Latency}));
     layout->addStretch();
     return page;
 }

@@ -11,6 +11,7 @@
 #include "controls/ZylSlider.h"
 #include "controls/ZylVUMeter.h"
 #include "diag/Diag.h"
+#include "engine/device/ZylAudioConfig.h"
 #include "frontend/VxHintManager.h"
 #include "frontend/VxHotKey.h"
 #include "frontend/VxMessageBox.h"
@@ -206,6 +207,7 @@ void TMainForm::ApplySettings() {
     UpdateDropAcceptance(false);
     config_.CheckOutputDevice(static_cast<int>(devices_.size()));
     system_->SetOutputDevice(devices_[static_cast<std::size_t>(config_.OutputDevice.Value)].Object);
+    ZylSetLatencySetting(config_.OutputLatency.Value);
     hotKey_->Set(config_.HotKey);
     VMetter->SetPeaks(config_.VuMeterPeaks.Value != 0);
     TouchBend->SetReverse(config_.ReverseTouchBend.Value != 0);

@@ -11,7 +11,8 @@ constexpr unsigned kMbIconWarning = 0x30;
 constexpr unsigned kMbIconInformation = 0x40;
 constexpr int kIdCancel = 2;
 
-// Shows the box and returns the button pressed (kDiagIdOk, kIdCancel).
+// Shows the box and returns the button pressed (kDiagIdOk, kIdCancel). Off
+// the window thread the box is shown later and counts as answered with OK.
 int VxShowMessageBox(unsigned style, const char* caption, const char* text);
 
 void VxInstallMessageBoxHandler();

@@ -2,6 +2,7 @@
 
 #include <samplerate.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
@@ -9,11 +10,23 @@
 namespace {
 
 std::atomic<bool> gHandStepped{false};
+std::atomic<int> gLatencySetting{0};
 
-constexpr char kNullName[] = "null";
-constexpr char kJackName[] = "jack";
+constexpr double kLeastAutomaticMs = 10.0;
+
 constexpr char kCapturePrefix[] = "null:capture=";
 constexpr char kHostApiPrefix[] = "portaudio:";
+
+struct TBackendName {
+    const char* Name;
+    TZylBackendKind Kind;
+};
+
+constexpr TBackendName kBackends[] = {
+    {"pipewire", TZylBackendKind::PipeWire},   {"pulse", TZylBackendKind::Pulse},
+    {"portaudio", TZylBackendKind::PortAudio}, {"jack", TZylBackendKind::Jack},
+    {"null", TZylBackendKind::Null},
+};
 
 struct TConverterName {
     const char* Name;
@@ -32,14 +45,14 @@ TZylAudioChoice ZylParseAudioChoice(const char* value) {
     TZylAudioChoice choice;
     if (value == nullptr)
         return choice;
-    if (std::strcmp(value, kNullName) == 0) {
-        choice.UseNull = true;
-    } else if (std::strcmp(value, kJackName) == 0) {
-        choice.UseJack = true;
-    } else if (std::strncmp(value, kCapturePrefix, sizeof kCapturePrefix - 1) == 0) {
-        choice.UseNull = true;
+    for (const TBackendName& backend : kBackends)
+        if (std::strcmp(value, backend.Name) == 0)
+            choice.Kind = backend.Kind;
+    if (std::strncmp(value, kCapturePrefix, sizeof kCapturePrefix - 1) == 0) {
+        choice.Kind = TZylBackendKind::Null;
         choice.CapturePath = value + sizeof kCapturePrefix - 1;
     } else if (std::strncmp(value, kHostApiPrefix, sizeof kHostApiPrefix - 1) == 0) {
+        choice.Kind = TZylBackendKind::PortAudio;
         choice.HostApi = value + sizeof kHostApiPrefix - 1;
     }
     return choice;
@@ -48,7 +61,7 @@ TZylAudioChoice ZylParseAudioChoice(const char* value) {
 TZylAudioChoice ZylCurrentAudioChoice() {
     if (gHandStepped.load()) {
         TZylAudioChoice choice;
-        choice.UseNull = true;
+        choice.Kind = TZylBackendKind::Null;
         choice.HandStepped = true;
         return choice;
     }
@@ -69,4 +82,22 @@ int ZylCurrentConverter() {
 
 void ZylSetHandSteppedOverride(bool on) {
     gHandStepped.store(on);
+}
+
+void ZylSetLatencySetting(int milliseconds) {
+    // A hand-edited store may hold anything: what the options do not offer
+    // counts as automatic.
+    const bool offered = std::find(std::begin(kZylLatencyChoices), std::end(kZylLatencyChoices),
+                                   milliseconds) != std::end(kZylLatencyChoices);
+    gLatencySetting.store(offered ? milliseconds : 0);
+}
+
+int ZylLatencySetting() {
+    return gLatencySetting.load();
+}
+
+double ZylChooseLatencyMs(int setting, double serverMs) {
+    if (setting > 0)
+        return setting;
+    return std::max(kLeastAutomaticMs, serverMs);
 }

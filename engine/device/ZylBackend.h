@@ -20,4 +20,6 @@ public:
     virtual bool HasFailed() = 0;
     // The stream's own estimate of the output latency, in seconds.
     virtual double OutputLatency() = 0;
+    // The back end's name as users know it, for messages ("PipeWire").
+    virtual const char* Name() const = 0;
 };

@@ -2,6 +2,7 @@
 
 #include "diag/Diag.h"
 #include "engine/device/ZylKeyLock.h"
+#include "engine/device/ZylDeviceReason.h"
 #include "engine/device/ZylMixer.h"
 #include "engine/device/ZylOutput.h"
 #include "engine/device/ZylSampleFormat.h"
@@ -59,8 +60,8 @@ int TZylAudioTAG::Open(const TZylAudioParams& params) {
     const ZylResult created = TZylOutput::Create(params.DeviceId, &Device);
     if (created != DS_OK) {
         Device.reset();
-        DIAG_REPORT(kDiagReported, "ZylAudio: Cannot open the sound output: %s",
-                    ZylDSResultReason(created));
+        LogPrintf("Sound output: no device [%s]", ZylDSResultName(created));
+        DIAG_REPORT(kDiagReported, "%s", ZylDeviceReason().c_str());
         return kDiagReported;
     }
     // No other program shares this mixer, so there is no priority level to
@@ -88,6 +89,10 @@ void TZylAudioTAG::Close() {
     Device->Shutdown();
     Device.reset();
     IsOpen = 0;
+}
+
+bool TZylAudioTAG::IsStale() const {
+    return IsOpen != 0 && Device->LatencySetting() != ZylLatencySetting();
 }
 
 bool TZylAudioTAG::IsLost() {
@@ -158,8 +163,8 @@ int TZylSoundBufferTAG::CreatePrimary(const std::shared_ptr<TZylOutput>& device,
     const ZylResult result =
         format != nullptr ? device->SetFormat(*format) : static_cast<ZylResult>(DSERR_INVALIDPARAM);
     if (result != DS_OK) {
-        DIAG_REPORT(kDiagReported, "ZylAudio: Cannot set the output format: %s",
-                    ZylDSResultReason(result));
+        LogPrintf("Sound output: no stream [%s]", ZylDSResultName(result));
+        DIAG_REPORT(kDiagReported, "%s", ZylDeviceReason().c_str());
         return kDiagReported;
     }
     SizeBytes = 0;

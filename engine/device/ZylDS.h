@@ -86,6 +86,9 @@ public:
     // The failure has already been reported; the song re-creates the device
     // at its next open.
     bool IsLost();
+    // True when the options asked for another latency since the device
+    // opened: the song re-creates the device at its next open.
+    bool IsStale() const;
 };
 
 // Folding a stereo buffer into one output channel: the average of both

@@ -1,12 +1,25 @@
 #include "engine/device/ZylJackBackend.h"
 
+#include "engine/device/ZylDeviceReason.h"
 #include "engine/device/ZylMixer.h"
 
 #include <jack/jack.h>
 
 #include <algorithm>
+#include <chrono>
 
 namespace {
+
+// Periods without a process call after which the server counts as gone,
+// and the least time that takes: a loaded machine may delay a few periods.
+constexpr int64_t kStallPeriods = 8;
+constexpr int64_t kLeastStallNs = 500'000'000;
+
+int64_t NowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 constexpr char kClientName[] = "Vexaline";
 constexpr const char* kPortNames[2] = {"out_1", "out_2"};
@@ -23,10 +36,12 @@ std::unique_ptr<TZylJackBackend> TZylJackBackend::Create(ZylResult* result) {
     std::unique_ptr<TZylJackBackend> backend(new TZylJackBackend());
     backend->Client = jack_client_open(kClientName, JackNoStartServer, nullptr);
     if (backend->Client == nullptr) {
+        ZylSetDeviceReason("The JACK server is not running.");
         *result = DSERR_NODRIVER;
         return nullptr;
     }
     if (!backend->SetUpClient()) {
+        ZylSetDeviceReason("The JACK server refused the player's output ports.");
         *result = DSERR_GENERIC;
         return nullptr;
     }
@@ -55,15 +70,23 @@ TZylJackBackend::~TZylJackBackend() {
 
 ZylResult TZylJackBackend::Open(const TWaveFormatEx& format, TZylMixer* mixer) {
     Close();
-    if (ServerGone.load())
+    if (ServerGone.load()) {
+        ZylSetDeviceReason("The JACK server has gone away.");
         return DSERR_NODRIVER;
+    }
     Mixer = mixer;
     Channels = format.nChannels;
     Interleaved = std::make_unique<float[]>(kPassFrames * Channels);
     // The server's rate is the stream's: the mixer converts to it.
-    Mixer->SetStream(TZylSampleType::F32, jack_get_sample_rate(Client));
-    if (jack_activate(Client) != 0)
+    const jack_nframes_t rate = jack_get_sample_rate(Client);
+    Mixer->SetStream(TZylSampleType::F32, rate);
+    StallNs = std::max<int64_t>(kLeastStallNs, kStallPeriods * 1'000'000'000LL *
+                                                   jack_get_buffer_size(Client) / rate);
+    LastProcessNs.store(NowNs());
+    if (jack_activate(Client) != 0) {
+        ZylSetDeviceReason("The JACK server refused to start the player's client.");
         return DSERR_GENERIC;
+    }
     Active = true;
     ConnectToPlayback();
     return DS_OK;
@@ -79,6 +102,10 @@ void TZylJackBackend::ConnectToPlayback() {
     for (int i = 0; i < 2 && playback[i] != nullptr; ++i)
         jack_connect(Client, jack_port_name(Ports[i]), playback[i]);
     jack_free(playback);
+}
+
+bool TZylJackBackend::HasFailed() {
+    return ServerGone.load() || (Active && NowNs() - LastProcessNs.load() > StallNs);
 }
 
 void TZylJackBackend::Close() {
@@ -112,6 +139,7 @@ int TZylJackBackend::Process(jack_nframes_t frames, void* self) {
         }
         done += pass;
     }
+    backend->LastProcessNs.store(NowNs(), std::memory_order_relaxed);
     return 0;
 }
 

@@ -4,6 +4,9 @@
 // playback ports. It never starts a server. When the server goes away the
 // back end only notes it; the output replaces it with a new client once the
 // server answers again, which a stream of PortAudio's JACK host cannot do.
+// A server that goes without a word (PipeWire's JACK calls no shutdown
+// callback: the process callback simply stops) is noticed by the process
+// callback falling silent for several periods.
 #pragma once
 
 #include "engine/device/ZylBackend.h"
@@ -21,8 +24,9 @@ public:
 
     ZylResult Open(const TWaveFormatEx& format, TZylMixer* mixer) override;
     void Close() override;
-    bool HasFailed() override { return ServerGone.load(); }
+    bool HasFailed() override;
     double OutputLatency() override;
+    const char* Name() const override { return "JACK"; }
 
 private:
     // Frames the mixer renders per pass of the callback.
@@ -42,4 +46,6 @@ private:
     uint32_t Channels = 2;
     std::unique_ptr<float[]> Interleaved; // kPassFrames frames of Channels samples
     std::atomic<bool> ServerGone{false};
+    std::atomic<int64_t> LastProcessNs{0};
+    int64_t StallNs = 0; // set at Open from the server's period
 };

@@ -12,9 +12,6 @@
 
 namespace {
 
-// The clock renders every 5 ms, like a sound card with a short period.
-constexpr std::chrono::milliseconds kClockTick{5};
-
 // The hand-stepped device that ZylNullStep drives. The mutex also keeps the
 // device open for the length of a step.
 std::mutex gSteppedMutex;
@@ -22,8 +19,9 @@ TZylNullBackend* gStepped = nullptr;
 
 } // namespace
 
-TZylNullBackend::TZylNullBackend(bool handStepped, std::string capturePath)
-    : HandStepped(handStepped), CapturePath(std::move(capturePath)) {}
+TZylNullBackend::TZylNullBackend(bool handStepped, std::string capturePath,
+                                 std::chrono::milliseconds tick)
+    : HandStepped(handStepped), Tick(tick), CapturePath(std::move(capturePath)) {}
 
 TZylNullBackend::~TZylNullBackend() {
     Close();
@@ -38,7 +36,7 @@ ZylResult TZylNullBackend::Open(const TWaveFormatEx& format, TZylMixer* mixer) {
     if (!CapturePath.empty() && !Capture.Open(CapturePath, format))
         DIAG_REPORT(kDiagReported, "ZylAudio: No se puede crear el fichero de captura %s",
                     CapturePath.c_str());
-    const auto tickFrames = static_cast<size_t>(format.nSamplesPerSec * kClockTick.count() / 1000);
+    const auto tickFrames = static_cast<size_t>(format.nSamplesPerSec * Tick.count() / 1000);
     Scratch.assign((tickFrames + 1) * format.nBlockAlign, 0);
     if (HandStepped) {
         std::lock_guard<std::mutex> lock(gSteppedMutex);
@@ -69,7 +67,7 @@ void TZylNullBackend::Close() {
 }
 
 double TZylNullBackend::OutputLatency() {
-    return HandStepped ? 0.0 : std::chrono::duration<double>(kClockTick).count();
+    return HandStepped ? 0.0 : std::chrono::duration<double>(Tick).count();
 }
 
 void TZylNullBackend::Render(uint32_t frames, uint8_t* out) {
@@ -93,7 +91,7 @@ void TZylNullBackend::RunClock() {
     std::unique_lock<std::mutex> lock(ClockMutex);
     Clock::time_point next = start;
     while (!ClockStopping) {
-        next += kClockTick;
+        next += Tick;
         ClockWake.wait_until(lock, next, [this] { return ClockStopping; });
         if (ClockStopping)
             break;

@@ -7,6 +7,7 @@
 #include "engine/device/ZylWavWriter.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -16,13 +17,16 @@
 
 class TZylNullBackend : public TZylBackend {
 public:
-    TZylNullBackend(bool handStepped, std::string capturePath);
+    // tick: how often the clock renders what is due.
+    TZylNullBackend(bool handStepped, std::string capturePath,
+                    std::chrono::milliseconds tick = std::chrono::milliseconds(5));
     ~TZylNullBackend() override;
 
     ZylResult Open(const TWaveFormatEx& format, TZylMixer* mixer) override;
     void Close() override;
     bool HasFailed() override { return Failed.load(); }
     double OutputLatency() override;
+    const char* Name() const override { return "Null output"; }
     const TWaveFormatEx& DeviceFormat() const { return Format; }
     void MarkFailed() { Failed.store(true); }
 
@@ -34,6 +38,7 @@ private:
     void RunClock();
 
     const bool HandStepped;
+    const std::chrono::milliseconds Tick;
     const std::string CapturePath;
     TWaveFormatEx Format;
     TZylMixer* Mixer = nullptr;

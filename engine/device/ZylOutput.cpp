@@ -1,10 +1,14 @@
 #include "engine/device/ZylOutput.h"
 
 #include "diag/Diag.h"
+#include "engine/device/ZylBackendProbe.h"
+#include "engine/device/ZylDeviceReason.h"
 #include "engine/device/ZylJackBackend.h"
 #include "engine/device/ZylMixer.h"
 #include "engine/device/ZylNullBackend.h"
+#include "engine/device/ZylPipeWireBackend.h"
 #include "engine/device/ZylPortAudioBackend.h"
+#include "engine/device/ZylPulseBackend.h"
 #include "engine/device/ZylSampleFormat.h"
 
 #include <thread>
@@ -12,6 +16,9 @@
 namespace {
 
 constexpr std::chrono::milliseconds kReopenPeriod{1000};
+// The silent clock's period while the device is lost: nobody hears it, so
+// it wakes seldom and the deck idles.
+constexpr std::chrono::milliseconds kSilentTick{50};
 // How long one attempt waits for the lost stream's close.
 constexpr std::chrono::milliseconds kBuryWait{500};
 
@@ -38,15 +45,24 @@ TZylOutput::~TZylOutput() {
 std::unique_ptr<TZylBackend> TZylOutput::MakeBackend(const TZylAudioChoice& choice,
                                                      const TZylDeviceId* id, ZylResult* result) {
     *result = DS_OK;
-    if (choice.UseNull)
+    switch (choice.Kind) {
+    case TZylBackendKind::Null:
         return std::make_unique<TZylNullBackend>(choice.HandStepped, choice.CapturePath);
-    if (choice.UseJack)
+    case TZylBackendKind::Jack:
         return TZylJackBackend::Create(result);
-    return TZylPortAudioBackend::Create(id, choice.HostApi, result);
+    case TZylBackendKind::PipeWire:
+        return TZylPipeWireBackend::Create(id, result);
+    case TZylBackendKind::Pulse:
+        return TZylPulseBackend::Create(id, result);
+    default:
+        return TZylPortAudioBackend::Create(id, choice.HostApi, result);
+    }
 }
 
 ZylResult TZylOutput::Create(const TZylDeviceId* id, std::shared_ptr<TZylOutput>* output) {
-    const TZylAudioChoice choice = ZylCurrentAudioChoice();
+    TZylAudioChoice choice = ZylCurrentAudioChoice();
+    choice.Kind = ZylResolveBackend(choice.Kind);
+    ZylClearDeviceReason();
     ZylResult result = DS_OK;
     std::unique_ptr<TZylBackend> backend = MakeBackend(choice, id, &result);
     if (backend == nullptr)
@@ -56,8 +72,10 @@ ZylResult TZylOutput::Create(const TZylDeviceId* id, std::shared_ptr<TZylOutput>
 }
 
 ZylResult TZylOutput::SetFormat(const TWaveFormatEx& format) {
-    if (!ZylIsPlayableFormat(format))
+    if (!ZylIsPlayableFormat(format)) {
+        ZylSetDeviceReason("The sound output cannot play this format.");
         return DSERR_BADFORMAT;
+    }
     std::lock_guard<std::mutex> lock(BackendMutex);
     if (Backend == nullptr)
         return DSERR_UNINITIALIZED;
@@ -89,10 +107,13 @@ bool TZylOutput::CheckLost() {
     if (Lost || !Streaming || !Backend->HasFailed())
         return Lost;
     Lost = true;
-    DIAG_REPORT(kDiagReported, "ZylAudio: Dispositivo de sonido perdido [%s]",
-                ZylDSResultName(DSERR_BUFFERLOST));
+    LogPrintf("Sound output lost [%s]", ZylDSResultName(DSERR_BUFFERLOST));
+    DIAG_REPORT(kDiagReported,
+                "%s: the sound output stopped (the server or device went away). The deck plays "
+                "on silently and sound returns by itself when the output is back.",
+                Backend->Name());
     Dead = std::move(Backend);
-    Backend = std::make_unique<TZylNullBackend>(Choice.HandStepped, std::string());
+    Backend = std::make_unique<TZylNullBackend>(Choice.HandStepped, std::string(), kSilentTick);
     Streaming = Backend->Open(MixerPart->Format(), MixerPart.get()) == DS_OK;
     Reopen.Start([this] { return TryReopen(); }, kReopenPeriod);
     return true;
@@ -140,6 +161,6 @@ bool TZylOutput::TryReopen() {
     Backend = std::move(device);
     Streaming = true;
     Lost = false;
-    DIAG_REPORT(kDiagReported, "ZylAudio: Dispositivo de sonido recuperado");
+    DIAG_REPORT(kDiagReported, "%s: the sound output is back.", Backend->Name());
     return true;
 }

@@ -47,6 +47,9 @@ public:
     int ConverterType() const { return Converter; }
     double OutputLatency();
 
+    // The latency setting the output opened with.
+    int LatencySetting() const { return Latency; }
+
     // True while the stream is lost. The first call that sees the stream
     // dead reports the loss and moves the mixer onto a silent clock.
     bool CheckLost();
@@ -63,6 +66,7 @@ private:
     const bool HasId;
     const TZylDeviceId Id;
     const int Converter;
+    const int Latency = ZylLatencySetting();
     std::unique_ptr<TZylMixer> MixerPart;
     std::mutex BackendMutex; // Backend, Dead, Streaming and Lost
     std::unique_ptr<TZylBackend> Backend;

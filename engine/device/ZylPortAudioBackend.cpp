@@ -1,5 +1,8 @@
 #include "engine/device/ZylPortAudioBackend.h"
 
+#include "engine/device/ZylAudioConfig.h"
+#include "engine/device/ZylDeviceDigest.h"
+#include "engine/device/ZylDeviceReason.h"
 #include "engine/device/ZylMixer.h"
 #include "engine/device/ZylQuietStderr.h"
 
@@ -48,26 +51,6 @@ ZylResult ResultFromPaError(PaError error) {
     }
 }
 
-// FNV-1a over the host API name, a separator and the device name, twice
-// with different offsets: 16 bytes that stay the same from run to run for
-// the same device.
-TZylDeviceId DigestDevice(const char* hostApi, const char* name) {
-    constexpr uint64_t kPrime = 0x100000001b3ull;
-    uint64_t halves[2] = {0xcbf29ce484222325ull, 0x84222325cbf29ce4ull};
-    for (uint64_t& hash : halves) {
-        auto feed = [&hash](const char* text) {
-            for (const char* p = text; *p != '\0'; ++p)
-                hash = (hash ^ static_cast<uint8_t>(*p)) * kPrime;
-        };
-        feed(hostApi);
-        hash = (hash ^ 0x1f) * kPrime;
-        feed(name);
-    }
-    TZylDeviceId id;
-    std::memcpy(id.Bytes, halves, sizeof id.Bytes);
-    return id;
-}
-
 bool ContainsIgnoringCase(const std::string& text, const std::string& part) {
     auto lower = [](std::string value) {
         std::transform(value.begin(), value.end(), value.begin(),
@@ -84,6 +67,22 @@ PaDeviceIndex DefaultOutputOf(const std::string& hostApi) {
             return info->defaultOutputDevice;
     }
     return paNoDevice;
+}
+
+// ALSA's plugin devices ("default", "pulse", "pipewire") feed a sound
+// server through a buffer of their own: below the host's default high
+// latency they break up, and they drag the server's period down for
+// everyone. Hardware devices ("(hw:0,0)") take what the options ask.
+bool IsAlsaPlugin(const PaDeviceInfo& info) {
+    const PaHostApiInfo* host = Pa_GetHostApiInfo(info.hostApi);
+    return host != nullptr && host->type == paALSA && std::strstr(info.name, "(hw:") == nullptr;
+}
+
+// In seconds.
+double SuggestedLatency(const PaDeviceInfo& info) {
+    const double asked =
+        ZylChooseLatencyMs(ZylLatencySetting(), info.defaultLowOutputLatency * 1000) / 1000;
+    return IsAlsaPlugin(info) ? std::max(asked, info.defaultHighOutputLatency) : asked;
 }
 
 std::mutex gKeptMutex;
@@ -126,7 +125,7 @@ std::vector<TZylPortAudioDevice> ZylListPortAudioDevices() {
         TZylPortAudioDevice device;
         device.Index = index;
         device.Text = std::string(hostName) + ": " + info->name;
-        device.Id = DigestDevice(hostName, info->name);
+        device.Id = ZylDigestDevice(hostName, info->name);
         devices.push_back(std::move(device));
     }
     return devices;
@@ -138,8 +137,10 @@ std::unique_ptr<TZylPortAudioBackend> TZylPortAudioBackend::Create(const TZylDev
     std::unique_ptr<TZylPortAudioBackend> backend(new TZylPortAudioBackend());
     ReleaseKeptSession();
     *result = backend->Session.Result();
-    if (*result != DS_OK)
+    if (*result != DS_OK) {
+        ZylSetDeviceReason("PortAudio could not start the sound system.");
         return nullptr;
+    }
     const std::vector<TZylPortAudioDevice> devices = ZylListPortAudioDevices();
     if (id == nullptr) {
         // Without a default, the first output the system offers stands in.
@@ -149,10 +150,13 @@ std::unique_ptr<TZylPortAudioBackend> TZylPortAudioBackend::Create(const TZylDev
             backend->DeviceIndex = devices.front().Index;
     } else {
         for (const TZylPortAudioDevice& device : devices)
-            if (std::memcmp(device.Id.Bytes, id->Bytes, sizeof id->Bytes) == 0)
+            if (ZylSameDevice(device.Id, *id))
                 backend->DeviceIndex = device.Index;
     }
     if (backend->DeviceIndex == paNoDevice) {
+        ZylSetDeviceReason(id != nullptr ? "PortAudio has no such output now: the chosen device is "
+                                           "missing. Choose another one in the options."
+                                         : "PortAudio found no sound output.");
         *result = DSERR_NODRIVER;
         return nullptr;
     }
@@ -174,7 +178,7 @@ ZylResult TZylPortAudioBackend::Open(const TWaveFormatEx& format, TZylMixer* mix
     // The mixer works in float: a float stream hands the device every bit
     // the buffers carry, 24-bit sources included.
     output.sampleFormat = paFloat32;
-    output.suggestedLatency = info->defaultLowOutputLatency;
+    output.suggestedLatency = SuggestedLatency(*info);
     Mixer = mixer;
     TZylQuietStderr quiet;
     // A device that refuses the asked rate plays at its own; the mixer
@@ -182,6 +186,8 @@ ZylResult TZylPortAudioBackend::Open(const TWaveFormatEx& format, TZylMixer* mix
     PaError error = StartStream(output, format.nSamplesPerSec);
     if (error == paInvalidSampleRate && info->defaultSampleRate > 0)
         error = StartStream(output, static_cast<uint32_t>(info->defaultSampleRate));
+    if (error != paNoError)
+        ZylSetDeviceReason("PortAudio could not open %s: %s.", info->name, Pa_GetErrorText(error));
     return ResultFromPaError(error);
 }
 

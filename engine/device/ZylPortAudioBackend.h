@@ -56,6 +56,7 @@ public:
     void Close() override;
     bool HasFailed() override;
     double OutputLatency() override;
+    const char* Name() const override { return "PortAudio"; }
 
 private:
     TZylPortAudioBackend() = default;

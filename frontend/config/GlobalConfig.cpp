@@ -9,9 +9,9 @@ namespace {
 // The values read at start-up, in reading order. The values written at exit
 // are the same list without the last two (StartX, StartY), which are
 // written at start-up instead.
-constexpr size_t kStoredAtExitCount = 30;
+constexpr size_t kStoredAtExitCount = 31;
 
-std::array<TZylRegValueTAG*, 32> StoredValues(TGlobalConfigTAG& c) {
+std::array<TZylRegValueTAG*, 33> StoredValues(TGlobalConfigTAG& c) {
     return {&c.PlayWhenOpen,
             &c.PlayWhenChangeTrack,
             &c.SecureClose,
@@ -42,6 +42,7 @@ std::array<TZylRegValueTAG*, 32> StoredValues(TGlobalConfigTAG& c) {
             &c.PlaylistShown,
             &c.PlaylistPanelHeight,
             &c.KeyLock,
+            &c.OutputLatency,
             &c.StartX,
             &c.StartY};
 }

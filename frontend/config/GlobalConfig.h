@@ -74,6 +74,9 @@ public:
     TIntRegValueTAG BpmMax{"BpmMax", 180};
     // Key lock: the pitch changes the tempo while the song keeps its key.
     TBoolRegValueTAG KeyLock{"KeyLock", 0};
+    // The sound output's latency in milliseconds (5, 10, 20, 40), 0 for
+    // automatic: what the sound server prefers, at least 10 ms.
+    TIntRegValueTAG OutputLatency{"OutputLatency", 0};
     TIntRegValueTAG StartX{"StartX", 100};
     TIntRegValueTAG StartY{"StartY", 200};
 

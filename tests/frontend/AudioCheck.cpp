@@ -10,6 +10,10 @@
 //   vx_audio_check rms REC.f32  prints the left channel's RMS level.
 //   vx_audio_check onset REC.f32 RATE  prints the seconds before the first
 //       sound; exit 1 when there is none.
+//   vx_audio_check breaks REC.f32 RATE HZ  counts the breaks in a steady
+//       sine of HZ in the left channel (a dropout, a repeated or lost piece,
+//       a click), from half a second after the sound started to the end;
+//       exit 0 when there is none.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -180,6 +184,29 @@ int Onset(const char* recordingPath, double rate) {
     return 2 * first < rec.size() ? 0 : 1;
 }
 
+// A sine obeys x[n+1] = 2 cos(w) x[n] - x[n-1] exactly; whatever breaks its
+// course leaves a residual far above the rounding of a float stream.
+int Breaks(const char* recordingPath, double rate, double hz) {
+    constexpr double kBreakLevel = 0.02;
+    const std::vector<float> rec = ReadRecording(recordingPath);
+    const double twoCos = 2.0 * std::cos(2.0 * M_PI * hz / rate);
+    const size_t frames = rec.size() / 2;
+    size_t breaks = 0;
+    size_t lastBreak = 0;
+    const size_t from = FirstSound(rec) + static_cast<size_t>(rate / 2);
+    for (size_t n = from + 1; n + 1 < frames; ++n) {
+        const double residual = rec[2 * (n + 1)] - twoCos * rec[2 * n] + rec[2 * (n - 1)];
+        if (std::fabs(residual) <= kBreakLevel)
+            continue;
+        // One break disturbs a few neighbouring samples: count it once.
+        if (breaks == 0 || n > lastBreak + 3)
+            ++breaks;
+        lastBreak = n;
+    }
+    std::printf("%zu breaks in %.1f s\n", breaks, from < frames ? (frames - from) / rate : 0.0);
+    return breaks == 0 && from + static_cast<size_t>(rate) < frames ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -192,7 +219,9 @@ int main(int argc, char** argv) {
         return Rms(argv[2]);
     if (command == "onset" && argc == 4)
         return Onset(argv[2], std::atof(argv[3]));
+    if (command == "breaks" && argc == 5)
+        return Breaks(argv[2], std::atof(argv[3]), std::atof(argv[4]));
     std::fprintf(stderr, "usage: vx_audio_check match SONG.wav REC.f32 | freq REC.f32 RATE | "
-                         "rms REC.f32 | onset REC.f32 RATE\n");
+                         "rms REC.f32 | onset REC.f32 RATE | breaks REC.f32 RATE HZ\n");
     return 2;
 }

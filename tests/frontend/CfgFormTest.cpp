@@ -2,6 +2,7 @@
 // modal run is answered by the test.
 #include "FormTestSupport.h"
 
+#include "engine/device/ZylAudioConfig.h"
 #include "frontend/CfgForm.h"
 #include "frontend/VxHintLayout.h"
 #include "frontend/VxKeyMap.h"
@@ -36,7 +37,7 @@ std::vector<int> Snapshot(const TGlobalConfigTAG& c) {
             c.ListAllowDuplicates.Value, c.ListKeepLast.Value, c.ListShowFileNames.Value,
             c.ListSaveAbsolutePaths.Value, c.ListConfirmNew.Value, c.ListConfirmClose.Value,
             c.ListConfirmDelete.Value, c.ListConfirmDeleteMany.Value, c.PitchRange.Value,
-            c.EndOfTrack.Value, c.OutputDevice.Value, c.HotKey};
+            c.EndOfTrack.Value, c.OutputDevice.Value, c.HotKey, c.OutputLatency.Value};
     // clang-format on
 }
 
@@ -94,6 +95,7 @@ TEST(CfgForm, CancelAfterChangingEveryControlChangesNothing) {
         form.radNext->setChecked(true);
         form.HotKey->setCurrentIndex(7);
         form.Devices->setCurrentIndex(-1);
+        form.Latency->setCurrentIndex(4);
         return int(QDialog::Rejected);
     };
     deck.Form->ShowOptions();
@@ -298,3 +300,25 @@ TEST(CfgForm, CtrlOOpensTheDialogWithTheHeldKeysReleased) {
 }
 
 } // namespace
+
+TEST(CfgForm, LatencyShowsTheStoredChoiceAndOkHandsItToTheSoundOutput) {
+    TDialogDeck deck;
+    // A hand-edited store: a value the list does not offer is automatic.
+    deck.Config.OutputLatency.Value = 7;
+    deck.Answer = [](TCfgForm& form) {
+        EXPECT_EQ(form.Latency->currentIndex(), 0);
+        form.Latency->setCurrentIndex(form.Latency->findText("20 ms"));
+        return int(QDialog::Accepted);
+    };
+    deck.Form->ShowOptions();
+    EXPECT_EQ(deck.Config.OutputLatency.Value, 20);
+    EXPECT_EQ(ZylLatencySetting(), 20);
+    deck.Answer = [](TCfgForm& form) {
+        EXPECT_EQ(form.Latency->currentText(), "20 ms");
+        form.Latency->setCurrentIndex(0);
+        return int(QDialog::Accepted);
+    };
+    deck.Form->ShowOptions();
+    EXPECT_EQ(deck.Config.OutputLatency.Value, 0);
+    EXPECT_EQ(ZylLatencySetting(), 0);
+}

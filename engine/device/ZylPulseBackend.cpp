@@ -1,0 +1,192 @@
+#include "engine/device/ZylPulseBackend.h"
+
+#include "engine/device/ZylAudioConfig.h"
+#include "engine/device/ZylDeviceDigest.h"
+#include "engine/device/ZylDeviceReason.h"
+#include "engine/device/ZylMixer.h"
+
+#include <pulse/pulseaudio.h>
+
+#include <algorithm>
+#include <pthread.h>
+#include <sched.h>
+
+namespace {
+
+constexpr char kBackendName[] = "PulseAudio";
+constexpr char kStreamName[] = "Vexaline";
+constexpr uint32_t kFallbackRate = 44100;
+// The buffer a PulseAudio server keeps by default: four fragments of 25 ms
+// (its default-fragments and default-fragment-size-msec). Automatic latency
+// never asks for less: its clients are not scheduled in real time, and a
+// shorter buffer underruns on a busy machine.
+constexpr double kServerPreferredMs = 100.0;
+// Below the sound servers' own threads (PipeWire's data loop asks for 88).
+constexpr int kRealTimePriority = 20;
+
+// The loop thread renders the mixer: like the server's own threads it asks
+// for real-time scheduling, so a busy machine does not starve the buffer. A
+// refusal is not an error; the buffer is sized for an ordinary thread too.
+void AskForRealTime() {
+    sched_param param{};
+    param.sched_priority = kRealTimePriority;
+    pthread_setschedparam(pthread_self(), SCHED_FIFO | SCHED_RESET_ON_FORK, &param);
+}
+
+} // namespace
+
+// The loop thread's side. Write runs with the loop locked: it renders the
+// mixer straight into the memory the server lends.
+struct TZylPulseBackend::TEvents {
+    static void State(pa_stream* stream, void* self) {
+        auto* backend = static_cast<TZylPulseBackend*>(self);
+        const pa_stream_state_t state = pa_stream_get_state(stream);
+        if (state == PA_STREAM_READY)
+            AskForRealTime();
+        if (!PA_STREAM_IS_GOOD(state))
+            backend->StreamFailed.store(true);
+        pa_threaded_mainloop_signal(backend->Connection.Loop(), 0);
+    }
+
+    static void Write(pa_stream* stream, size_t bytes, void* self) {
+        auto* backend = static_cast<TZylPulseBackend*>(self);
+        const size_t stride = sizeof(float) * backend->Channels;
+        while (bytes >= stride) {
+            void* data = nullptr;
+            size_t granted = bytes;
+            if (pa_stream_begin_write(stream, &data, &granted) < 0 || data == nullptr)
+                return;
+            const size_t frames = granted / stride;
+            backend->Mixer->Render(data, static_cast<uint32_t>(frames));
+            pa_stream_write(stream, data, frames * stride, nullptr, 0, PA_SEEK_RELATIVE);
+            bytes -= std::min(bytes, frames * stride);
+            if (frames == 0)
+                return;
+        }
+    }
+};
+
+bool TZylPulseBackend::ServerAnswers() {
+    return TZylPulseConnection().Connected();
+}
+
+std::vector<TZylPulseSink> ZylListPulseSinks() {
+    return TZylPulseConnection().ListSinks();
+}
+
+TZylDeviceId ZylPulseDeviceId(const TZylPulseSink& sink) {
+    return ZylDigestDevice(kBackendName, sink.Name.c_str());
+}
+
+std::unique_ptr<TZylPulseBackend> TZylPulseBackend::Create(const TZylDeviceId* id,
+                                                           ZylResult* result) {
+    std::unique_ptr<TZylPulseBackend> backend(new TZylPulseBackend());
+    if (!backend->Connection.Connected()) {
+        ZylSetDeviceReason("The PulseAudio server is not running.");
+        *result = DSERR_NODRIVER;
+        return nullptr;
+    }
+    if (id != nullptr) {
+        for (const TZylPulseSink& sink : backend->Connection.ListSinks())
+            if (ZylSameDevice(ZylPulseDeviceId(sink), *id))
+                backend->TargetSink = sink.Name;
+        if (backend->TargetSink.empty()) {
+            ZylSetDeviceReason("PulseAudio has no such output now: the chosen device is "
+                               "missing. Choose another one in the options.");
+            *result = DSERR_NODRIVER;
+            return nullptr;
+        }
+    }
+    *result = DS_OK;
+    return backend;
+}
+
+TZylPulseBackend::~TZylPulseBackend() {
+    Close();
+}
+
+ZylResult TZylPulseBackend::Open(const TWaveFormatEx& format, TZylMixer* mixer) {
+    Close();
+    if (!Connection.Connected()) {
+        ZylSetDeviceReason("The PulseAudio server has gone away.");
+        return DSERR_NODRIVER;
+    }
+    Mixer = mixer;
+    Channels = format.nChannels;
+    const uint32_t rate = Connection.ServerRate() != 0 ? Connection.ServerRate() : kFallbackRate;
+    // The server's own rate: it converts nothing, the mixer does.
+    Mixer->SetStream(TZylSampleType::F32, rate);
+    if (!ConnectStream(Channels, rate)) {
+        Close();
+        return DSERR_GENERIC;
+    }
+    Streaming.store(true);
+    return DS_OK;
+}
+
+bool TZylPulseBackend::ConnectStream(uint32_t channels, uint32_t rate) {
+    const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, rate, static_cast<uint8_t>(channels)};
+    pa_channel_map map;
+    pa_channel_map_init_auto(&map, channels, PA_CHANNEL_MAP_DEFAULT);
+    const double ms = ZylChooseLatencyMs(ZylLatencySetting(), kServerPreferredMs);
+    pa_buffer_attr attr;
+    attr.maxlength = static_cast<uint32_t>(-1);
+    attr.tlength =
+        static_cast<uint32_t>(pa_usec_to_bytes(static_cast<pa_usec_t>(ms * 1000), &spec));
+    attr.prebuf = static_cast<uint32_t>(-1);
+    attr.minreq = static_cast<uint32_t>(-1);
+    attr.fragsize = static_cast<uint32_t>(-1);
+    StreamFailed.store(false);
+
+    Connection.Lock();
+    pa_proplist* props = pa_proplist_new();
+    pa_proplist_sets(props, PA_PROP_MEDIA_ROLE, "music");
+    Stream = pa_stream_new_with_proplist(Connection.Context(), kStreamName, &spec, &map, props);
+    pa_proplist_free(props);
+    bool ready = false;
+    if (Stream != nullptr) {
+        pa_stream_set_state_callback(Stream, &TEvents::State, this);
+        pa_stream_set_write_callback(Stream, &TEvents::Write, this);
+        const auto flags = static_cast<pa_stream_flags_t>(
+            PA_STREAM_ADJUST_LATENCY | PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_INTERPOLATE_TIMING);
+        if (pa_stream_connect_playback(Stream, TargetSink.empty() ? nullptr : TargetSink.c_str(),
+                                       &attr, flags, nullptr, nullptr) == 0) {
+            while (pa_stream_get_state(Stream) == PA_STREAM_CREATING && !Connection.HasLost())
+                Connection.Wait();
+            ready = pa_stream_get_state(Stream) == PA_STREAM_READY;
+        }
+    }
+    const std::string refusal = pa_strerror(pa_context_errno(Connection.Context()));
+    Connection.Unlock();
+    if (!ready)
+        ZylSetDeviceReason("PulseAudio refused the stream: %s.", refusal.c_str());
+    return ready;
+}
+
+void TZylPulseBackend::Close() {
+    Streaming.store(false);
+    if (Stream == nullptr)
+        return;
+    Connection.Lock();
+    pa_stream_set_state_callback(Stream, nullptr, nullptr);
+    pa_stream_set_write_callback(Stream, nullptr, nullptr);
+    pa_stream_disconnect(Stream);
+    pa_stream_unref(Stream);
+    Stream = nullptr;
+    Connection.Unlock();
+}
+
+bool TZylPulseBackend::HasFailed() {
+    return Streaming.load() && (StreamFailed.load() || Connection.HasLost());
+}
+
+double TZylPulseBackend::OutputLatency() {
+    if (Stream == nullptr)
+        return 0.0;
+    Connection.Lock();
+    pa_usec_t usec = 0;
+    int negative = 0;
+    const bool known = pa_stream_get_latency(Stream, &usec, &negative) == 0 && negative == 0;
+    Connection.Unlock();
+    return known ? usec / 1e6 : 0.0;
+}
