@@ -104,6 +104,10 @@ void NewCopy(TVxDeckActions& a) {
     if (a.Launcher)
         a.Launcher();
 }
+void ToggleLearn(TVxDeckActions& a) {
+    if (a.Form().ToggleControllerLearn)
+        a.Form().ToggleControllerLearn();
+}
 void Close(TVxDeckActions& a) {
     a.Form().close();
 }
@@ -138,6 +142,7 @@ const TVxDeckAction kVxDeckActions[] = {
     PressCommand<Escape>("escape"),
     PressCommand<NewCopy>("new-copy"),
     PressCommand<Close>("close"),
+    PressCommand<ToggleLearn>("learn"),
     Command("volume-up", [](TVxDeckActions& a, bool pressed) { VolumeStep(a, 1, pressed); }),
     Command("volume-down", [](TVxDeckActions& a, bool pressed) { VolumeStep(a, -1, pressed); }),
     Command("ctrl", [](TVxDeckActions& a, bool on) { Modifier(a, TForm::kCtrl, on); }),

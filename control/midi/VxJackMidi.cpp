@@ -123,6 +123,11 @@ bool TVxJackMidi::ConnectSource(const std::string& source, int device) {
     return result == 0 || result == EEXIST;
 }
 
+void TVxJackMidi::DisconnectSource(const std::string& source, int device) {
+    if (client_ != nullptr && device >= 0 && device < devices_.load())
+        jack_disconnect(client_, source.c_str(), jack_port_name(inputs_[device]));
+}
+
 bool TVxJackMidi::ConnectDestination(int device, const std::string& destination) {
     if (client_ == nullptr || device < 0 || device >= devices_.load())
         return false;

@@ -49,6 +49,7 @@ public:
     // destination; already connected counts as done.
     bool ConnectSource(const std::string& source, int device);
     bool ConnectDestination(int device, const std::string& destination);
+    void DisconnectSource(const std::string& source, int device);
 
     // Clears the descriptor, then hands over every waiting event in order.
     // True when the server's ports changed since the last call.

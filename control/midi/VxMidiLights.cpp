@@ -1,5 +1,7 @@
 #include "control/midi/VxMidiLights.h"
 
+#include <cmath>
+
 namespace {
 
 bool Lit(const TVxMidiLight& light, const TVxDeckLightState& state) {
@@ -11,6 +13,16 @@ bool Lit(const TVxMidiLight& light, const TVxDeckLightState& state) {
 }
 
 } // namespace
+
+bool VxOnBeat(double positionMs, double bpm, double firstBeatMs) {
+    if (!(bpm > 0))
+        return false;
+    const double period = 60000.0 / bpm;
+    double phase = std::fmod(positionMs - firstBeatMs, period);
+    if (phase < 0)
+        phase += period;
+    return phase < period / 2;
+}
 
 std::vector<TVxMidiMessage> TVxMidiLights::Update(const TVxDeckLightState& state) {
     std::vector<TVxMidiMessage> out;

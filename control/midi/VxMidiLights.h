@@ -14,6 +14,10 @@ struct TVxDeckLightState {
     bool Beat = false; // on the first half of a beat, when the beat is known
 };
 
+// On the first half of a beat at that song position, for a song of that
+// tempo (0: none known) whose first beat falls at firstBeatMs.
+bool VxOnBeat(double positionMs, double bpm, double firstBeatMs);
+
 class TVxMidiLights {
 public:
     explicit TVxMidiLights(std::vector<TVxMidiLight> lights) : lights_(std::move(lights)) {}

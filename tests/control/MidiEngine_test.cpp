@@ -232,4 +232,18 @@ TEST(MidiLights, SendAllOnceThenOnlyChanges) {
     EXPECT_EQ(lights.Update(playing).size(), 2u);
 }
 
+TEST(MidiLights, BeatLightFollowsTheGridBeforeAndAfterItsFirstBeat) {
+    // 120 BPM: a beat every 500 ms, the first at 130.5 ms.
+    for (const auto& [position, lit] : std::vector<std::pair<double, bool>>{{130.5, true},
+                                                                            {380, true},
+                                                                            {381, false},
+                                                                            {630.4, false},
+                                                                            {630.6, true},
+                                                                            {129, false},
+                                                                            {-120, true}}) {
+        EXPECT_EQ(VxOnBeat(position, 120, 130.5), lit) << position;
+    }
+    EXPECT_FALSE(VxOnBeat(1000, 0, 0));
+}
+
 } // namespace
