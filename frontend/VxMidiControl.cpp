@@ -175,10 +175,10 @@ void TVxMidiControl::Readable() {
             for (std::size_t i = 0; i < devices_.size(); ++i)
                 if (devices_[i]->Port == port)
                     devices_[i]->Parser.Feed(data, size,
-                                             [&](const TVxMidiMessage& m) { Message(i, m); });
+                                             [&](const TVxMidiMessage& m) { Receive(i, m); });
             if (port == otherPort_ && learning_)
                 otherParser_.Feed(data, size,
-                                  [&](const TVxMidiMessage& m) { Message(devices_.size(), m); });
+                                  [&](const TVxMidiMessage& m) { Receive(devices_.size(), m); });
         });
     if (portsChanged)
         Reconnect();
@@ -186,7 +186,7 @@ void TVxMidiControl::Readable() {
 
 // device: an index into devices_, or devices_.size() for a port no mapping
 // names yet.
-void TVxMidiControl::Message(std::size_t device, const TVxMidiMessage& message) {
+void TVxMidiControl::Receive(std::size_t device, const TVxMidiMessage& message) {
     if (learning_) {
         LearnMessage(device, message);
         return;
@@ -325,6 +325,8 @@ void TVxMidiControl::Reconnect() {
             Tell(QStringLiteral("CONTROLLER BACK"), name);
         else if (!present[i])
             Tell(QStringLiteral("CONTROLLER UNPLUGGED"), name);
+        if (!present[i])
+            device.Engine.ReleaseAll([this](const TVxActionEvent& event) { actions_.Act(event); });
         device.Present = present[i];
         device.Seen = device.Seen || present[i];
         device.Lights.Reset();

@@ -39,6 +39,10 @@ public:
     void Start();
     static std::string Folder();
 
+    // One message from a controller: device is the mapping's place in
+    // MappingFiles(), or their count for a port no mapping names.
+    void Receive(std::size_t device, const TVxMidiMessage& message);
+
     bool Learning() const { return learning_; }
     void SetLearning(bool on);
     // The mapping files in use and the faults of those left out.
@@ -54,7 +58,6 @@ private:
     void LoadMappings();
     void AddDevice(TVxMidiMapping mapping);
     void Readable();
-    void Message(std::size_t device, const TVxMidiMessage& message);
     void LearnMessage(std::size_t device, const TVxMidiMessage& message);
     void Learned(std::size_t device, TVxMidiBinding binding);
     std::size_t NewDevice();

@@ -80,6 +80,13 @@ void TVxMidiEngine::Message(const TVxMidiMessage& message, const TSink& sink) {
     }
 }
 
+void TVxMidiEngine::ReleaseAll(const TSink& sink) {
+    for (const auto& [key, action] : held_)
+        sink({action, TVxActionEvent::Release});
+    held_.clear();
+    shiftHeld_ = 0;
+}
+
 void TVxMidiEngine::Note(const TVxMidiMessage& message, const TSink& sink) {
     const bool down = message.Value > 0;
     for (const TVxMidiBinding& binding : mapping_.Bindings) {

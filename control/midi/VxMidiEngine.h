@@ -44,6 +44,9 @@ public:
     bool ShiftHeld() const { return shiftHeld_ > 0; }
 
     void Message(const TVxMidiMessage& message, const TSink& sink);
+    // Lets go of every held button and of the shift layer: the controller
+    // is gone and will send no releases.
+    void ReleaseAll(const TSink& sink);
 
 private:
     using TKey = std::tuple<int, int, int>; // kind, channel, number

@@ -50,7 +50,8 @@ std::optional<TVxMidiBinding> TVxMidiLearn::Message(const TVxMidiMessage& messag
             return Done(binding);
         return std::nullopt;
     }
-    if (target_ != TVxLearnTarget::Button)
+    // A jog wheel's touch sensor is a note too.
+    if (target_ == TVxLearnTarget::Fader)
         return std::nullopt;
     return Done(binding);
 }

@@ -120,6 +120,15 @@ TEST(MidiEngine, ShiftLayerAndReleasesReachTheActionPressed) {
     EXPECT_EQ(rig.Send({0x80, 10, 0, 0x80, 1, 0, 0x80, 2, 0}),
               (std::vector<E>{{"search-forward", E::Release}, {"cue", E::Release}}));
     EXPECT_FALSE(rig.Engine.ShiftHeld());
+
+    // A controller unplugged with buttons held sends no releases: the deck
+    // lets go of them itself, once.
+    rig.Send({0x90, 10, 127, 0x90, 1, 127, 0x90, 2, 127});
+    std::vector<E> released;
+    rig.Engine.ReleaseAll([&](const E& event) { released.push_back(event); });
+    EXPECT_EQ(released, (std::vector<E>{{"search-forward", E::Release}, {"cue", E::Release}}));
+    EXPECT_FALSE(rig.Engine.ShiftHeld());
+    EXPECT_TRUE(rig.Send({0x80, 1, 0, 0x80, 2, 0}).empty());
 }
 
 // Learn from what the hardware sent, as bytes.
