@@ -14,6 +14,8 @@
 #include <QTabWidget>
 #include <QToolTip>
 
+#include <utility>
+
 namespace {
 
 constexpr const char* kPitchRangeHint =
@@ -199,4 +201,6 @@ void TCfgForm::Show(TMainForm& form, bool aboutPage) {
     if (aboutPage && ConfigPages->currentWidget() == PageAbout)
         ConfigPages->setCurrentIndex(pageBefore);
     form.FormActivate();
+    if (std::exchange(learnAfterClose_, false) && form.ToggleControllerLearn)
+        form.ToggleControllerLearn();
 }

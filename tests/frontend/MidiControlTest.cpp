@@ -5,8 +5,11 @@
 // with its line and the others stay in use.
 #include "FormTestSupport.h"
 
+#include "frontend/CfgControllersPage.h"
+#include "frontend/CfgForm.h"
 #include "frontend/VxMidiControl.h"
 
+#include <QPushButton>
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -165,6 +168,17 @@ TEST(Controllers, LearnPicksAControlByClickAndSavesWhatTheHardwareDid) {
 
     deck.Form->ToggleControllerLearn();
     ASSERT_FALSE(deck.Controllers->Learning());
+
+    // The options dialog's Controllers page starts learn as it closes.
+    auto dialog = std::make_unique<TCfgForm>();
+    dialog->SetModalRunner([](TCfgForm& form) {
+        static_cast<TCfgControllersPage*>(form.PageControllers)->btnLearn->click();
+        return form.result();
+    });
+    deck.Form->SetOptionsDialog(std::move(dialog));
+    deck.Form->ShowOptions(false);
+    EXPECT_TRUE(deck.Controllers->Learning());
+    deck.Form->ToggleControllerLearn();
     deck.Send({0xB0, 9, 127, 41, 127});
     EXPECT_EQ(deck.Form->Pitch->GetValue(), deck.Form->Pitch->GetMaxValue());
 }
