@@ -106,6 +106,14 @@ void TVxMidiControl::Start() {
         connect(form_.PlaylistPopup->addAction(QStringLiteral("Learn a controller")),
                 &QAction::triggered, this, [this] { SetLearning(!learning_); });
     LoadMappings();
+    // Without a mapping the player joins the server only when learn asks.
+    if (!devices_.empty())
+        OpenPorts();
+}
+
+void TVxMidiControl::OpenPorts() {
+    if (jack_.IsOpen())
+        return;
     if (!OnJack()) {
         LogPrintf("Controllers: the ALSA sequencer is not used yet; controllers are read through "
                   "JACK MIDI when the player plays on JACK\n");
@@ -258,6 +266,7 @@ void TVxMidiControl::SetLearning(bool on) {
     learn_.Cancel();
     learnQuiet_.stop();
     if (on) {
+        OpenPorts();
         QCoreApplication::instance()->installEventFilter(this);
         Tell(QStringLiteral("LEARN: CLICK A CONTROL"), QStringLiteral("THEN MOVE THE CONTROLLER"));
     } else {

@@ -56,6 +56,8 @@ private:
     struct TDevice;
 
     void LoadMappings();
+    // Joins the JACK server with the MIDI client, once.
+    void OpenPorts();
     void AddDevice(TVxMidiMapping mapping);
     void Readable();
     void LearnMessage(std::size_t device, const TVxMidiMessage& message);
