@@ -6,8 +6,9 @@
 # recorded sound: nothing plays before the play note; the cue note plays
 # from the cue point only while it is held; the play note plays; the 14-bit
 # pitch fader at its top gives +8 %; a jog wheel turning bends the pitch up
-# and the bend ends when the wheel stops. Every process started here is
-# ended by its id.
+# and the bend ends when the wheel stops; the controller unplugged and
+# plugged back is connected again within 2 s and pauses the deck. Every
+# process started here is ended by its id.
 #
 # Usage: e2e-midi.sh PROGRAM SENDER RECORDER CHECKER WORK-FOLDER
 # Without a display of its own it re-runs itself under xvfb-run.
@@ -80,18 +81,31 @@ timeout 60 xdotool search --sync --onlyvisible --name tone >/dev/null || fail "t
 
 # The controller is plugged in after the program started: the program finds
 # it by its port's name and connects it.
-mkfifo "$WORK/pad"
-"$SEND" vx-e2e-pad <"$WORK/pad" >"$WORK/sender.out" 2>&1 &
-SENDER_PID=$!
-exec 3>"$WORK/pad"
+# Plugs the controller in and waits until the program connects it; PLUGGED
+# holds the time it took.
+plug() {
+    rm -f "$WORK/pad" "$WORK/sender.out"
+    mkfifo "$WORK/pad"
+    started=$(date +%s.%N)
+    "$SEND" vx-e2e-pad <"$WORK/pad" >"$WORK/sender.out" 2>&1 &
+    SENDER_PID=$!
+    exec 3>"$WORK/pad"
+    pad wait
+    tries=0
+    until grep -q "done wait" "$WORK/sender.out"; do
+        tries=$((tries + 1))
+        [ "$tries" -lt 300 ] || fail "the program never connected the controller"
+        sleep 0.02
+    done
+    PLUGGED=$(awk -v a="$started" -v b="$(date +%s.%N)" 'BEGIN { printf "%.2f", b - a }')
+}
+unplug() {
+    exec 3>&-
+    wait "$SENDER_PID" 2>/dev/null || true
+    SENDER_PID=""
+}
 pad() { echo "$*" >&3; }
-pad wait
-tries=0
-until grep -q "done wait" "$WORK/sender.out"; do
-    tries=$((tries + 1))
-    [ "$tries" -lt 300 ] || fail "the program never connected the controller"
-    sleep 0.1
-done
+plug
 
 near() { awk -v a="$1" -v b="$2" -v tol="$3" 'BEGIN { d = a - b; exit !(d <= tol && d >= -tol) }'; }
 record() { "$RECORD" "$WORK/$1.f32" "$2" Vexaline || fail "no recording $1"; }
@@ -140,6 +154,17 @@ sleep 0.5
 expect_tone jog 1 1085 1200
 sleep 3
 expect_tone jogstopped 2 1079 1081
+
+# Unplugged and plugged back: connected again, and it still plays the deck.
+unplug
+sleep 1
+plug
+echo "replugged: connected $PLUGGED s after the port came back"
+awk -v t="$PLUGGED" 'BEGIN { exit !(t <= 2) }' || fail "reconnected after $PLUGGED s, not within 2 s"
+pad send 90 0b 7f
+pad send 80 0b 00
+sleep 0.5
+expect_rms replugpaused 0 0.01
 
 kill -0 "$PROGRAM_PID" || fail "the program ended"
 echo "e2e-midi: passed"
