@@ -3,6 +3,9 @@
 #include "diag/Diag.h"
 #include "frontend/MainForm.h"
 
+#include "control/midi/VxAlsaMidi.h"
+#include "control/midi/VxJackMidi.h"
+
 #include "analysis/VxTempoWorker.h"
 
 #include <QCoreApplication>
@@ -112,22 +115,23 @@ void TVxMidiControl::Start() {
 }
 
 void TVxMidiControl::OpenPorts() {
-    if (jack_.IsOpen())
+    if (Open())
         return;
-    if (!OnJack()) {
-        LogPrintf("Controllers: the ALSA sequencer is not used yet; controllers are read through "
-                  "JACK MIDI when the player plays on JACK\n");
-        return;
-    }
+    std::unique_ptr<IVxMidiPorts> ports;
+    if (OnJack())
+        ports = std::make_unique<TVxJackMidi>();
+    else
+        ports = std::make_unique<TVxAlsaMidi>();
     std::string error;
-    if (!jack_.Open(kClientName, error)) {
+    if (!ports->Open(kClientName, error)) {
         LogPrintf("Controllers: %s\n", error.c_str());
         return;
     }
+    ports_ = std::move(ports);
     for (const auto& device : devices_)
-        device->Port = jack_.AddDevice(device->Engine.Mapping().Device);
-    otherPort_ = jack_.AddDevice("other");
-    notifier_ = std::make_unique<QSocketNotifier>(jack_.NotifyFd(), QSocketNotifier::Read);
+        device->Port = ports_->AddDevice(device->Engine.Mapping().Device);
+    otherPort_ = ports_->AddDevice("other");
+    notifier_ = std::make_unique<QSocketNotifier>(ports_->NotifyFd(), QSocketNotifier::Read);
     connect(notifier_.get(), &QSocketNotifier::activated, this, [this] { Readable(); });
     connect(&form_.TimerUpdate, &QTimer::timeout, this, [this] { UpdateLights(); });
     Reconnect();
@@ -179,7 +183,7 @@ void TVxMidiControl::AddDevice(TVxMidiMapping mapping) {
 
 void TVxMidiControl::Readable() {
     const bool portsChanged =
-        jack_.Drain([this](int port, const std::uint8_t* data, std::size_t size) {
+        ports_->Drain([this](int port, const std::uint8_t* data, std::size_t size) {
             for (std::size_t i = 0; i < devices_.size(); ++i)
                 if (devices_[i]->Port == port)
                     devices_[i]->Parser.Feed(data, size,
@@ -240,8 +244,10 @@ std::size_t TVxMidiControl::NewDevice() {
     mapping.Device = source.substr(0, source.find(':'));
     mapping.File = Folder() + "/" + FileNameFor(mapping.Device).toStdString();
     AddDevice(std::move(mapping));
-    devices_.back()->Port = jack_.AddDevice(devices_.back()->Engine.Mapping().Device);
-    Reconnect();
+    if (Open()) {
+        devices_.back()->Port = ports_->AddDevice(devices_.back()->Engine.Mapping().Device);
+        Reconnect();
+    }
     return devices_.size() - 1;
 }
 
@@ -296,8 +302,8 @@ void TVxMidiControl::Pick(const TVxDeckAction& action) {
 }
 
 void TVxMidiControl::Reconnect() {
-    const auto sources = jack_.OtherPorts(true);
-    const auto destinations = jack_.OtherPorts(false);
+    const auto sources = ports_->OtherPorts(true);
+    const auto destinations = ports_->OtherPorts(false);
     std::vector<bool> present(devices_.size(), false);
     otherSources_.clear();
     for (const auto& names : sources) {
@@ -308,12 +314,12 @@ void TVxMidiControl::Reconnect() {
                              [&](const std::string& name) { return mapping.MatchesPort(name); }))
                 continue;
             matched = true;
-            present[i] = jack_.ConnectSource(names.front(), devices_[i]->Port) || present[i];
+            present[i] = ports_->ConnectSource(names.front(), devices_[i]->Port) || present[i];
         }
         if (matched) {
-            jack_.DisconnectSource(names.front(), otherPort_);
+            ports_->DisconnectSource(names.front(), otherPort_);
         } else {
-            jack_.ConnectSource(names.front(), otherPort_);
+            ports_->ConnectSource(names.front(), otherPort_);
             otherSources_.push_back(names.front());
         }
     }
@@ -322,7 +328,7 @@ void TVxMidiControl::Reconnect() {
             if (std::any_of(names.begin(), names.end(), [&](const std::string& name) {
                     return device->Engine.Mapping().MatchesPort(name);
                 }))
-                jack_.ConnectDestination(device->Port, names.front());
+                ports_->ConnectDestination(device->Port, names.front());
     for (std::size_t i = 0; i < devices_.size(); ++i) {
         TDevice& device = *devices_[i];
         if (present[i] == device.Present)
@@ -358,7 +364,7 @@ void TVxMidiControl::UpdateLights() {
             continue;
         for (const TVxMidiMessage& message : device->Lights.Update(lights)) {
             const std::vector<std::uint8_t> bytes = VxMidiBytes(message);
-            jack_.Send(device->Port, bytes.data(), bytes.size());
+            ports_->Send(device->Port, bytes.data(), bytes.size());
         }
     }
 }

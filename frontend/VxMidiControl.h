@@ -1,5 +1,6 @@
 // Controllers on the deck: the mapping files of the controllers folder, the
-// JACK MIDI client that reads them, learn, and the lights. Every message
+// MIDI client that reads them (JACK MIDI or the ALSA sequencer), learn, and
+// the lights. Every message
 // goes through its mapping to the deck's action table, the one the keys use.
 //
 // Mapping files live in $XDG_CONFIG_HOME/Vexaline/controllers (default
@@ -10,10 +11,10 @@
 #pragma once
 
 #include "control/midi/VxDeckClaim.h"
-#include "control/midi/VxJackMidi.h"
 #include "control/midi/VxMidiEngine.h"
 #include "control/midi/VxMidiLearn.h"
 #include "control/midi/VxMidiLights.h"
+#include "control/midi/VxMidiPorts.h"
 #include "frontend/VxDeckActions.h"
 
 #include <QObject>
@@ -56,8 +57,10 @@ private:
     struct TDevice;
 
     void LoadMappings();
-    // Joins the JACK server with the MIDI client, once.
+    // Joins the MIDI system, once: JACK MIDI when the deck plays on JACK,
+    // the ALSA sequencer otherwise.
     void OpenPorts();
+    bool Open() const { return ports_ != nullptr && ports_->IsOpen(); }
     void AddDevice(TVxMidiMapping mapping);
     void Readable();
     void LearnMessage(std::size_t device, const TVxMidiMessage& message);
@@ -72,7 +75,7 @@ private:
     TMainForm& form_;
     TVxDeckActions actions_;
     TVxDeckClaim claim_;
-    TVxJackMidi jack_;
+    std::unique_ptr<IVxMidiPorts> ports_;
     std::unique_ptr<QSocketNotifier> notifier_;
     std::vector<std::unique_ptr<TDevice>> devices_;
     // Takes every port no mapping names, for learning a new controller.

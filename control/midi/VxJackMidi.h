@@ -9,6 +9,8 @@
 // callbacks, which touch only atomics, the rings and the descriptor.
 #pragma once
 
+#include "control/midi/VxMidiPorts.h"
+
 #include <jack/ringbuffer.h>
 
 #include <atomic>
@@ -21,41 +23,39 @@
 typedef struct _jack_client jack_client_t;
 typedef struct _jack_port jack_port_t;
 
-class TVxJackMidi {
+class TVxJackMidi : public IVxMidiPorts {
 public:
     static constexpr int kMaxPorts = 16;
     // Longer events are system exclusive blocks, which nothing binds.
     static constexpr std::size_t kMaxEventBytes = 32;
 
-    using TEventSink = std::function<void(int port, const std::uint8_t* data, std::size_t size)>;
-
     TVxJackMidi() = default;
-    ~TVxJackMidi();
+    ~TVxJackMidi() override;
     TVxJackMidi(const TVxJackMidi&) = delete;
     TVxJackMidi& operator=(const TVxJackMidi&) = delete;
 
     // Joins the running server (never starts one). False with the reason.
-    bool Open(const std::string& clientName, std::string& error);
-    bool IsOpen() const { return client_ != nullptr; }
+    bool Open(const std::string& clientName, std::string& error) override;
+    bool IsOpen() const override { return client_ != nullptr; }
     // Readable while events or port changes wait; -1 when closed.
-    int NotifyFd() const { return notifyFd_; }
+    int NotifyFd() const override { return notifyFd_; }
 
     // A pair of ports named after the device; the pair's index, or -1.
-    int AddDevice(const std::string& name);
+    int AddDevice(const std::string& name) override;
     // The other clients' MIDI ports of that direction, with their aliases:
     // each entry lists a port's full name first.
-    std::vector<std::vector<std::string>> OtherPorts(bool sources) const;
+    std::vector<std::vector<std::string>> OtherPorts(bool sources) const override;
     // Connects a source to a device's input, or a device's output to a
     // destination; already connected counts as done.
-    bool ConnectSource(const std::string& source, int device);
-    bool ConnectDestination(int device, const std::string& destination);
-    void DisconnectSource(const std::string& source, int device);
+    bool ConnectSource(const std::string& source, int device) override;
+    bool ConnectDestination(int device, const std::string& destination) override;
+    void DisconnectSource(const std::string& source, int device) override;
 
     // Clears the descriptor, then hands over every waiting event in order.
     // True when the server's ports changed since the last call.
-    bool Drain(const TEventSink& sink);
+    bool Drain(const TEventSink& sink) override;
     // Queues bytes for a device's output; sent in the next period.
-    void Send(int device, const std::uint8_t* data, std::size_t size);
+    void Send(int device, const std::uint8_t* data, std::size_t size) override;
     // Events dropped because the ring was full (never expected).
     std::uint64_t Dropped() const { return dropped_.load(); }
 
