@@ -35,7 +35,9 @@ mapping() {
 }
 
 start() { # period
-    export JACK_DEFAULT_SERVER="vx-midi-measure-$$-$1"
+    # One name per build and period: a server that died without
+    # unregistering is reclaimed by the next run.
+    export JACK_DEFAULT_SERVER="vx-midi-measure-$(printf %s "$build" | cksum | cut -d' ' -f1)-$1"
     jackd --no-realtime -n "$JACK_DEFAULT_SERVER" -d dummy -r 44100 -p "$1" >"$work/jackd.out" 2>&1 &
     jackd_pid=$!
     until jack_lsp >/dev/null 2>&1; do sleep 0.1; done

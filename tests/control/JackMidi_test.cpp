@@ -16,6 +16,8 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <functional>
+#include <string>
 #include <thread>
 
 extern char** environ;
@@ -26,7 +28,9 @@ namespace {
 class TJackServer {
 public:
     TJackServer() {
-        name_ = "vx-midi-test-" + std::to_string(getpid());
+        // One name per build: a server that died without unregistering is
+        // reclaimed by the next run instead of filling the machine's slots.
+        name_ = "vx-midi-test-" + std::to_string(std::hash<std::string>{}(VX_TEST_BINARY_DIR));
         setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);
         setenv("JACK_NO_AUDIO_RESERVATION", "1", 1);
         std::vector<std::string> args = {"jackd", "--no-realtime", "-n", name_, "-d", "dummy",

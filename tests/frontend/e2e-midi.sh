@@ -44,7 +44,9 @@ fail() {
 }
 
 export QT_QPA_PLATFORM=xcb
-export JACK_DEFAULT_SERVER="vx-e2e-midi-$$-$(date +%s%N)"
+# One name per work folder: a server that died without unregistering is
+# reclaimed by the next run instead of filling the machine's few slots.
+export JACK_DEFAULT_SERVER="vx-e2e-midi-$(printf %s "$WORK" | cksum | cut -d' ' -f1)"
 export JACK_NO_AUDIO_RESERVATION=1
 export VEXALINE_AUDIO=jack
 export XDG_CONFIG_HOME="$WORK/config"
