@@ -8,6 +8,7 @@
 #include "frontend/MainForm.h"
 #include "frontend/VxKeyMap.h"
 #include "frontend/VxMessageBox.h"
+#include "frontend/VxMidiControl.h"
 #include "frontend/config/GlobalConfig.h"
 
 #include <QApplication>
@@ -34,6 +35,8 @@ int RunPlayer(QApplication& application, std::vector<std::string> arguments) {
     if (!form.FormCreate())
         return form.ExitCode();
     form.SetOptionsDialog(std::make_unique<TCfgForm>());
+    TVxMidiControl controllers(form);
+    controllers.Start();
     form.show();
     return application.exec();
 }

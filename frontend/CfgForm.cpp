@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <utility>
 
 namespace {
 
@@ -222,4 +223,6 @@ void TCfgForm::Show(TMainForm& form, bool aboutPage) {
     if (aboutPage && ConfigPages->currentWidget() == PageAbout)
         ConfigPages->setCurrentIndex(pageBefore);
     form.FormActivate();
+    if (std::exchange(learnAfterClose_, false) && form.ToggleControllerLearn)
+        form.ToggleControllerLearn();
 }

@@ -46,6 +46,7 @@ public:
     QWidget* PagePlaylist = nullptr;
     QWidget* PageAudio = nullptr;
     QWidget* PageAbout = nullptr;
+    QWidget* PageControllers = nullptr;
     QPushButton* btnOK = nullptr;
     QPushButton* btnCancel = nullptr;
     QCheckBox* chkShowConfigHints = nullptr;
@@ -120,4 +121,6 @@ private:
     std::vector<std::pair<QWidget*, QString>> hints_;
     std::function<int(TCfgForm&)> modalRunner_;
     bool hintsShown_ = false;
+    // The Controllers page's learn button closed the dialog.
+    bool learnAfterClose_ = false;
 };

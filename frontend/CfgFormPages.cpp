@@ -1,5 +1,6 @@
 // The options dialog's pages and controls, with their captions, groups and
 // the states they have before the first showing fills them.
+#include "frontend/CfgControllersPage.h"
 #include "frontend/CfgForm.h"
 
 #include "engine/device/ZylAudioConfig.h"
@@ -69,6 +70,11 @@ void TCfgForm::BuildPages() {
     ConfigPages->addTab(PageAudio, QStringLiteral("Audio"));
     // The doubled ampersand shows as one.
     ConfigPages->addTab(PageAbout, QStringLiteral("Credits && About..."));
+    PageControllers = new TCfgControllersPage([this] {
+        learnAfterClose_ = true;
+        reject();
+    });
+    ConfigPages->addTab(PageControllers, QStringLiteral("Controllers"));
     ConfigPages->setCurrentIndex(0);
 
     chkShowConfigHints = Check("chkShowConfigHints", "Show hints", true);

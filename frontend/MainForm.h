@@ -233,6 +233,8 @@ public:
 
     unsigned Modifiers = 0;
     bool PlayAfterOpen = false;
+    // Turns controller learn on or off (installed by the controllers' module).
+    std::function<void()> ToggleControllerLearn;
     // The file name the save-list dialog offers: the playlist last loaded.
     QString SaveListFileName;
 

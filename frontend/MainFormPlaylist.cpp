@@ -34,7 +34,8 @@ constexpr const char* kOpenDialogTitle = "Open file(s)";
 constexpr const char* kOpenDialogFilter =
     "All supported types|*.mp3;*.mp2;*.mpg;*.wav;*.flac;*.aif;*.aiff;*.aifc;*.m4a;*.mp4;*.alac;"
     "*.ogg;*.oga;*.opus;*.m3u;*.m3u8|MPEG audio|*.mp3;*.mp2;*.mpg|WAV audio|*.wav|"
-    "FLAC, AIFF, MP4 and Ogg audio|*.flac;*.aif;*.aiff;*.aifc;*.m4a;*.mp4;*.alac;*.ogg;*.oga;*.opus|"
+    "FLAC, AIFF, MP4 and Ogg "
+    "audio|*.flac;*.aif;*.aiff;*.aifc;*.m4a;*.mp4;*.alac;*.ogg;*.oga;*.opus|"
     "M3U playlists|*.m3u;*.m3u8|All files|*";
 
 std::vector<std::string> FileSystemNames(const QStringList& list) {

@@ -1,10 +1,7 @@
 #include "frontend/VxKeyMap.h"
 
-#include "controls/ZylButton.h"
-#include "controls/ZylSlider.h"
 #include "diag/Diag.h"
 #include "frontend/VxKeyTranslate.h"
-#include "frontend/config/GlobalConfig.h"
 #include "playlist/view/ZylPlaylistView.h"
 
 #include <QCoreApplication>
@@ -23,30 +20,55 @@ constexpr std::uint32_t Esc = 1, Minus = 12, Equals = 13, R = 19, T = 20, O = 24
                         F4 = 62, NumMinus = 74, NumPlus = 78, Num0 = 82, NumEnter = 156,
                         RightCtrl = 157, NumDivide = 181, RightAlt = 184, Up = 200, PageUp = 201,
                         Left = 203, Right = 205, Down = 208, PageDown = 209, Delete = 211, P = 25,
-                        Grave = 41, B = 48, K = 37;
+                        Grave = 41, B = 48, K = 37, L = 38;
 } // namespace Key
 
-constexpr int kVolumeStep = 5;
-constexpr int kFineVolumeStep = 1;
-// Handed to ManualDelta as the key map always has; the slider's own 200 ms
-// tick paces the repeat.
-constexpr int kVolumeRepeatMs = 50;
-
-// Keys that hold a deck button while pressed.
-struct TButtonKey {
+// A key's action; some act only with a modifier held.
+enum class TNeeds { Nothing, Ctrl, LeftAlt };
+struct TKeyAction {
     std::uint32_t Key;
-    TZylButton* TMainForm::*Button;
+    const char* Action;
+    TNeeds Needs = TNeeds::Nothing;
 };
 
-constexpr TButtonKey kButtonKeys[] = {
-    {Key::R, &TMainForm::btnRealTime},    {Key::T, &TMainForm::btnTime},
-    {Key::Enter, &TMainForm::btnOpen},    {Key::M, &TMainForm::btnMute},
-    {Key::NumMinus, &TMainForm::btnSlow}, {Key::Down, &TMainForm::btnSlow},
-    {Key::NumPlus, &TMainForm::btnFast},  {Key::Up, &TMainForm::btnFast},
-    {Key::Num0, &TMainForm::btnCUE},      {Key::NumEnter, &TMainForm::btnPlay},
-    {Key::PageUp, &TMainForm::btnPrev},   {Key::Left, &TMainForm::btnRW},
-    {Key::Right, &TMainForm::btnFF},      {Key::PageDown, &TMainForm::btnNext},
-    {Key::K, &TMainForm::btnKeyLock},
+// The key map: one line per key.
+constexpr TKeyAction kKeyActions[] = {
+    {Key::R, "real-time"},
+    {Key::T, "time-mode"},
+    {Key::Enter, "open"},
+    {Key::M, "mute"},
+    {Key::NumMinus, "pitch-down"},
+    {Key::Down, "pitch-down"},
+    {Key::NumPlus, "pitch-up"},
+    {Key::Up, "pitch-up"},
+    {Key::Num0, "cue"},
+    {Key::NumEnter, "play"},
+    {Key::PageUp, "previous-track"},
+    {Key::Left, "search-backward"},
+    {Key::Right, "search-forward"},
+    {Key::PageDown, "next-track"},
+    {Key::Esc, "escape"},
+    {Key::Minus, "volume-down"},
+    {Key::NumDivide, "volume-down"},
+    {Key::Equals, "volume-up"},
+    {Key::NumMultiply, "volume-up"},
+    {Key::LeftCtrl, "ctrl"},
+    {Key::RightCtrl, "ctrl"},
+    {Key::LeftShift, "shift"},
+    {Key::RightShift, "shift"},
+    {Key::LeftAlt, "left-alt"},
+    {Key::RightAlt, "alt"},
+    {Key::O, "options", TNeeds::Ctrl},
+    {Key::A, "select-all", TNeeds::Ctrl},
+    {Key::H, "help", TNeeds::Ctrl},
+    {Key::P, "playlist"},
+    {Key::F1, "help"},
+    {Key::N, "new-copy", TNeeds::Ctrl},
+    {Key::Space, "play-or-cue"},
+    {Key::B, "tap-tempo"},
+    {Key::F4, "close", TNeeds::LeftAlt},
+    {Key::L, "learn", TNeeds::Ctrl},
+    {Key::K, "key-lock"},
 };
 
 } // namespace
@@ -56,7 +78,7 @@ const std::uint32_t TVxKeyboardControl::kWatchedKeys[] = {
     Key::Enter, Key::NumEnter, Key::Num0, Key::NumPlus, Key::NumMinus, Key::NumDivide,
     Key::NumMultiply, Key::Up, Key::Down, Key::Left, Key::Right, Key::PageUp, Key::PageDown,
     Key::Delete, Key::Space, Key::F1, Key::F4, Key::H, Key::T, Key::R, Key::M, Key::N, Key::O,
-    Key::P, Key::A, Key::Minus, Key::Equals, Key::Grave, Key::B, Key::K,
+    Key::P, Key::A, Key::Minus, Key::Equals, Key::Grave, Key::B, Key::K, Key::L,
     // The digits 1 to 9 and 0, then Esc.
     2, 3, 4, 5, 6, 7, 8, 9, 10, 11, Key::Esc, 0};
 
@@ -76,6 +98,7 @@ TVxKeyboardControl::~TVxKeyboardControl() {
 
 void TVxKeyboardControl::Start(TMainForm& form) {
     form_ = &form;
+    actions_ = std::make_unique<TVxDeckActions>(form, launcher_);
     QCoreApplication::instance()->installEventFilter(this);
     VxKeyboardSetFocus(form.isActiveWindow());
     if (VxInputStart(nullptr, &form) != 0) {
@@ -94,6 +117,7 @@ void TVxKeyboardControl::Stop() {
         VxInputStop();
     started_ = false;
     form_ = nullptr;
+    actions_.reset();
 }
 
 void TVxKeyboardControl::Reacquire() {
@@ -186,116 +210,15 @@ bool TVxKeyboardControl::Ctrl() const {
     return (form_->Modifiers & TMainForm::kCtrl) != 0;
 }
 
-void TVxKeyboardControl::SetModifier(unsigned bit, bool on) {
-    if (on)
-        form_->Modifiers |= bit;
-    else
-        form_->Modifiers &= ~bit;
-}
-
-void TVxKeyboardControl::VolumeKey(int step, bool pressed) {
-    if (pressed) {
-        volumeStep_ = step;
-        form_->Volume->ManualDelta(step, kVolumeRepeatMs);
-    } else if ((volumeStep_ < 0) == (step < 0)) {
-        // Only a key of the running step's direction stops it.
-        form_->Volume->DisableDelta();
-    }
-}
-
-void TVxKeyboardControl::ToggleHelp() {
-    if (form_->HelpMode())
-        form_->HelpOff();
-    else
-        form_->HelpOn();
-}
-
-void TVxKeyboardControl::SelectWholePlaylist() {
-    form_->PlayList->setFocus();
-    form_->Playlist().SelectAll();
-}
-
 void TVxKeyboardControl::KeyEvent(std::uint32_t key, bool pressed) {
-    for (const TButtonKey& buttonKey : kButtonKeys) {
-        if (buttonKey.Key != key)
+    for (const TKeyAction& keyAction : kKeyActions) {
+        if (keyAction.Key != key)
             continue;
-        TZylButton* button = form_->*buttonKey.Button;
-        if (pressed)
-            button->ManualHold(false);
-        else
-            button->ManualRelease();
+        if ((keyAction.Needs == TNeeds::Ctrl && !Ctrl()) ||
+            (keyAction.Needs == TNeeds::LeftAlt && !actions_->LeftAltDown))
+            return;
+        if (const TVxDeckAction* action = TVxDeckActions::Find(keyAction.Action))
+            actions_->Press(*action, pressed);
         return;
-    }
-    const bool shift = (form_->Modifiers & TMainForm::kShift) != 0;
-    switch (key) {
-    case Key::Esc:
-        if (form_->System().IsOpening())
-            form_->System().AbortOpen();
-        else if (form_->Playlist().GetScanning())
-            form_->Playlist().AbortScan();
-        else
-            form_->HelpOff();
-        break;
-    case Key::Minus:
-    case Key::NumDivide:
-        VolumeKey(shift ? -kFineVolumeStep : -kVolumeStep, pressed);
-        break;
-    case Key::Equals:
-    case Key::NumMultiply:
-        VolumeKey(shift ? kFineVolumeStep : kVolumeStep, pressed);
-        break;
-    case Key::LeftCtrl:
-    case Key::RightCtrl:
-        SetModifier(TMainForm::kCtrl, pressed);
-        break;
-    case Key::LeftShift:
-    case Key::RightShift:
-        SetModifier(TMainForm::kShift, pressed);
-        break;
-    case Key::LeftAlt:
-        leftAltDown_ = pressed;
-        SetModifier(TMainForm::kAlt, pressed);
-        break;
-    case Key::RightAlt:
-        SetModifier(TMainForm::kAlt, pressed);
-        break;
-    case Key::O:
-        if (pressed && Ctrl())
-            form_->ShowOptions(false);
-        break;
-    case Key::A:
-        if (pressed && Ctrl() && form_->Config().PlaylistEnabled.Value != 0)
-            SelectWholePlaylist();
-        break;
-    case Key::H:
-        if (pressed && Ctrl())
-            ToggleHelp();
-        break;
-    case Key::P:
-        if (pressed)
-            form_->TogglePlaylist();
-        break;
-    case Key::F1:
-        if (pressed)
-            ToggleHelp();
-        break;
-    case Key::N:
-        if (pressed && Ctrl() && launcher_)
-            launcher_();
-        break;
-    case Key::Space:
-        if (pressed)
-            form_->System().PlayOrCue();
-        break;
-    case Key::B:
-        if (pressed)
-            form_->TapTempo();
-        break;
-    case Key::F4:
-        if (pressed && leftAltDown_)
-            form_->close();
-        break;
-    default:
-        break;
     }
 }

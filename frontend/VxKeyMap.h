@@ -1,19 +1,22 @@
 // Keyboard control of the deck: the window's side of the keyboard reader and
 // the key map. Every key message of the window feeds the keyboard's state
-// table and triggers a reading; the key events of the reading are turned into
-// control actions, mostly by holding and releasing the deck's buttons from
-// the program, so that a key does exactly what its button does.
+// table and triggers a reading; the key events of the reading go through
+// the key map to the deck's action table, which holds and releases the
+// deck's buttons from the program, so that a key does exactly what its
+// button does.
 //
 // Window thread only.
 #pragma once
 
 #include "frontend/MainForm.h"
+#include "frontend/VxDeckActions.h"
 #include "frontend/VxInput.h"
 
 #include <QObject>
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 // Starts another copy of the program: its own file, no arguments.
 void VxStartAnotherCopy();
@@ -44,16 +47,11 @@ protected:
 
 private:
     void Dispatch(const TVxKeyEvent* events, int count);
-    void SetModifier(unsigned bit, bool on);
-    void VolumeKey(int step, bool pressed);
-    void ToggleHelp();
-    void SelectWholePlaylist();
     bool Ctrl() const;
     bool ListTakesKey(QWidget* widget, const QKeyEvent& event) const;
 
     std::function<void()> launcher_;
     TMainForm* form_ = nullptr;
+    std::unique_ptr<TVxDeckActions> actions_;
     bool started_ = false;
-    bool leftAltDown_ = false;
-    int volumeStep_ = 0;
 };

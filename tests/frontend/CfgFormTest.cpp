@@ -77,7 +77,7 @@ TEST(CfgForm, TheControlsShowTheRecord) {
         EXPECT_EQ(form.HotKey->currentText(), "F12");
         EXPECT_EQ(form.Devices->count(), 1);
         EXPECT_EQ(form.Devices->currentIndex(), 0);
-        EXPECT_EQ(form.ConfigPages->count(), 4);
+        EXPECT_EQ(form.ConfigPages->count(), 5);
         EXPECT_EQ(form.windowTitle(), "Vexaline(tm) - Configuration");
         return int(QDialog::Rejected);
     };
