@@ -1,7 +1,6 @@
 #include "engine/device/ZylPipeWireBackend.h"
 
 #include "engine/device/ZylAudioConfig.h"
-#include "engine/device/ZylDeviceDigest.h"
 #include "engine/device/ZylDeviceReason.h"
 #include "engine/device/ZylMixer.h"
 
@@ -87,53 +86,29 @@ std::vector<TZylPipeWireSink> ZylListPipeWireSinks() {
 }
 
 TZylDeviceId ZylPipeWireDeviceId(const TZylPipeWireSink& sink) {
-    return ZylDigestDevice(kBackendName, sink.NodeName.c_str());
+    return ZylServerSinkId(kBackendName, sink.NodeName);
 }
 
 std::unique_ptr<TZylPipeWireBackend> TZylPipeWireBackend::Create(const TZylDeviceId* id,
                                                                  ZylResult* result) {
     std::unique_ptr<TZylPipeWireBackend> backend(new TZylPipeWireBackend());
-    if (!backend->Connection.Connected()) {
-        ZylSetDeviceReason("The PipeWire server is not running.");
-        *result = DSERR_NODRIVER;
-        return nullptr;
-    }
-    if (id != nullptr) {
-        for (const TZylPipeWireSink& sink : backend->Connection.ListSinks())
-            if (ZylSameDevice(ZylPipeWireDeviceId(sink), *id))
-                backend->TargetNode = sink.NodeName;
-        if (backend->TargetNode.empty()) {
-            ZylSetDeviceReason("PipeWire has no such output now: the chosen device is "
-                               "missing. Choose another one in the options.");
-            *result = DSERR_NODRIVER;
-            return nullptr;
-        }
-    }
-    *result = DS_OK;
+    *result = backend->Start(id);
+    if (*result != DS_OK)
+        backend.reset();
     return backend;
 }
+
+TZylPipeWireBackend::TZylPipeWireBackend() : TZylServerBackend(kBackendName, kFallbackRate) {}
 
 TZylPipeWireBackend::~TZylPipeWireBackend() {
     Close();
 }
 
-ZylResult TZylPipeWireBackend::Open(const TWaveFormatEx& format, TZylMixer* mixer) {
-    Close();
-    if (!Connection.Connected()) {
-        ZylSetDeviceReason("The PipeWire server has gone away.");
-        return DSERR_NODRIVER;
-    }
-    Mixer = mixer;
-    Channels = format.nChannels;
-    const uint32_t rate = Connection.ClockRate() != 0 ? Connection.ClockRate() : kFallbackRate;
-    // The graph's own rate: the daemon converts nothing, the mixer does.
-    Mixer->SetStream(TZylSampleType::F32, rate);
-    if (!ConnectStream(Channels, rate)) {
-        Close();
-        return DSERR_GENERIC;
-    }
-    Streaming.store(true);
-    return DS_OK;
+std::vector<std::string> TZylPipeWireBackend::SinkNames() {
+    std::vector<std::string> names;
+    for (const auto& sink : Connection.ListSinks())
+        names.push_back(sink.NodeName);
+    return names;
 }
 
 bool TZylPipeWireBackend::ConnectStream(uint32_t channels, uint32_t rate) {
@@ -141,8 +116,8 @@ bool TZylPipeWireBackend::ConnectStream(uint32_t channels, uint32_t rate) {
         PW_KEY_MEDIA_TYPE, "Audio", PW_KEY_MEDIA_CATEGORY, "Playback", PW_KEY_MEDIA_ROLE, "Music",
         PW_KEY_APP_NAME, kNodeName, PW_KEY_NODE_NAME, kNodeName, nullptr);
     pw_properties_setf(props, PW_KEY_NODE_LATENCY, "%u/%u", LatencyFrames(Connection, rate), rate);
-    if (!TargetNode.empty())
-        pw_properties_set(props, PW_KEY_TARGET_OBJECT, TargetNode.c_str());
+    if (!TargetSink.empty())
+        pw_properties_set(props, PW_KEY_TARGET_OBJECT, TargetSink.c_str());
 
     spa_audio_info_raw info{};
     info.format = SPA_AUDIO_FORMAT_F32;
@@ -193,10 +168,6 @@ void TZylPipeWireBackend::Close() {
     pw_stream_destroy(Stream);
     Stream = nullptr;
     pw_thread_loop_unlock(Connection.Loop());
-}
-
-bool TZylPipeWireBackend::HasFailed() {
-    return Streaming.load() && (StreamFailed.load() || Connection.HasLost());
 }
 
 double TZylPipeWireBackend::OutputLatency() {

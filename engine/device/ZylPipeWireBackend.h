@@ -1,23 +1,18 @@
 // The PipeWire back end: a playback stream of the player's own on the
-// PipeWire daemon, in float at the daemon's graph rate (the mixer converts),
-// asking for the latency of the options through node.latency. The session
-// manager links it to the default sink, or to the sink whose node name the
-// device identifier digests. It never starts a daemon. A daemon that goes
-// away, or a stream it ends, only marks the back end failed: the output
-// replaces it with a new connection once the daemon answers again.
+// PipeWire daemon at the daemon's graph rate, asking for the latency of the
+// options through node.latency. The session manager links it to the default
+// sink, or to the sink whose node name the device identifier digests. It
+// never starts a daemon.
 #pragma once
 
-#include "engine/device/ZylBackend.h"
-#include "engine/device/ZylDS.h"
 #include "engine/device/ZylPipeWireConnection.h"
+#include "engine/device/ZylServerBackend.h"
 
-#include <atomic>
 #include <memory>
-#include <string>
 
 struct pw_stream;
 
-class TZylPipeWireBackend : public TZylBackend {
+class TZylPipeWireBackend : public TZylServerBackend {
 public:
     // True when a PipeWire daemon answers.
     static bool ServerAnswers();
@@ -26,28 +21,24 @@ public:
     static std::unique_ptr<TZylPipeWireBackend> Create(const TZylDeviceId* id, ZylResult* result);
     ~TZylPipeWireBackend() override;
 
-    ZylResult Open(const TWaveFormatEx& format, TZylMixer* mixer) override;
     void Close() override;
-    bool HasFailed() override;
     double OutputLatency() override;
-    const char* Name() const override { return "PipeWire"; }
 
     // The loop thread's side of the stream.
     struct TEvents;
 
 private:
-    TZylPipeWireBackend() = default;
-    bool ConnectStream(uint32_t channels, uint32_t rate);
+    TZylPipeWireBackend();
+    bool Connected() const override { return Connection.Connected(); }
+    bool ConnectionLost() const override { return Connection.HasLost(); }
+    uint32_t ServerRate() const override { return Connection.ClockRate(); }
+    std::vector<std::string> SinkNames() override;
+    bool ConnectStream(uint32_t channels, uint32_t rate) override;
 
     TZylPipeWireConnection Connection;
-    std::string TargetNode; // empty: the default sink
     pw_stream* Stream = nullptr;
     struct TStreamHook;
     std::unique_ptr<TStreamHook> Hook;
-    TZylMixer* Mixer = nullptr;
-    uint32_t Channels = 2;
-    std::atomic<bool> StreamFailed{false};
-    std::atomic<bool> Streaming{false};
 };
 
 // The text the device list shows for each sink, and its identifier.

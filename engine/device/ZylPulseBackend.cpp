@@ -1,7 +1,6 @@
 #include "engine/device/ZylPulseBackend.h"
 
 #include "engine/device/ZylAudioConfig.h"
-#include "engine/device/ZylDeviceDigest.h"
 #include "engine/device/ZylDeviceReason.h"
 #include "engine/device/ZylMixer.h"
 
@@ -75,53 +74,29 @@ std::vector<TZylPulseSink> ZylListPulseSinks() {
 }
 
 TZylDeviceId ZylPulseDeviceId(const TZylPulseSink& sink) {
-    return ZylDigestDevice(kBackendName, sink.Name.c_str());
+    return ZylServerSinkId(kBackendName, sink.Name);
 }
 
 std::unique_ptr<TZylPulseBackend> TZylPulseBackend::Create(const TZylDeviceId* id,
                                                            ZylResult* result) {
     std::unique_ptr<TZylPulseBackend> backend(new TZylPulseBackend());
-    if (!backend->Connection.Connected()) {
-        ZylSetDeviceReason("The PulseAudio server is not running.");
-        *result = DSERR_NODRIVER;
-        return nullptr;
-    }
-    if (id != nullptr) {
-        for (const TZylPulseSink& sink : backend->Connection.ListSinks())
-            if (ZylSameDevice(ZylPulseDeviceId(sink), *id))
-                backend->TargetSink = sink.Name;
-        if (backend->TargetSink.empty()) {
-            ZylSetDeviceReason("PulseAudio has no such output now: the chosen device is "
-                               "missing. Choose another one in the options.");
-            *result = DSERR_NODRIVER;
-            return nullptr;
-        }
-    }
-    *result = DS_OK;
+    *result = backend->Start(id);
+    if (*result != DS_OK)
+        backend.reset();
     return backend;
 }
+
+TZylPulseBackend::TZylPulseBackend() : TZylServerBackend(kBackendName, kFallbackRate) {}
 
 TZylPulseBackend::~TZylPulseBackend() {
     Close();
 }
 
-ZylResult TZylPulseBackend::Open(const TWaveFormatEx& format, TZylMixer* mixer) {
-    Close();
-    if (!Connection.Connected()) {
-        ZylSetDeviceReason("The PulseAudio server has gone away.");
-        return DSERR_NODRIVER;
-    }
-    Mixer = mixer;
-    Channels = format.nChannels;
-    const uint32_t rate = Connection.ServerRate() != 0 ? Connection.ServerRate() : kFallbackRate;
-    // The server's own rate: it converts nothing, the mixer does.
-    Mixer->SetStream(TZylSampleType::F32, rate);
-    if (!ConnectStream(Channels, rate)) {
-        Close();
-        return DSERR_GENERIC;
-    }
-    Streaming.store(true);
-    return DS_OK;
+std::vector<std::string> TZylPulseBackend::SinkNames() {
+    std::vector<std::string> names;
+    for (const auto& sink : Connection.ListSinks())
+        names.push_back(sink.Name);
+    return names;
 }
 
 bool TZylPulseBackend::ConnectStream(uint32_t channels, uint32_t rate) {
@@ -174,10 +149,6 @@ void TZylPulseBackend::Close() {
     pa_stream_unref(Stream);
     Stream = nullptr;
     Connection.Unlock();
-}
-
-bool TZylPulseBackend::HasFailed() {
-    return Streaming.load() && (StreamFailed.load() || Connection.HasLost());
 }
 
 double TZylPulseBackend::OutputLatency() {

@@ -1,23 +1,18 @@
 // The PulseAudio back end: a playback stream of the player's own on the
 // PulseAudio server (or PipeWire's PulseAudio service), in float at the
-// server's rate (the mixer converts), its buffer sized from the latency of
-// the options. It plays on the default sink, or on the sink whose name the
-// device identifier digests. It never spawns a server. A server that goes
-// away, or a stream it ends, only marks the back end failed: the output
-// replaces it with a new connection once the server answers again.
+// server's rate, its buffer sized from the latency of the options. It plays
+// on the default sink, or on the sink whose name the device identifier
+// digests. It never spawns a server.
 #pragma once
 
-#include "engine/device/ZylBackend.h"
-#include "engine/device/ZylDS.h"
 #include "engine/device/ZylPulseConnection.h"
+#include "engine/device/ZylServerBackend.h"
 
-#include <atomic>
 #include <memory>
-#include <string>
 
 struct pa_stream;
 
-class TZylPulseBackend : public TZylBackend {
+class TZylPulseBackend : public TZylServerBackend {
 public:
     // True when a PulseAudio server answers.
     static bool ServerAnswers();
@@ -26,26 +21,22 @@ public:
     static std::unique_ptr<TZylPulseBackend> Create(const TZylDeviceId* id, ZylResult* result);
     ~TZylPulseBackend() override;
 
-    ZylResult Open(const TWaveFormatEx& format, TZylMixer* mixer) override;
     void Close() override;
-    bool HasFailed() override;
     double OutputLatency() override;
-    const char* Name() const override { return "PulseAudio"; }
 
     // The loop thread's side of the stream.
     struct TEvents;
 
 private:
-    TZylPulseBackend() = default;
-    bool ConnectStream(uint32_t channels, uint32_t rate);
+    TZylPulseBackend();
+    bool Connected() const override { return Connection.Connected(); }
+    bool ConnectionLost() const override { return Connection.HasLost(); }
+    uint32_t ServerRate() const override { return Connection.ServerRate(); }
+    std::vector<std::string> SinkNames() override;
+    bool ConnectStream(uint32_t channels, uint32_t rate) override;
 
     TZylPulseConnection Connection;
-    std::string TargetSink; // empty: the default sink
     pa_stream* Stream = nullptr;
-    TZylMixer* Mixer = nullptr;
-    uint32_t Channels = 2;
-    std::atomic<bool> StreamFailed{false};
-    std::atomic<bool> Streaming{false};
 };
 
 std::vector<TZylPulseSink> ZylListPulseSinks();
