@@ -232,18 +232,23 @@ TEST(ZylProgressBar, LedsFillTheBarExactly) {
     EXPECT_EQ(f.bar->GetRedLeds(), 62);
 }
 
-TEST(ZylProgressBar, RedrawsOnlyWhenTheLitCountChanges) {
+TEST(ZylProgressBar, RedrawsOnlyWhenTheLitCountChangesAndOncePerPass) {
     BarFixture f;
     f.bar->SetValue(50);
+    QCoreApplication::processEvents();
     EXPECT_EQ(f.bar->GetLitLeds(), 39);
     const int draws = f.bar->draws;
     EXPECT_GT(draws, 0);
     f.bar->SetValue(51);
+    QCoreApplication::processEvents();
     EXPECT_EQ(f.bar->GetValue(), 51);
     EXPECT_EQ(f.bar->draws, draws); // still 39 LEDs: nothing drawn
+    f.bar->SetValue(55);
     f.bar->SetValue(52);
+    EXPECT_EQ(f.bar->draws, draws); // queued until the event loop runs
+    QCoreApplication::processEvents();
     EXPECT_EQ(f.bar->GetLitLeds(), 40);
-    EXPECT_EQ(f.bar->draws, draws + 1);
+    EXPECT_EQ(f.bar->draws, draws + 1); // two changes, one paint
     EXPECT_EQ(f.ShownCell(39), 3);
     EXPECT_EQ(f.ShownCell(40), 3);
     EXPECT_EQ(f.ShownCell(41), 2);
