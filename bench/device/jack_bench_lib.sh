@@ -16,15 +16,23 @@ jack_bench_setup() {
     pids=""
     trap jack_bench_cleanup EXIT
     export QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME="$work/config" VEXALINE_AUDIO=portaudio:jack
-    export JACK_DEFAULT_SERVER="vx-bench-$$"
+    export JACK_DEFAULT_SERVER="vx-bench-$$" JACK_NO_START_SERVER=1
     mkdir -p "$XDG_CONFIG_HOME/Zyl/Vexaline"
     printf '[HKEY_CURRENT_USER\\Software\\Zyl\\Vexaline\\Velm]\n"PlayWhenOpen"="Yes"\n"PitchRange"=dword:00000000\n' \
         >"$XDG_CONFIG_HOME/Zyl/Vexaline/Velm.reg"
     sox -R -n -r 44100 -c 2 -b 16 "$work/song.wav" synth "$((seconds + 30))" sine 200-4000 pinknoise vol 0.5
     lame --quiet -b 320 "$work/song.wav" "$work/song.mp3"
     jackd --no-realtime -n "$JACK_DEFAULT_SERVER" -d dummy -r 44100 -p 256 >"$work/jackd.out" 2>&1 &
-    pids="$!"
-    until jack_lsp >/dev/null 2>&1; do sleep 0.1; done
+    jackd_pid=$!
+    pids="$jackd_pid"
+    until jack_lsp >/dev/null 2>&1; do
+        if ! kill -0 "$jackd_pid" 2>/dev/null; then
+            echo "the JACK server did not start:" >&2
+            tail -n 3 "$work/jackd.out" >&2
+            exit 1
+        fi
+        sleep 0.1
+    done
 }
 
 jack_bench_cleanup() {
@@ -46,10 +54,14 @@ start_deck() {
 }
 
 # Waits, polling every 10 ms, for a visible window titled with the song;
-# prints the window's id.
+# prints the window's id. Gives up if the deck ends first.
 wait_for_song_window() {
     until window=$(xdotool search --onlyvisible --name song 2>/dev/null | head -n 1) &&
         [ -n "$window" ]; do
+        if ! kill -0 "$deck" 2>/dev/null; then
+            echo "the deck ended before showing its window" >&2
+            exit 1
+        fi
         sleep 0.01
     done
     echo "$window"
