@@ -85,14 +85,15 @@ xruns() { grep -c XRun "$work/jackd.out" || true; }
 rss_kb() { awk '/^VmRSS/ { print $2 }' "/proc/$1/status" 2>/dev/null || true; }
 
 # One line a thread of process $1: id, CPU ticks, context switches so far,
-# name.
+# name (the deck's main thread is its window thread).
 thread_sample() {
     for task in /proc/"$1"/task/*; do
         tid=${task##*/}
         cpu=$(awk '{ sub(/^.*\) /, ""); print $12 + $13 }' "$task/stat" 2>/dev/null) || continue
         switches=$(awk '/ctxt_switches/ { n += $2 } END { print n }' "$task/status" 2>/dev/null) ||
             continue
-        echo "$tid $cpu $switches $(cat "$task/comm" 2>/dev/null)"
+        if [ "$tid" = "$1" ]; then name="main thread"; else name=$(cat "$task/comm" 2>/dev/null); fi
+        echo "$tid $cpu $switches $name"
     done
 }
 
