@@ -26,9 +26,7 @@ sleep 2
 measure_threads "$deck" "deck, paused"
 end_process "$deck"
 
-mpg123 -q -o jack "$work/song.mp3" 2>/dev/null &
-player=$!
-pids="$pids $player"
+start_mpg123
 sleep 2
 measure_threads "$player" "mpg123 -o jack, same file"
-end_process "$player"
+end_mpg123

@@ -67,6 +67,23 @@ wait_for_song_window() {
     echo "$window"
 }
 
+# Starts `mpg123 -o jack` on the song; its id in $player.
+start_mpg123() {
+    mpg123 -q -o jack "$work/song.mp3" 2>"$work/mpg123.err" &
+    player=$!
+    pids="$pids $player"
+}
+
+# Ends mpg123, first saying why if it ended on its own (a client the server
+# dropped for missing its periods, for one).
+end_mpg123() {
+    if ! kill -0 "$player" 2>/dev/null; then
+        echo "mpg123 ended on its own:"
+        tail -n 3 "$work/mpg123.err"
+    fi
+    end_process "$player"
+}
+
 # Clicks the deck's window $1 at $2,$3, $4 times.
 click_deck() {
     for _ in $(seq "$4"); do

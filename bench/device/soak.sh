@@ -35,9 +35,7 @@ sleep 2
 soak "$deck" "deck +8 %"
 end_process "$deck"
 
-mpg123 -q -o jack "$work/song.mp3" 2>/dev/null &
-player=$!
-pids="$pids $player"
+start_mpg123
 sleep 2
 soak "$player" "mpg123 -o jack"
-end_process "$player"
+end_mpg123
