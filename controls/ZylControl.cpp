@@ -228,7 +228,9 @@ void TZylControl::UpdateToolTip() {
 }
 
 void TZylControl::Redraw() {
-    repaint();
+    // Queued: every change until the event loop next runs shares one paint
+    // and one flush of the window.
+    update();
 }
 
 void TZylControl::Invalidate() {

@@ -119,7 +119,7 @@ public:
     bool GetVisible() const { return isVisibleTo(parentWidget()); }
     void SetVisible(bool visible) { setVisible(visible); }
 
-    // Repaint now, over what is on screen.
+    // Repaint over what is on screen, with the next paint of the window.
     void Redraw();
     // Schedule a repaint with the parent's background painted beneath first.
     void Invalidate();

@@ -8,7 +8,7 @@
 TZylSlider::TZylSlider(QWidget* parent) : TZylControl(parent) {
     m_timer = new QTimer(this);
     connect(m_timer, &QTimer::timeout, this, [this] { TimerTick(); });
-    m_timer->start(kTickMs); // runs for the slider's whole life
+    m_timer->start(kTickMs); // stops itself once nothing depends on it
     SetInitialSize(25, 89);
     SetStyle(ecsOffsetImage);
 }
@@ -177,6 +177,26 @@ void TZylSlider::TimerTick() {
     }
     // Saturates: a player left running for weeks must not wrap into "just pressed".
     m_elapsed = m_elapsed > INT_MAX - kTickMs ? INT_MAX : m_elapsed + kTickMs;
+    StopWhenIdle();
+}
+
+bool TZylSlider::GetTimerRunning() const {
+    return m_timer->isActive();
+}
+
+void TZylSlider::StopWhenIdle() {
+    // With no repeat running and the last press too old to pair with a
+    // second, ticks change nothing until the next press.
+    if (m_deltaMode == sdmNone && m_elapsed >= m_dblClickInterval) {
+        m_elapsed = INT_MAX; // still "long ago" if the interval grows later
+        m_timer->stop();
+    }
+}
+
+void TZylSlider::RunTimer() {
+    if (!m_timer->isActive()) {
+        m_timer->start(kTickMs);
+    }
 }
 
 QSize TZylSlider::HalfThumb() const {
@@ -258,6 +278,7 @@ void TZylSlider::MouseDown(TZylMouseButton button, TZylShiftState shift, int x, 
         SetAutoDelta(sdmPaging, m_reverse ? -d : d);
     }
     m_elapsed = 0;
+    RunTimer();
     UpdateCursor(x, y);
 }
 

@@ -60,8 +60,11 @@ public:
     int ToPhysicalValue(int value) const { return ZylSliderToPhysical(m_scale, value); }
     int ToLogicalValue(int position) const { return ZylSliderToLogical(m_scale, position); }
 
-    // One step of paging or auto-repeat; run by the slider's 200 ms timer.
+    // One step of paging or auto-repeat; run by the slider's 200 ms timer,
+    // which runs only while a repeat or a press younger than the
+    // double-click interval needs it.
     void TimerTick();
+    bool GetTimerRunning() const;
 
     TZylNotifyEvent OnChange;
 
@@ -112,4 +115,7 @@ private:
     int m_delta = 0;
     int m_elapsed = 0;
     QTimer* m_timer = nullptr;
+
+    void StopWhenIdle();
+    void RunTimer();
 };

@@ -96,6 +96,18 @@ void TZylVUMeter::TimerTick() {
     m_peakHold[1] = SaturatingIncrement(m_peakHold[1]);
 }
 
+void TZylVUMeter::Advance(int ms) {
+    m_timer->stop();
+    for (m_gatheredMs += ms; m_gatheredMs >= kTickMs; m_gatheredMs -= kTickMs) {
+        TimerTick();
+    }
+}
+
+bool TZylVUMeter::AtRest() const {
+    constexpr std::array<int, 2> dark{};
+    return !m_testMode && m_lit == dark && m_peakLed == dark;
+}
+
 void TZylVUMeter::UpdatePeaks() {
     std::array<int, 2> peakLed{};
     for (int ch = 0; ch < 2; ++ch) {

@@ -25,6 +25,12 @@ public:
     void DoAutoFallOff();
     // One tick of self-fall and peak decay; run by the meter's 50 ms timer.
     void TimerTick();
+    // Moves the meter on by ms of its owner's clock, a tick for every 50 ms
+    // gathered, so that it paints with the rest of the owner's displays; the
+    // meter's own timer stops for good.
+    void Advance(int ms);
+    // No LED lit and none to light without new input.
+    bool AtRest() const;
 
     TZylVUMeterMode GetMode() const { return m_mode; }
     void SetMode(TZylVUMeterMode mode) { m_mode = mode; }
@@ -113,6 +119,7 @@ private:
     std::array<int, 2> m_drawnPeakLed{};
     std::array<int, 2> m_peakHold{};
     int m_ticksSinceInput = 0;
+    int m_gatheredMs = 0;
     bool m_fullRedraw = true;
     std::minstd_rand m_random;
     QTimer* m_timer = nullptr;

@@ -65,13 +65,11 @@ TMainForm::TMainForm(TGlobalConfigTAG& config, std::vector<std::string> argument
     ConnectHandlers();
     hints_ = std::make_unique<TVxHintManager>(this);
     hotKey_ = std::make_unique<TVxHotKey>(this);
-    TimerUpdate.setInterval(kUpdateIntervalMs);
-    connect(&TimerUpdate, &QTimer::timeout, this, [this] { TimerUpdateTimer(); });
     UpdateDropAcceptance(false);
 }
 
 TMainForm::~TMainForm() {
-    TimerUpdate.stop();
+    TimerUpdate.Stop();
     // The keyboard and the dialog work on the controls: they go first.
     keyboard_.reset();
     optionsDialog_.reset();
@@ -132,7 +130,7 @@ bool TMainForm::FormCreate() {
     SettingsStartUp();
     StartTempo();
     SetUpHints();
-    TimerUpdate.start();
+    TimerUpdate.Start();
     if (keyboard_ != nullptr)
         keyboard_->Start(*this);
     created_ = true;
@@ -260,7 +258,7 @@ void TMainForm::UpdateDropAcceptance(bool scanStarting) {
     setAcceptDrops(dropsAccepted_);
 }
 
-void TMainForm::TimerUpdateTimer() {
+bool TMainForm::TimerUpdateTimer() {
     if (system_->IsEndOfSong())
         EndOfTrack();
     if (system_->SongInfoChanged != 0)
@@ -277,6 +275,13 @@ void TMainForm::TimerUpdateTimer() {
     if (bendHeld_)
         RefreshPitchDisplays(false);
     RefreshTempo();
+    return DisplaysMoving();
+}
+
+bool TMainForm::DisplaysMoving() const {
+    const std::uint8_t state = system_->State;
+    return state == kVxPlaying || state == kVxCuePlaying || state == kVxSearching || bendHeld_ ||
+           searchHeld_ || messageTimeout_.TimeoutMs() != 0 || !VMetter->AtRest();
 }
 
 void TMainForm::EndOfTrack() {
@@ -414,7 +419,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 void TMainForm::FormClose() {
     closed_ = true;
     setAcceptDrops(false);
-    TimerUpdate.stop();
+    TimerUpdate.Stop();
     if (keyboard_ != nullptr) {
         // A key still held keeps a control stepping on its own timer (the
         // volume fader), which would reach the player system after it is

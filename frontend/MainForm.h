@@ -11,11 +11,11 @@
 #include "engine/VxSystem.h"
 #include "engine/device/ZylDS.h"
 #include "frontend/VxDisplayText.h"
+#include "frontend/VxDisplayTimer.h"
 #include "frontend/VxInstanceLock.h"
 #include "frontend/VxTempoFeed.h"
 
 #include <QStringList>
-#include <QTimer>
 #include <QWidget>
 
 #include <cstdint>
@@ -108,7 +108,7 @@ public:
     static constexpr unsigned kAlt = 2;
     static constexpr unsigned kCtrl = 4;
 
-    static constexpr int kUpdateIntervalMs = 37;
+    static constexpr int kUpdateIntervalMs = TVxDisplayTimer::kTickMs;
     static constexpr const char* kSettingsKey = "Software\\Zyl\\Vexaline\\Velm";
 
     // Builds the deck. The configuration record outlives the window;
@@ -149,8 +149,10 @@ public:
     void HelpOff();
     bool HelpMode() const { return helpMode_; }
 
-    // One tick of the update timer (also run by tests).
-    void TimerUpdateTimer();
+    // One tick of the update timer (also run by tests): true while anything
+    // shown moves by itself.
+    bool TimerUpdateTimer();
+    bool DisplaysMoving() const;
 
     // Tempo: the tap key, and the worker that finds the songs' tempos.
     void TapTempo();
@@ -287,7 +289,7 @@ public:
     QAction* PopupViewFileNames = nullptr;
     QAction* PopupDeleteSelected = nullptr;
     QAction* PopupHidePlaylist = nullptr;
-    QTimer TimerUpdate;
+    TVxDisplayTimer TimerUpdate{[this] { return TimerUpdateTimer(); }};
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

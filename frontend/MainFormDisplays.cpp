@@ -112,6 +112,7 @@ void TMainForm::RefreshTime() {
         VMetter->SetLevels(time.LevelLeft, time.LevelRight);
     else
         VMetter->DoAutoFallOff();
+    VMetter->Advance(kUpdateIntervalMs);
     if (time.SliderChanged != 0 && Position->GetValue() != static_cast<int>(time.SliderMs))
         Position->ManualSet(static_cast<int>(time.SliderMs));
     LabelTimeMMSS->SetBlink(vxdisplay::TimeBlinks(state, config_.DisplayBlink.Value != 0,

@@ -1,6 +1,7 @@
 #!/bin/sh
 # The deck on a JACK server (dummy driver, 256-frame periods) under Xvfb:
-#   - start to a shown window, three times;
+#   - start to a shown window titled with the song, three times (polled
+#     every 10 ms);
 #   - whole-process CPU and the server's xruns over SECONDS of a 320 kbit/s
 #     MP3 at +8 %, side by side with `mpg123 -o jack` on the same file and
 #     with a trivial PortAudio client, each alone on the server;
@@ -10,32 +11,9 @@
 set -eu
 build=$(realpath "${1:?build folder}")
 seconds=${2:-60}
-if [ -z "${VX_UNDER_XVFB:-}" ]; then
-    VX_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
-fi
-work=$(mktemp -d)
-pids=""
-cleanup() {
-    for pid in $pids; do kill "$pid" 2>/dev/null || true; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-export QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME="$work/config" VEXALINE_AUDIO=portaudio:jack
-export JACK_DEFAULT_SERVER="vx-measure-$$"
-mkdir -p "$XDG_CONFIG_HOME/Zyl/Vexaline"
-printf '[HKEY_CURRENT_USER\\Software\\Zyl\\Vexaline\\Velm]\n"PlayWhenOpen"="Yes"\n"PitchRange"=dword:00000000\n' \
-    >"$XDG_CONFIG_HOME/Zyl/Vexaline/Velm.reg"
-sox -R -n -r 44100 -c 2 -b 16 "$work/song.wav" synth "$((seconds + 30))" sine 200-4000 pinknoise vol 0.5
-lame --quiet -b 320 "$work/song.wav" "$work/song.mp3"
-
-jackd --no-realtime -n "$JACK_DEFAULT_SERVER" -d dummy -r 44100 -p 256 >"$work/jackd.out" 2>&1 &
-jackd_pid=$!
-pids="$jackd_pid"
-until jack_lsp >/dev/null 2>&1; do sleep 0.1; done
-
-# CPU ticks of process $1 so far; empty once it has ended.
-ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat" 2>/dev/null || true; }
-xruns() { grep -c XRun "$work/jackd.out" || true; }
+. "$(dirname "$0")/jack_bench_lib.sh"
+jack_bench_under_xvfb "$0" "$@"
+jack_bench_setup
 
 # Measures process $1 over the run: prints CPU % of one core and xruns.
 measure() {
@@ -55,18 +33,15 @@ measure() {
 
 for run in 1 2 3; do
     start=$(date +%s%N)
-    "$build/app/vexaline" "$work/song.mp3" >/dev/null 2>&1 &
-    pid=$!
-    xdotool search --sync --onlyvisible --name song >/dev/null
+    start_deck
+    window=$(wait_for_song_window)
     echo "start to window (run $run): $((($(date +%s%N) - start) / 1000000)) ms"
-    if [ "$run" -lt 3 ]; then kill "$pid"; wait "$pid" || true; fi
+    if [ "$run" -lt 3 ]; then end_process "$deck"; fi
 done
-pids="$pids $pid"
-window=$(xdotool search --onlyvisible --name song | head -n 1)
-for _ in $(seq 20); do xdotool mousemove --window "$window" 342 205 click 1; sleep 0.05; done
+deck_to_plus_8 "$window"
 sleep 2
-measure "$pid" "deck, MP3 at +8 %"
-kill "$pid"; wait "$pid" || true
+measure "$deck" "deck, MP3 at +8 %"
+end_process "$deck"
 
 # Runs the command in $2.. in the background, measures it as $1, ends it.
 measure_command() {
@@ -77,8 +52,7 @@ measure_command() {
     pids="$pids $pid"
     sleep 2
     measure "$pid" "$label"
-    kill "$pid" 2>/dev/null || true
-    wait "$pid" || true
+    end_process "$pid"
 }
 
 measure_command "mpg123 -o jack, same file" mpg123 -q -o jack "$work/song.mp3"

@@ -161,6 +161,27 @@ TEST(ZylVUMeter, KeepsItsLevelThenFallsAndRisesAtOnceAfterAPause) {
     EXPECT_LT(f.meter.GetLevel(0), 60);
 }
 
+TEST(ZylVUMeter, OnItsOwnersClockItFallsAsOnItsOwnTimerAndComesToRest) {
+    MeterFixture own, owned;
+    for (MeterFixture* f : {&own, &owned}) {
+        f->meter.SetMode(vmInmediate);
+        f->meter.SetLevels(100, 100);
+        f->meter.DoAutoFallOff();
+    }
+    owned.meter.Advance(49);
+    EXPECT_FLOAT_EQ(owned.meter.GetLevel(0), 100); // less than a tick gathered
+    for (int tick = 0; tick < 11; ++tick)
+        owned.meter.Advance(37); // 49 + 407 ms: nine 50 ms ticks
+    for (int tick = 0; tick < 9; ++tick)
+        own.meter.TimerTick();
+    EXPECT_FLOAT_EQ(owned.meter.GetLevel(0), own.meter.GetLevel(0));
+    EXPECT_FLOAT_EQ(owned.meter.GetPeak(1), own.meter.GetPeak(1));
+    EXPECT_FALSE(owned.meter.AtRest());
+    for (int tick = 0; tick < 200; ++tick)
+        owned.meter.Advance(37);
+    EXPECT_TRUE(owned.meter.AtRest());
+}
+
 TEST(ZylVUMeter, PeaksHoldThenSlideTowardTheLevel) {
     MeterFixture f;
     f.meter.SetMode(vmInmediate);
@@ -232,18 +253,23 @@ TEST(ZylProgressBar, LedsFillTheBarExactly) {
     EXPECT_EQ(f.bar->GetRedLeds(), 62);
 }
 
-TEST(ZylProgressBar, RedrawsOnlyWhenTheLitCountChanges) {
+TEST(ZylProgressBar, RedrawsOnlyWhenTheLitCountChangesAndOncePerPass) {
     BarFixture f;
     f.bar->SetValue(50);
+    QCoreApplication::processEvents();
     EXPECT_EQ(f.bar->GetLitLeds(), 39);
     const int draws = f.bar->draws;
     EXPECT_GT(draws, 0);
     f.bar->SetValue(51);
+    QCoreApplication::processEvents();
     EXPECT_EQ(f.bar->GetValue(), 51);
     EXPECT_EQ(f.bar->draws, draws); // still 39 LEDs: nothing drawn
+    f.bar->SetValue(55);
     f.bar->SetValue(52);
+    EXPECT_EQ(f.bar->draws, draws); // queued until the event loop runs
+    QCoreApplication::processEvents();
     EXPECT_EQ(f.bar->GetLitLeds(), 40);
-    EXPECT_EQ(f.bar->draws, draws + 1);
+    EXPECT_EQ(f.bar->draws, draws + 1); // two changes, one paint
     EXPECT_EQ(f.ShownCell(39), 3);
     EXPECT_EQ(f.ShownCell(40), 3);
     EXPECT_EQ(f.ShownCell(41), 2);

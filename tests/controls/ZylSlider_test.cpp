@@ -166,6 +166,27 @@ TEST(ZylSlider, DoubleClickModePagesFirstThenJumps) {
     Release(f.slider, QPoint(5, 70));
 }
 
+TEST(ZylSlider, TimerSleepsOnceNoRepeatOrRecentPressNeedsItAndWakesOnPress) {
+    SliderFixture f(110, 10, 0, 100);
+    f.slider.SetExternalClickMode(ecmDoubleClick);
+    EXPECT_TRUE(f.slider.GetTimerRunning()); // a fresh slider counts as just pressed
+    f.slider.TimerTick();
+    EXPECT_FALSE(f.slider.GetTimerRunning());
+    f.slider.SetDblClickInterval(100000); // a press long ago stays long ago
+    Press(f.slider, QPoint(5, 70));
+    EXPECT_EQ(f.slider.GetValue(), 2); // one page, not a double click's jump
+    EXPECT_TRUE(f.slider.GetTimerRunning());
+    Release(f.slider, QPoint(5, 70));
+    f.slider.SetDblClickInterval(200);
+    f.slider.TimerTick();
+    EXPECT_FALSE(f.slider.GetTimerRunning());
+    f.slider.ManualDelta(1, 50);
+    EXPECT_TRUE(f.slider.GetTimerRunning());
+    f.slider.DisableDelta();
+    f.slider.TimerTick();
+    EXPECT_FALSE(f.slider.GetTimerRunning());
+}
+
 TEST(ZylSlider, ManualDeltaRepeatsUntilDisabledAndNotDuringPaging) {
     SliderFixture f(110, 10, 0, 100);
     f.slider.ManualDelta(1, 50);

@@ -182,7 +182,7 @@ public:
         Form = std::make_unique<TMainForm>(Config, std::move(arguments), platform);
         Created = Form->FormCreate();
         // The deck is driven by hand: the timer's ticks come from Run.
-        Form->TimerUpdate.stop();
+        Form->TimerUpdate.Stop();
         WaitForScan();
     }
 
@@ -229,7 +229,7 @@ public:
     void Timer() {
         Form->TimerUpdateTimer();
         // The deck is driven by hand: the window's own timer stays off.
-        Form->TimerUpdate.stop();
+        Form->TimerUpdate.Stop();
     }
 
     void WaitForScan() {
@@ -239,7 +239,7 @@ public:
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         while (List().GetScanning() && waited.elapsed() < 10000);
         QCoreApplication::processEvents();
-        Form->TimerUpdate.stop();
+        Form->TimerUpdate.Stop();
     }
 
     void Add(const QStringList& files) {

@@ -365,6 +365,35 @@ TEST(MainFormDisplays, TimeTrackAndProgressFollowTheSong) {
     EXPECT_FALSE(deck.Form->LabelTimeMMSS->GetBlink());
 }
 
+TEST(MainFormDisplays, AStillDeckOnlyWatchesAndInputOrPlayingBringsTheFullRateBack) {
+    TDeck deck;
+    deck.Config.PlayWhenOpen.Value = 0;
+    deck.Add({Q(MakeWav("still.wav", 3000))});
+    ASSERT_EQ(deck.State(), kVxPaused);
+    TVxDisplayTimer& timer = deck.Form->TimerUpdate;
+    auto tickQuietly = [&] {
+        for (int tick = 0; tick < TVxDisplayTimer::kQuietTicks; ++tick)
+            timer.Tick();
+    };
+    tickQuietly(); // the start-up message is still to time out
+    EXPECT_EQ(timer.Interval(), TVxDisplayTimer::kTickMs);
+    deck.Clock.Now += 10000;
+    tickQuietly();
+    EXPECT_EQ(timer.Interval(), TVxDisplayTimer::kWatchMs);
+
+    QKeyEvent shift(QEvent::KeyPress, Qt::Key_Shift, Qt::ShiftModifier);
+    QCoreApplication::sendEvent(deck.Form.get(), &shift);
+    EXPECT_EQ(timer.Interval(), TVxDisplayTimer::kTickMs);
+    tickQuietly();
+    EXPECT_EQ(timer.Interval(), TVxDisplayTimer::kWatchMs);
+
+    deck.System().PlayPause(); // as a MIDI control would, without a Qt event
+    timer.Tick();
+    EXPECT_EQ(timer.Interval(), TVxDisplayTimer::kTickMs);
+    tickQuietly();
+    EXPECT_EQ(timer.Interval(), TVxDisplayTimer::kTickMs); // playing moves the time
+}
+
 TEST(MainFormDisplays, ASongOfTenMillisecondsLeavesTheProgressRange) {
     TDeck deck({Q(MakeWav("long.wav", 1500))});
     ASSERT_EQ(deck.Form->Progress->GetMaxValue(), 15);
