@@ -25,6 +25,9 @@ public:
     // One tick, as the timer runs it.
     void Tick();
     int Interval() const { return timer_.interval(); }
+    // The timer itself, for what follows the display's pace (a controller's
+    // lights).
+    const QTimer& Clock() const { return timer_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

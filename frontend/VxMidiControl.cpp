@@ -133,7 +133,7 @@ void TVxMidiControl::OpenPorts() {
     otherPort_ = ports_->AddDevice("other");
     notifier_ = std::make_unique<QSocketNotifier>(ports_->NotifyFd(), QSocketNotifier::Read);
     connect(notifier_.get(), &QSocketNotifier::activated, this, [this] { Readable(); });
-    connect(&form_.TimerUpdate, &QTimer::timeout, this, [this] { UpdateLights(); });
+    connect(&form_.TimerUpdate.Clock(), &QTimer::timeout, this, [this] { UpdateLights(); });
     Reconnect();
 }
 
