@@ -34,7 +34,7 @@ ZylResult TZylNullBackend::Open(const TWaveFormatEx& format, TZylMixer* mixer) {
     // The stream runs in the device format itself, whatever ran before.
     Mixer->SetFormat(format);
     if (!CapturePath.empty() && !Capture.Open(CapturePath, format))
-        DIAG_REPORT(kDiagReported, "ZylAudio: No se puede crear el fichero de captura %s",
+        DIAG_REPORT(kDiagReported, "ZylAudio: Cannot create the capture file %s",
                     CapturePath.c_str());
     const auto tickFrames = static_cast<size_t>(format.nSamplesPerSec * Tick.count() / 1000);
     Scratch.assign((tickFrames + 1) * format.nBlockAlign, 0);
