@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <stdexcept>
 #include <tuple>
+#include <utility>
 
 namespace {
 
@@ -81,8 +82,8 @@ private:
                 Fail("expected a quoted name");
             std::string name = StringLiteral();
             Expect(':');
-            value.Members.emplace_back(std::move(name), TVxJson{});
-            Value(value.Members.back().second, depth + 1);
+            value.Members.push_back({std::move(name), TVxJson{}});
+            Value(value.Members.back().Value, depth + 1);
             if (Peek() == '}') {
                 ++pos_;
                 return;

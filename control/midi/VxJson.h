@@ -5,8 +5,9 @@
 
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
+
+struct TVxJsonMember;
 
 struct TVxJson {
     enum TType { Null, Bool, Number, String, Array, Object };
@@ -16,11 +17,16 @@ struct TVxJson {
     double Num = 0;
     std::string Text;
     std::vector<TVxJson> Items;
-    std::vector<std::pair<std::string, TVxJson>> Members;
+    std::vector<TVxJsonMember> Members;
     int Line = 1;
 
     // The member of that name, or null when there is none.
     const TVxJson* Find(std::string_view name) const;
+};
+
+struct TVxJsonMember {
+    std::string Name;
+    TVxJson Value;
 };
 
 struct TVxJsonError {
