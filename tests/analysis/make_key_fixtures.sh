@@ -9,7 +9,7 @@
 # "tonic-pitch-class major|minor") and loudness-fixtures.txt ("file lufs")
 # into the folder given.
 set -eu
-export SOX_OPTS=-V1
+export SOX_OPTS="-V1 -R"
 out=$1
 list="$out/key-fixtures.txt"
 [ -f "$list" ] && [ "$list" -nt "$0" ] && exit 0

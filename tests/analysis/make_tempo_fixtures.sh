@@ -10,7 +10,7 @@
 # into the folder given.
 set -eu
 # sox warns about every hat padded past its beat; only errors matter here.
-export SOX_OPTS=-V1
+export SOX_OPTS="-V1 -R"
 out=$1
 list="$out/tempo-fixtures.txt"
 # Made once per build folder, again when this script changes.
