@@ -23,8 +23,9 @@
 //
 // A device lost while playing (unplugged, stream error, the sound server
 // gone) is reported once through DiagReport; the buffers keep moving on a
-// silent clock so the engine keeps running, and the same device is reopened
-// every second until it is back, when sound resumes at the current position
+// silent clock so the engine keeps running, and the same device is reopened,
+// at first after a quarter second and then at most every two seconds, until
+// it is back, when sound resumes at the current position
 // (also reported once). IsLost is true meanwhile, so a song opened in the
 // meantime re-creates the device.
 //

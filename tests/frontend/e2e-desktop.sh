@@ -13,7 +13,12 @@
 # keeps quiet until the server is back, then sound returns within 3 s, on
 # the same sink. Every process started here is ended by its id.
 #
-# Usage: e2e-desktop.sh pipewire|pulse PROGRAM CHECKER WORK-FOLDER
+# With a back end named (VEXALINE_AUDIO's value, e.g. "portaudio"), the
+# program plays through it instead, to the server's default output as
+# PULSE_SINK names it: PortAudio reaches the server through ALSA's plugin,
+# whose list names no sinks.
+#
+# Usage: e2e-desktop.sh pipewire|pulse PROGRAM CHECKER WORK-FOLDER [BACKEND]
 # Without a display of its own it re-runs itself under xvfb-run.
 set -eu
 SERVER=$1
@@ -21,6 +26,8 @@ PROGRAM=$(realpath "$2")
 CHECK=$(realpath "$3")
 WORK=$(realpath -m "$4")
 HERE=$(dirname "$(realpath "$0")")
+BACKEND=${5:-}
+NAME=e2e-$SERVER${BACKEND:+-$BACKEND}
 
 if [ -z "${VX_E2E_UNDER_XVFB:-}" ]; then
     rm -rf "$WORK"
@@ -29,7 +36,7 @@ if [ -z "${VX_E2E_UNDER_XVFB:-}" ]; then
 fi
 
 fail() {
-    echo "e2e-$SERVER: $*" >&2
+    echo "$NAME: $*" >&2
     exit 1
 }
 
@@ -110,7 +117,14 @@ RECORDER=$!
 sleep 1
 # The list: the default output, then the sinks by name: vx-other-sink,
 # vx-test-sink.
-"$PROGRAM" -sc 2 "$WORK/tone.wav" >"$WORK/program.out" 2>&1 &
+if [ -z "$BACKEND" ]; then
+    STREAM=Vexaline
+    "$PROGRAM" -sc 2 "$WORK/tone.wav" >"$WORK/program.out" 2>&1 &
+else
+    STREAM="ALSA Playback"
+    VEXALINE_AUDIO=$BACKEND PULSE_SINK=vx-test-sink "$PROGRAM" "$WORK/tone.wav" \
+        >"$WORK/program.out" 2>&1 &
+fi
 PROGRAM_PID=$!
 timeout 60 xdotool search --sync --onlyvisible --name tone >/dev/null || fail "no window"
 
@@ -143,7 +157,7 @@ count_pipewire_errors() {
 count_pulse_underruns() {
     lines=$(wc -l <"$WORK/pulse.out")
     "$@"
-    ERRORS=$(tail -n +"$((lines + 1))" "$WORK/pulse.out" | grep -c "underrun of 'Vexaline'" || true)
+    ERRORS=$(tail -n +"$((lines + 1))" "$WORK/pulse.out" | grep -c "underrun of '$STREAM'" || true)
     STALLS=0
 }
 
@@ -201,4 +215,4 @@ back=$(awk -v a="$SERVER_STARTED" -v b="$recording_started" -v c="$onset" \
 echo "back: sound $back s after the new server's start"
 awk -v t="$back" 'BEGIN { exit !(t <= 3) }' || fail "sound came back after $back s, not within 3 s"
 kill -0 "$PROGRAM_PID" || fail "the program ended with the server"
-echo "e2e-$SERVER: passed"
+echo "$NAME: passed"
