@@ -13,10 +13,11 @@
 # keeps quiet until the server is back, then sound returns within 3 s, on
 # the same sink. Every process started here is ended by its id.
 #
-# With a back end named (VEXALINE_AUDIO's value, e.g. "portaudio"), the
-# program plays through it instead, to the server's default output as
-# PULSE_SINK names it: PortAudio reaches the server through ALSA's plugin,
-# whose list names no sinks.
+# With a back end named (VEXALINE_AUDIO's value), the program plays through
+# it instead: "portaudio" reaches PulseAudio through ALSA's plugin, whose
+# list names no sinks, so PULSE_SINK names the recorded one; "jack" runs
+# under PipeWire's JACK (pw-jack), where the program's ports go to the
+# server's default output, which is then the one recorded.
 #
 # Usage: e2e-desktop.sh pipewire|pulse PROGRAM CHECKER WORK-FOLDER [BACKEND]
 # Without a display of its own it re-runs itself under xvfb-run.
@@ -75,10 +76,13 @@ fi
 # that stalls them loses pieces of the recording. Memory does not stall.
 RECORDINGS=$(mktemp -d -p /dev/shm 2>/dev/null || mktemp -d -p "$WORK")
 
+RECORDED=vx-test-sink
+[ "$BACKEND" != jack ] || RECORDED=vx-other-sink
+
 # Records $2 seconds of the sink's monitor into $WORK/$1.f32.
 record() {
     if [ "$SERVER" = pipewire ]; then
-        timeout "$2" pw-record -P '{ stream.capture.sink = true }' --target vx-test-sink \
+        timeout "$2" pw-record -P '{ stream.capture.sink = true }' --target "$RECORDED" \
             --rate "$RATE" --channels 2 --format f32 "$RECORDINGS/$1.wav" 2>/dev/null || true
         sox -q "$RECORDINGS/$1.wav" -t f32 "$WORK/$1.f32" 2>/dev/null || fail "no recording $1"
     else
@@ -120,6 +124,8 @@ sleep 1
 if [ -z "$BACKEND" ]; then
     STREAM=Vexaline
     "$PROGRAM" -sc 2 "$WORK/tone.wav" >"$WORK/program.out" 2>&1 &
+elif [ "$BACKEND" = jack ]; then
+    VEXALINE_AUDIO=jack pw-jack "$PROGRAM" "$WORK/tone.wav" >"$WORK/program.out" 2>&1 &
 else
     STREAM="ALSA Playback"
     VEXALINE_AUDIO=$BACKEND PULSE_SINK=vx-test-sink "$PROGRAM" "$WORK/tone.wav" \
