@@ -27,7 +27,9 @@ TVxSongStart TVxLevelAndCue::Opening(const std::string& path) {
 }
 
 void TVxLevelAndCue::SongAnalysed(const TVxLoudness& loudness, TVxSystemTAG& system) {
-    if (!followed_)
+    // A tempo tapped before the analysis ended publishes no loudness: what
+    // the cache gave the open stands.
+    if (!followed_ || !loudness.Known)
         return;
     loudness_ = loudness;
     system.OfferSongStart(StartOf(loudness_));

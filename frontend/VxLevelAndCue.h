@@ -44,7 +44,8 @@ public:
     TVxSongStart Opening(const std::string& path);
     // The worker was told of the deck's song (none: the deck has none).
     void WorkerFollows(bool song) { followed_ = song; }
-    // The worker's analysis of the deck's song ended.
+    // The worker published the deck's song's analysis; only a measured
+    // loudness is offered.
     void SongAnalysed(const TVxLoudness& loudness, TVxSystemTAG& system);
 
 private:
