@@ -224,6 +224,8 @@ TEST(CfgForm, LevelingAndAutoCueReachEachSongBeforeItPlays) {
     EXPECT_DOUBLE_EQ(deck.System().SongLevelDb(), secondStart.LevelDb);
     EXPECT_EQ(deck.PositionMs(), secondStart.CueMs);
     EXPECT_NEAR(secondStart.CueMs, 456.7, 10);
+    deck.Run(40);
+    EXPECT_EQ(deck.Form->Position->GetValue(), static_cast<int>(secondStart.CueMs));
 
     TDeck::Click(deck.Form->btnPlay);
     deck.Run(200);
