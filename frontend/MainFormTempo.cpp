@@ -40,6 +40,8 @@ void TMainForm::StartTempo() {
     tempo_ = std::make_unique<TVxTempoWorker>(TempoCacheFolder(), BpmRangeOf(config_),
                                               platform_.TempoAtLowPriority);
     levelCue_ = std::make_unique<TVxLevelAndCue>(TempoCacheFolder());
+    // The settings were applied before it existed.
+    ApplyLevelAndCue();
     // Painting a row reads the tempos the worker reported, never the cache.
     PlayList->Model().SetBpmText([this](const std::string& fileName) {
         const auto found = foundBpms_.find(fileName);

@@ -237,6 +237,21 @@ TEST(CfgForm, LevelingAndAutoCueReachEachSongBeforeItPlays) {
     EXPECT_DOUBLE_EQ(deck.System().SongLevelDb(), secondStart.LevelDb);
 }
 
+// The stored options hold from the start, before the dialog ever shows.
+TEST(CfgForm, StoredLevelingAndAutoCueHoldFromTheStart) {
+    const std::string song = LeadInSong("level-stored.wav", "0.6171", -27);
+    TDeck deck({Q(song)}, TDeck::StoredSettings("\"LevelSongs\"=\"Yes\"\n\"TargetLoudness\"="
+                                                "dword:fffffff0\n\"AutoCue\"=\"Yes\"\n"
+                                                "\"PlayWhenOpen\"=\"No\"\n"));
+    ASSERT_EQ(deck.System().SongLoaded, 1u);
+    ASSERT_TRUE(deck.Form->Tempo()->WaitIdle(60000));
+    deck.Run(80);
+    const TVxSongStart start = ExpectedStart(song, -16);
+    EXPECT_GT(start.LevelDb, 3);
+    EXPECT_DOUBLE_EQ(deck.System().SongLevelDb(), start.LevelDb);
+    EXPECT_EQ(deck.PositionMs(), start.CueMs);
+}
+
 TEST(CfgForm, HintsFollowTheShowHintsBoxAtOnce) {
     TDialogDeck deck;
     ASSERT_EQ(deck.Config.ShowConfigHints.Value, 1);
