@@ -3,6 +3,7 @@
 
 #include "diag/Diag.h"
 #include "engine/device/ZylAudioConfig.h"
+#include "frontend/CfgLevelGroup.h"
 #include "frontend/VxHintLayout.h"
 
 #include <QCheckBox>
@@ -129,6 +130,8 @@ void TCfgForm::FormCreate() {
                       "keeps its key. The KEY button beside the pitch slider and the K key "
                       "switch it too."},
     };
+    for (auto& hint : LevelGroup->Hints())
+        hints_.push_back(std::move(hint));
     connect(chkShowConfigHints, &QCheckBox::toggled, this, [this] { chkShowConfigHintsClick(); });
     chkShowConfigHintsClick();
 }
@@ -170,6 +173,7 @@ void TCfgForm::FillFrom(TMainForm& form) {
     HotKey->setCurrentIndex(config.HotKey >= 0 && config.HotKey < HotKey->count() ? config.HotKey
                                                                                   : 0);
     FillLatency(config.OutputLatency.Value);
+    LevelGroup->FillFrom(config);
     for (auto& [widget, hint] : hints_)
         if (widget == chkLog)
             hint = LogFileHint();
@@ -189,6 +193,7 @@ void TCfgForm::StoreInto(TMainForm& form) const {
                                                              : 2;
     config.HotKey = HotKey->currentIndex();
     config.OutputLatency.Value = kZylLatencyChoices[std::max(0, Latency->currentIndex())];
+    LevelGroup->StoreInto(config);
 }
 
 // A stored value the list does not offer shows as automatic, which is what

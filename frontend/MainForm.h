@@ -32,6 +32,7 @@ class QKeyEvent;
 class TGlobalConfigTAG;
 class TVxTapTempo;
 class TVxTempoWorker;
+class TVxLevelAndCue;
 class TVxHintManager;
 class TVxHotKey;
 class TZylButton;
@@ -202,7 +203,7 @@ public:
     void PlayListBeforeScanning(const std::vector<std::string>& files);
     void PlayListAfterScanning(int addedFiles, bool aborted);
     void PlayListOpenSong(TSongInfo& songInfo);
-    int OpenSongAside(const std::string& fileName);
+    int OpenSongAside(const std::string& fileName, const TVxSongStart& start);
     bool PlayListSongInfoCreate(const std::string& fileName, std::string& title,
                                 std::uint32_t& duration);
     void PlayListDblClick();
@@ -342,6 +343,8 @@ private:
     void TempoSongChanged(const std::string& path);
     void RefreshTempo();
     void ShowFoundBpms();
+    // The leveling and auto cue options, as the settings say.
+    void ApplyLevelAndCue();
 
     TVxInstanceLock instanceLock_;
     TGlobalConfigTAG& config_;
@@ -357,6 +360,7 @@ private:
     std::unique_ptr<TVxTempoWorker> tempo_;
     TVxTempoFeed tempoFeed_;
     std::unique_ptr<TVxTapTempo> tap_;
+    std::unique_ptr<TVxLevelAndCue> levelCue_;
     std::uint64_t tempoGeneration_ = 0;
     double songBpm_ = 0; // at the song's own speed; 0: not known or no beat
     // Every tempo found so far, by song file, for the list's tempo column.

@@ -5,6 +5,7 @@
 
 #include "analysis/VxTapTempo.h"
 #include "analysis/VxTempoWorker.h"
+#include "frontend/VxLevelAndCue.h"
 #include "frontend/config/GlobalConfig.h"
 #include "frontend/config/XdgFolder.h"
 #include "playlist/view/ZylPlaylistView.h"
@@ -38,6 +39,9 @@ void TMainForm::StartTempo() {
     tap_ = std::make_unique<TVxTapTempo>();
     tempo_ = std::make_unique<TVxTempoWorker>(TempoCacheFolder(), BpmRangeOf(config_),
                                               platform_.TempoAtLowPriority);
+    levelCue_ = std::make_unique<TVxLevelAndCue>(TempoCacheFolder());
+    // The settings were applied before it existed.
+    ApplyLevelAndCue();
     // Painting a row reads the tempos the worker reported, never the cache.
     PlayList->Model().SetBpmText([this](const std::string& fileName) {
         const auto found = foundBpms_.find(fileName);
@@ -57,6 +61,7 @@ void TMainForm::TempoSongChanged(const std::string& path) {
         tempo_->CloseSong();
     else
         tempo_->OpenSong(path);
+    levelCue_->WorkerFollows(!path.empty());
     RefreshTempo();
 }
 
@@ -72,7 +77,10 @@ void TMainForm::RefreshTempo() {
     if (generation == tempoGeneration_)
         return;
     tempoGeneration_ = generation;
-    songBpm_ = tempo_->SongTempo().Bpm;
+    const TVxSongTempo songTempo = tempo_->SongTempo();
+    songBpm_ = songTempo.Bpm;
+    if (songTempo.Known)
+        levelCue_->SongAnalysed(songTempo.Loudness, *system_);
     RefreshPitchDisplays(false);
 }
 

@@ -139,6 +139,8 @@ public:
     uint32_t Volume = 100; // 0..100
     int32_t Pan = 0;       // -100..100
     uint32_t MuteLevel = 0;
+    double LevelDb = 0;  // the gain that levels the song
+    bool Played = false; // Play was called since Create
     void* LockPtr1 = nullptr;
     uint32_t LockBytes1 = 0;
     void* LockPtr2 = nullptr;
@@ -174,6 +176,9 @@ public:
 
     void SetVolume(uint32_t volume);
     void SetPan(int32_t pan);
+    // The gain in dB that levels the song, in front of the volume; 0 leaves
+    // the samples untouched.
+    void SetLevel(double gainDb);
     void SetFrequency(uint32_t hz);
     uint32_t GetFrequency();
     // Folds a stereo buffer into one output channel (or stops folding),
