@@ -251,8 +251,9 @@ std::shared_ptr<TVxChunkRead> TVxBufferTAG::BeginService() {
         ServiceLoop(cursor);
     else
         UpdateFreeAndPlayed(cursor);
-    // The cursor only moves away from the free part while the read is out
-    // (or back, when the search loop ends), so the part stays free.
+    // While the read is out the play cursor only plays on, which frees more,
+    // or jumps back behind WritePos (the search loop): the part found free
+    // here is still free when the read is written.
     if (FreeBytes <= ChunkBytes)
         return nullptr;
     if (WritePos == SizeBytes)
