@@ -1,9 +1,11 @@
 // The decoder contract. The engine never reads an audio file itself: it
-// holds one object of each decoder, asks them in order whether they accept a
-// file, and then talks to the one that does only through this interface and
-// its public fields. Decoders have no lock of their own; every call comes
-// from the player system under its lock, so a decoder never sees two calls
-// at once.
+// asks one object of each decoder in order whether they accept a file, and
+// then talks to a fresh object of the kind that does only through this
+// interface and its public fields. Decoders have no lock of their own, and
+// the engine never makes two calls at once on one object: it opens a song's
+// decoder under its lock, seeks and reads from its worker without the lock
+// (a read may block on a slow medium), and closes it by destroying it. The
+// fields are set by Open and stay as they are until Close.
 #pragma once
 
 #include <atomic>

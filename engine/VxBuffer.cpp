@@ -2,6 +2,7 @@
 
 #include "diag/Diag.h"
 
+#include <algorithm>
 #include <cstring>
 
 TVxBufferTAG::~TVxBufferTAG() {
@@ -46,7 +47,6 @@ int TVxBufferTAG::Open(TZylAudioTAG* audio, const TWaveFormatEx* format,
     FramesPerChunk = config.FramesPerChunk;
     BytesPerDecoderFrame = config.BytesPerFrame;
     LoopPauseMs = config.LoopPauseMs;
-    Decoder = config.Decoder;
     LoopBytes = static_cast<uint32_t>(config.LoopMs * static_cast<double>(BytesPerSecond) * 0.001);
 
     SetPlayCursor(0);
@@ -58,6 +58,12 @@ int TVxBufferTAG::Open(TZylAudioTAG* audio, const TWaveFormatEx* format,
     Running = false;
     RestartPending = false;
     DecoderFailed = false;
+    ChunkRead = std::make_shared<TVxChunkRead>();
+    ChunkRead->Decoder = config.Decoder;
+    ChunkRead->Frames = FramesPerChunk;
+    ChunkRead->Data.resize(ChunkBytes);
+    ChunkReadOut = false;
+    ++Generation;
     Event.Reset();
 
     for (uint32_t i = 0; i < StageCount; ++i)
@@ -75,6 +81,10 @@ void TVxBufferTAG::Close() {
     Running = false;
     RestartPending = false;
     Looping = 0;
+    // A read still out keeps its own share of the decoder and frees it.
+    ChunkRead.reset();
+    ChunkReadOut = false;
+    ++Generation;
     for (uint32_t i = 0; i < StageCount; ++i)
         Stages[i]->Stop();
     Release();
@@ -87,6 +97,7 @@ void TVxBufferTAG::RequestRestart(uint32_t ms, bool play) {
         return;
     RestartMs = ms;
     PlayAfterRestart = play ? 1 : 0;
+    ++Generation;
     if (!RestartPending)
         Event.Reset();
     RestartPending = true;
@@ -149,40 +160,46 @@ void TVxBufferTAG::SetPan(int32_t pan) {
     NotifyStages(kDspWantsPan, static_cast<uint32_t>(GetPan()));
 }
 
-bool TVxBufferTAG::WriteChunk(uint32_t offset) {
+bool TVxBufferTAG::WriteChunk(uint32_t offset, const TVxChunkRead& read) {
     void* memory = nullptr;
     if (Lock(offset, ChunkBytes, &memory) != 0 || memory == nullptr)
         return false;
     uint8_t* data = static_cast<uint8_t*>(memory);
-    uint32_t framesRead = 0;
     // The frames a failing read did decode still play; only what follows
     // them becomes silence.
-    if (!DecoderFailed && Decoder->Read(data, FramesPerChunk, &framesRead) != 0)
+    if (read.ReadFailed)
         DecoderFailed = true;
-    if (framesRead > FramesPerChunk)
-        framesRead = FramesPerChunk;
-    const uint32_t valid = framesRead * BytesPerDecoderFrame;
-    if (valid < ChunkBytes) {
-        // Whatever the decoder left behind the valid part is replaced by
-        // silence; a failed decoder guarantees nothing about it.
+    const uint32_t valid = std::min(read.FramesRead, FramesPerChunk) * BytesPerDecoderFrame;
+    std::memcpy(data, read.Data.data(), valid);
+    // Whatever the decoder left behind the valid part is replaced by
+    // silence; a failed decoder guarantees nothing about it.
+    if (valid < ChunkBytes)
         std::memset(data + valid, BitsPerSample == 8 ? 128 : 0, ChunkBytes - valid);
-    }
     for (uint32_t i = 0; i < StageCount; ++i)
         Stages[i]->Process(data, 0, offset, ChunkBytes, valid);
     Unlock();
     return true;
 }
 
-void TVxBufferTAG::PerformRestart() {
-    TZylSoundBufferTAG::Stop();
+std::shared_ptr<TVxChunkRead> TVxBufferTAG::HandOut(bool restart) {
+    TVxChunkRead& read = *ChunkRead;
+    read.Generation = Generation;
+    read.Restart = restart;
+    read.RestartMs = RestartMs;
+    read.DecoderFailed = DecoderFailed;
+    ChunkReadOut = true;
+    return ChunkRead;
+}
+
+void TVxBufferTAG::CommitRestart(const TVxChunkRead& read) {
     WritePos = 0;
-    uint32_t skip = 0;
-    DecoderFailed = Decoder->Seek(RestartMs, &skip) != 0;
+    DecoderFailed = read.SeekFailed;
+    const uint32_t skip = read.SkipBytes;
     // The skip lies inside the first chunk; anything else from a decoder
     // would put the play cursor behind the audio written.
     RestartOffset = skip < ChunkBytes ? skip - skip % BytesPerFrame : 0;
-    NotifyStages(kDspWantsPosition, RestartMs);
-    if (WriteChunk(0))
+    NotifyStages(kDspWantsPosition, read.RestartMs);
+    if (WriteChunk(0, read))
         WritePos = ChunkBytes;
     PlayedBytes = 0;
     LastPlayCursor = RestartOffset;
@@ -219,22 +236,44 @@ void TVxBufferTAG::UpdateFreeAndPlayed(uint32_t cursor) {
     }
 }
 
-void TVxBufferTAG::Service() {
-    if (!Active)
-        return;
-    if (RestartPending)
-        PerformRestart();
+std::shared_ptr<TVxChunkRead> TVxBufferTAG::BeginService() {
+    if (!Active || ChunkReadOut)
+        return nullptr;
+    if (RestartPending) {
+        // Stale buffer memory must not play while the restart's read runs.
+        TZylSoundBufferTAG::Stop();
+        return HandOut(true);
+    }
     if (!Running)
-        return;
+        return nullptr;
     const uint32_t cursor = GetPlayCursor();
     if (Looping)
         ServiceLoop(cursor);
     else
         UpdateFreeAndPlayed(cursor);
+    // While the read is out the play cursor only plays on, which frees more,
+    // or jumps back behind WritePos (the search loop): the part found free
+    // here is still free when the read is written.
     if (FreeBytes <= ChunkBytes)
-        return;
+        return nullptr;
     if (WritePos == SizeBytes)
         WritePos = 0;
-    if (WriteChunk(WritePos))
-        WritePos += ChunkBytes;
+    return HandOut(false);
+}
+
+std::shared_ptr<TVxChunkRead> TVxBufferTAG::FinishService(const TVxChunkRead& read) {
+    if (!IsReadOut(read))
+        return nullptr;
+    ChunkReadOut = false;
+    // A seek, cue, search step or loop asked for a restart meanwhile: the
+    // chunk belongs to the old position. The next service restarts.
+    if (read.Generation != Generation)
+        return nullptr;
+    if (!read.Restart) {
+        if (WriteChunk(WritePos, read))
+            WritePos += ChunkBytes;
+        return nullptr;
+    }
+    CommitRestart(read);
+    return BeginService();
 }

@@ -4,18 +4,24 @@
 // accuracy; the search loop repeats a short piece; the played-byte count
 // drives the song's position; processing stages see every written chunk.
 //
-// Threads: every operation runs with the player system's lock held. Service
-// runs on the worker (every 20 ms); restart requests come from the window
-// thread and are carried out by the next Service, which then signals Event.
+// Threads: every operation runs with the player system's lock held. The
+// worker services the buffer every 20 ms in two steps around a read that it
+// runs without the lock (see TVxChunkRead): BeginService hands the read out,
+// FinishService writes its chunk. Restart requests come from the window
+// thread and are carried out by the next service, which then signals Event.
+// Every request that moves or ends the song advances Generation, so that a
+// read handed out before it is dropped instead of written.
 #pragma once
 
 #include "decoding/VxPlayer.h"
+#include "engine/VxChunkRead.h"
 #include "engine/VxClock.h"
 #include "engine/VxDSP.h"
 #include "engine/ZylSync.h"
 #include "engine/device/ZylDS.h"
 
 #include <cstdint>
+#include <memory>
 
 struct TVxBufferConfig {
     uint32_t ChunkBytes = 0;
@@ -23,7 +29,7 @@ struct TVxBufferConfig {
     uint32_t BytesPerFrame = 0;  // bytes of PCM in one decoder frame
     uint32_t LoopMs = 200;
     uint32_t LoopPauseMs = 50;
-    TVxPlayerTAG* Decoder = nullptr;
+    std::shared_ptr<TVxPlayerTAG> Decoder;
 };
 
 class TVxBufferTAG : public TZylSoundBufferTAG {
@@ -62,7 +68,20 @@ public:
     void Play();
     void Stop();
 
-    void Service();
+    // The read this service needs (a restart's, or the next chunk's), or
+    // null when none is due or one is still out. The caller runs it without
+    // the lock and hands it to FinishService under the lock.
+    std::shared_ptr<TVxChunkRead> BeginService();
+    // Writes the read's chunk unless the song moved or closed since it was
+    // handed out. After a restart the same service goes on with the next
+    // chunk: the read returned is that one's (or null).
+    std::shared_ptr<TVxChunkRead> FinishService(const TVxChunkRead& read);
+    // Whether read is the one out for the song now loaded: false once the
+    // song it was handed out for is closed.
+    bool IsReadOut(const TVxChunkRead& read) const {
+        return ChunkReadOut && &read == ChunkRead.get();
+    }
+    bool ReadOut() const { return ChunkReadOut; }
 
     uint32_t WritePos = 0;
     int PlayedBytes = 0;
@@ -80,20 +99,26 @@ public:
     uint32_t BytesPerDecoderFrame = 0;
     uint32_t LoopBytes = 0;
     uint32_t LoopPauseMs = 50;
-    TVxPlayerTAG* Decoder = nullptr;
     uint32_t StageCount = 0;
     TDSPTAG* Stages[MaxStages] = {};
     // Set when the decoder failed; the song then runs out in silence without
     // asking the decoder (and reporting its failure) again until a restart.
     bool DecoderFailed = false;
+    uint64_t Generation = 0;
 
 private:
-    void PerformRestart();
+    std::shared_ptr<TVxChunkRead> HandOut(bool restart);
+    void CommitRestart(const TVxChunkRead& read);
     void ServiceLoop(uint32_t cursor);
     void UpdateFreeAndPlayed(uint32_t cursor);
-    // Decodes one chunk into [offset, offset + ChunkBytes) and runs the stages.
-    bool WriteChunk(uint32_t offset);
+    // Writes the read's chunk into [offset, offset + ChunkBytes), silence
+    // after its valid part, and runs the stages.
+    bool WriteChunk(uint32_t offset, const TVxChunkRead& read);
     void NotifyStages(uint32_t flag, uint32_t value);
 
     TVxClock& Clock;
+    // The song's one read, reused chunk after chunk; replaced when a song
+    // opens or closes, so a read still out for a closed song stays its own.
+    std::shared_ptr<TVxChunkRead> ChunkRead;
+    bool ChunkReadOut = false;
 };

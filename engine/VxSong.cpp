@@ -76,10 +76,11 @@ void TVxSongTAG::SetDevice(const TZylDeviceId* id) {
     ReopenDevice = true;
 }
 
-int TVxSongTAG::RegisterDecoder(TVxPlayerTAG* decoder) {
+int TVxSongTAG::RegisterDecoder(TVxDecoderMaker make) {
     if (DecoderCount >= MaxDecoders)
         return 0;
-    Decoders[DecoderCount++] = decoder;
+    Makers[DecoderCount] = make;
+    Probes[DecoderCount++] = make();
     return 1;
 }
 
@@ -105,39 +106,38 @@ int TVxSongTAG::OpenDevice() {
     return 0;
 }
 
-TVxPlayerTAG* TVxSongTAG::AcceptingDecoder(const char* path) const {
+int TVxSongTAG::ClaimingDecoder(const char* path) const {
     for (unsigned i = 0; i < DecoderCount; ++i)
-        if (Decoders[i]->Accepts(path))
-            return Decoders[i];
-    return nullptr;
+        if (Probes[i]->Accepts(path))
+            return static_cast<int>(i);
+    return -1;
 }
 
-int TVxSongTAG::Prepare(const char* path, uint32_t mode, const std::atomic<bool>* cancel) const {
-    TVxPlayerTAG* decoder = AcceptingDecoder(path);
-    if (!decoder)
-        decoder = DecoderCount ? Decoders[0] : nullptr;
-    return decoder ? decoder->Prepare(path, mode, cancel) : 0;
+std::unique_ptr<TVxPlayerTAG> TVxSongTAG::Prepare(const char* path, uint32_t mode,
+                                                  const std::atomic<bool>* cancel) const {
+    if (DecoderCount == 0)
+        return nullptr;
+    std::unique_ptr<TVxPlayerTAG> decoder = Makers[std::max(0, ClaimingDecoder(path))]();
+    decoder->Prepare(path, mode, cancel);
+    return decoder;
 }
 
-int TVxSongTAG::OpenDecoder(const char* path, uint32_t mode) {
-    Decoder = AcceptingDecoder(path);
-    if (!Decoder) {
-        Decoder = DecoderCount ? Decoders[0] : nullptr;
-        if (!Decoder || Decoder->Open(path, mode) != 0) {
-            Decoder = nullptr;
-            StoreTitle(Info.Title, "(Unsupported) " + FileNameOf(path));
-            DIAG_REPORT(kDiagReported, "%s", "VXSONG: File type not supported");
-            return kDiagReported;
-        }
+int TVxSongTAG::OpenDecoder(const char* path, uint32_t mode,
+                            std::unique_ptr<TVxPlayerTAG> prepared) {
+    const int claiming = ClaimingDecoder(path);
+    if (DecoderCount > 0)
+        Decoder = prepared ? std::move(prepared) : Makers[std::max(0, claiming)]();
+    if (Decoder && Decoder->Open(path, mode) == 0)
         return 0;
-    }
-    if (Decoder->Open(path, mode) != 0) {
-        Decoder = nullptr;
+    Decoder.reset();
+    if (claiming < 0) {
+        StoreTitle(Info.Title, "(Unsupported) " + FileNameOf(path));
+        DIAG_REPORT(kDiagReported, "%s", "VXSONG: File type not supported");
+    } else {
         StoreTitle(Info.Title, "(ERROR) " + FileNameOf(path));
         DIAG_REPORT(kDiagReported, "%s", "VXSONG: Cannot open the file");
-        return kDiagReported;
     }
-    return 0;
+    return kDiagReported;
 }
 
 void TVxSongTAG::FillInfo(const char* path) {
@@ -156,19 +156,18 @@ void TVxSongTAG::FillInfo(const char* path) {
     StoreTitle(Info.Title, text);
 }
 
-int TVxSongTAG::Open(const char* path, uint32_t mode) {
+int TVxSongTAG::Open(const char* path, uint32_t mode, std::unique_ptr<TVxPlayerTAG> prepared) {
     Close();
     StoreTitle(Info.Title, "-");
     if (int status = OpenDevice(); status != 0)
         return status;
-    if (int status = OpenDecoder(path, mode); status != 0)
+    if (int status = OpenDecoder(path, mode, std::move(prepared)); status != 0)
         return status;
 
     const uint32_t frameBytes = Decoder->BytesPerFrame;
     const double rate = BytesPerSecond();
     if (frameBytes == 0 || rate <= 0) {
-        Decoder->Close();
-        Decoder = nullptr;
+        Decoder.reset();
         StoreTitle(Info.Title, "(ERROR) " + FileNameOf(path));
         DIAG_REPORT(kDiagReported, "%s", "VXSONG: The file gives no playable sound");
         return kDiagReported;
@@ -191,8 +190,7 @@ int TVxSongTAG::Open(const char* path, uint32_t mode) {
     config.BytesPerFrame = frameBytes;
     config.Decoder = Decoder;
     if (Buffer.Open(Audio.get(), &Decoder->Format, config, BufferBytes) != 0) {
-        Decoder->Close();
-        Decoder = nullptr;
+        Decoder.reset();
         StoreTitle(Info.Title, "(Audio error) " + FileNameOf(path));
         DIAG_REPORT(kDiagSilent, "%s", "");
         return kDiagSilent;
@@ -213,8 +211,9 @@ void TVxSongTAG::Close() {
     if (!Loaded)
         return;
     Buffer.Close();
-    Decoder->Close();
-    Decoder = nullptr;
+    // The last share closes the decoder: here, or on the worker once a read
+    // still out returns.
+    Decoder.reset();
     ResetInfoAndTime();
     SearchMode = SearchNone;
     Loaded = false;
@@ -226,14 +225,14 @@ void TVxSongTAG::MarkAborted(const char* path) {
 
 int TVxSongTAG::FileInfo(const char* path, char* name, uint32_t* lengthMs) {
     for (unsigned i = 0; i < DecoderCount; ++i) {
-        if (!Decoders[i]->Accepts(path))
+        if (!Probes[i]->Accepts(path))
             continue;
-        if (Decoders[i]->GetInfo(path, name, lengthMs) != 0)
+        if (Probes[i]->GetInfo(path, name, lengthMs) != 0)
             *lengthMs = 0;
         CopySongTagTitle(path, name);
         return 1;
     }
-    if (DecoderCount == 0 || Decoders[0]->GetInfo(path, name, lengthMs) != 0)
+    if (DecoderCount == 0 || Probes[0]->GetInfo(path, name, lengthMs) != 0)
         return 0;
     CopySongTagTitle(path, name);
     return 1;
@@ -392,10 +391,17 @@ void TVxSongTAG::SearchTick() {
     SearchElapsedMs -= interval;
 }
 
-void TVxSongTAG::Tick() {
+std::shared_ptr<TVxChunkRead> TVxSongTAG::BeginTick() {
+    return Loaded ? Buffer.BeginService() : nullptr;
+}
+
+std::shared_ptr<TVxChunkRead> TVxSongTAG::ContinueTick(const TVxChunkRead& read) {
+    return Loaded ? Buffer.FinishService(read) : nullptr;
+}
+
+void TVxSongTAG::EndTick() {
     if (!Loaded)
         return;
-    Buffer.Service();
     if (KeyLockByHand)
         Buffer.ServiceKeyLock();
     // The position is derived again only when audio was played, so that a

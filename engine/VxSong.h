@@ -4,7 +4,11 @@
 // fixed-step and accelerating searches and formats the time display.
 //
 // Threads: every operation runs with the player system's lock held, from
-// the window thread or from the worker's tick.
+// the window thread or from the worker's tick, except Prepare and the reads
+// a tick hands out (see TVxChunkRead), which run without it.
+//
+// Each song gets a decoder object of its own, made fresh for it: a read of a
+// closed song may still be out on a hung medium with the old one.
 #pragma once
 
 #include "decoding/VxPlayer.h"
@@ -41,6 +45,12 @@ struct TVxSongTime {
     char HundredthsText[13] = "bb";
 };
 
+// Makes a decoder of one kind.
+using TVxDecoderMaker = std::unique_ptr<TVxPlayerTAG> (*)();
+template <class TDecoder> std::unique_ptr<TVxPlayerTAG> VxMakeDecoder() {
+    return std::make_unique<TDecoder>();
+}
+
 class TVxSongTAG {
 public:
     static constexpr unsigned MaxDecoders = 10;
@@ -53,17 +63,19 @@ public:
 
     void SetWindow(void* window) { DeviceParams.Window = window; }
     void SetDevice(const TZylDeviceId* id);
-    // 1 when registered, 0 when the list is full.
-    int RegisterDecoder(TVxPlayerTAG* decoder);
+    // Decoders are asked in the order registered; the first is the fallback
+    // for files none claims. 1 when registered, 0 when the list is full.
+    int RegisterDecoder(TVxDecoderMaker make);
 
-    // The decoder's slow preparation of the file that Open takes up (see
-    // TVxPlayerTAG::Prepare). Called without the player system's lock, while
-    // no song is loaded; reads only the registered decoders. Its failure is
-    // Open's to report.
-    int Prepare(const char* path, uint32_t mode, const std::atomic<bool>* cancel) const;
+    // A fresh decoder for path that has done its slow preparation of the
+    // file (see TVxPlayerTAG::Prepare), for Open to take up. Called without
+    // the player system's lock; asks the registered decoders only whether
+    // they claim the file. Its failure is Open's to report.
+    std::unique_ptr<TVxPlayerTAG> Prepare(const char* path, uint32_t mode,
+                                          const std::atomic<bool>* cancel) const;
     // 0, -1 (reported here) or -2 (reported below). The title tells the user
-    // what failed.
-    int Open(const char* path, uint32_t mode);
+    // what failed. prepared: what Prepare gave for the same path and mode.
+    int Open(const char* path, uint32_t mode, std::unique_ptr<TVxPlayerTAG> prepared = nullptr);
     void Close();
     // After an open that the user aborted: the title says so.
     void MarkAborted(const char* path);
@@ -104,14 +116,19 @@ public:
 
     // Formats the texts and copies the record out; clears SliderChanged.
     void TimeOut(TVxSongTime& out);
-    void Tick();
+    // One worker tick in steps around the reads it hands out (see
+    // TVxBufferTAG::BeginService): BeginTick, then for each read handed
+    // out ContinueTick once the read has run, then EndTick.
+    std::shared_ptr<TVxChunkRead> BeginTick();
+    std::shared_ptr<TVxChunkRead> ContinueTick(const TVxChunkRead& read);
+    void EndTick();
 
     // Under the lock: is there a restart the caller must wait for?
     bool RestartOutstanding() const { return Loaded && Buffer.RestartOutstanding(); }
     bool IsEndOfSong() const { return Loaded && EndStage.IsEndOfSong(); }
 
     std::unique_ptr<TZylAudioTAG> Audio;
-    TVxPlayerTAG* Decoder = nullptr;
+    std::shared_ptr<TVxPlayerTAG> Decoder;
     TVxBufferTAG Buffer;
     int BufferMs = 3000;
     int ChunkTarget = 32768;
@@ -147,12 +164,16 @@ public:
     bool Loaded = false;
     uint32_t OpenCueMs = 0; // where the open (or an offer since) put the cue
     unsigned DecoderCount = 0;
-    TVxPlayerTAG* Decoders[MaxDecoders] = {};
+    TVxDecoderMaker Makers[MaxDecoders] = {};
+    // One decoder of each kind that only tells whether it claims a file and
+    // reads file information; never the one that plays.
+    std::unique_ptr<TVxPlayerTAG> Probes[MaxDecoders];
 
 private:
     int OpenDevice();
-    TVxPlayerTAG* AcceptingDecoder(const char* path) const;
-    int OpenDecoder(const char* path, uint32_t mode);
+    // The index of the first registered decoder that claims path, or -1.
+    int ClaimingDecoder(const char* path) const;
+    int OpenDecoder(const char* path, uint32_t mode, std::unique_ptr<TVxPlayerTAG> prepared);
     void FillInfo(const char* path);
     void ResetInfoAndTime();
     void SearchTick();

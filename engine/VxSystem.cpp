@@ -14,13 +14,14 @@ bool IsPlayingState(uint8_t state) {
 } // namespace
 
 TVxSystemTAG::TVxSystemTAG(void* window, const TVxSystemSetup& setup)
-    : Clock(setup.Clock ? *setup.Clock : VxDefaultClock()), Song(Clock), PitchControl(Clock) {
+    : Clock(setup.Clock ? *setup.Clock : VxDefaultClock()), Song(Clock), PitchControl(Clock),
+      Link(std::make_shared<TVxTickLink>(*this)) {
     PitchControl.Pitch = PitchControl.Bend = PitchControl.SlideStep = 0;
     Song.SetWindow(window);
     Song.KeyLockByHand = setup.ManualWorker;
-    Song.RegisterDecoder(&Mp3Decoder);
-    Song.RegisterDecoder(&WavDecoder);
-    Song.RegisterDecoder(&FFmpegDecoder);
+    Song.RegisterDecoder(&VxMakeDecoder<TZylMP3TAG>);
+    Song.RegisterDecoder(&VxMakeDecoder<TZylWAVTAG>);
+    Song.RegisterDecoder(&VxMakeDecoder<TZylFFmpegTAG>);
     Song.Buffer.AttachStage(&Meter);
     PitchLimits = PitchControl.Limits();
     SongInfo = Song.Info;
@@ -28,41 +29,103 @@ TVxSystemTAG::TVxSystemTAG(void* window, const TVxSystemSetup& setup)
     PitchControl.Frequency = PitchControl.ComputeFrequency();
     PitchInfo = PitchControl.Info();
     if (!setup.ManualWorker)
-        Worker = std::make_unique<TZylThreadTAG>(&TVxSystemTAG::WorkerLoop, this, 1);
+        StartWorker();
 }
 
 TVxSystemTAG::~TVxSystemTAG() {
     // An open on another thread gives up at its next frame and must be gone
-    // before the song and decoders it uses. The worker goes next, before the
-    // song it ticks; its stop is bounded, so a stuck worker delays the end by
-    // at most the stop timeout.
+    // before the song and decoders it uses. Then no tick enters any more;
+    // one inside finishes its locked step, never a read. The worker goes
+    // next: waited for (a bounded stop) unless it is away in a read, which
+    // may never return and owns all it still touches.
     AbortOpen();
     while (Opening.load())
         std::this_thread::yield();
+    Link->Close();
     if (Worker) {
-        Worker->StopRequested = 1;
-        WorkerWake.Signal();
+        bool reading = false;
+        {
+            TZylSyncLock lock(*this);
+            reading = Song.Buffer.ReadOut();
+        }
+        Link->Wake.Signal();
+        if (reading)
+            Worker->Abandon();
         Worker.reset();
     }
     CloseSong();
 }
 
+void TVxSystemTAG::StartWorker() {
+    Worker = std::make_unique<TZylThreadTAG>(&TVxSystemTAG::WorkerLoop,
+                                             new std::shared_ptr<TVxTickLink>(Link), 1);
+}
+
+void TVxSystemTAG::ReplaceReadingWorker() {
+    if (!Worker)
+        return;
+    Worker->Abandon();
+    StartWorker();
+}
+
 void TVxSystemTAG::WorkerLoop(std::atomic<uint32_t>* stopRequested, void* userData) {
-    auto* system = static_cast<TVxSystemTAG*>(userData);
-    while (stopRequested->load() == 0) {
-        system->Tick();
-        system->WorkerWake.WaitFor(TickMs);
-    }
+    const std::unique_ptr<std::shared_ptr<TVxTickLink>> link(
+        static_cast<std::shared_ptr<TVxTickLink>*>(userData));
+    while (stopRequested->load() == 0 && RunTick(**link, stopRequested))
+        (*link)->Wake.WaitFor(TickMs);
 }
 
 void TVxSystemTAG::WakeWorkerForRestart() {
     if (Worker && Song.RestartOutstanding())
-        WorkerWake.Signal();
+        Link->Wake.Signal();
 }
 
 void TVxSystemTAG::Tick() {
+    const std::shared_ptr<TVxTickLink> link = Link; // outlives this object
+    RunTick(*link, nullptr);
+}
+
+bool TVxSystemTAG::RunTick(TVxTickLink& link, const std::atomic<uint32_t>* stop) {
+    std::shared_ptr<TVxChunkRead> read;
+    {
+        const TVxTickLink::TEntry entry(link);
+        if (!entry)
+            return false;
+        read = entry.System().BeginTick();
+    }
+    while (read) {
+        // Without the lock and outside the system: the read may block for
+        // as long as its medium likes.
+        read->Run();
+        if (stop != nullptr && stop->load() != 0)
+            return false;
+        const TVxTickLink::TEntry entry(link);
+        if (!entry || !entry.System().ContinueTick(read))
+            return false;
+    }
+    return true;
+}
+
+std::shared_ptr<TVxChunkRead> TVxSystemTAG::BeginTick() {
     TZylSyncLock lock(*this);
-    Song.Tick();
+    std::shared_ptr<TVxChunkRead> read = Song.BeginTick();
+    if (!read)
+        EndTickLocked();
+    return read;
+}
+
+bool TVxSystemTAG::ContinueTick(std::shared_ptr<TVxChunkRead>& read) {
+    TZylSyncLock lock(*this);
+    if (!Song.Buffer.IsReadOut(*read))
+        return false;
+    read = Song.ContinueTick(*read);
+    if (!read)
+        EndTickLocked();
+    return true;
+}
+
+void TVxSystemTAG::EndTickLocked() {
+    Song.EndTick();
     PitchControl.Tick();
     if (PitchControl.Changed)
         RecomputeAndApply();
@@ -131,13 +194,13 @@ int TVxSystemTAG::OpenSong(const char* path, bool autoPlay, const TVxSongStart& 
     }
     OpenCancel = false;
     const uint32_t mode = BeginOpenLocked();
-    Song.Prepare(path, mode, &OpenCancel);
+    std::unique_ptr<TVxPlayerTAG> prepared = Song.Prepare(path, mode, &OpenCancel);
     int status = 0;
     bool mustWait = false;
     {
         TZylSyncLock lock(*this);
-        status = FinishOpenLocked(path, mode, start);
-        mustWait = status == 0 && Song.RestartOutstanding();
+        status = FinishOpenLocked(path, mode, std::move(prepared), start);
+        mustWait = status == 0 && Worker && Song.RestartOutstanding();
     }
     Opening = false;
     if (status != 0)
@@ -148,7 +211,7 @@ int TVxSystemTAG::OpenSong(const char* path, bool autoPlay, const TVxSongStart& 
         // between the test and this wait is not missed. A system ticked by
         // hand has no worker to wait for: the buffer then plays as soon as
         // its owner's next tick performs the restart.
-        if (mustWait && Worker)
+        if (mustWait)
             Song.Buffer.Event.Wait();
         PlayPause();
     }
@@ -161,8 +224,10 @@ uint32_t TVxSystemTAG::BeginOpenLocked() {
     return Options.OpenMode == 1 || Options.OpenMode == 2 ? Options.OpenMode : 0;
 }
 
-int TVxSystemTAG::FinishOpenLocked(const char* path, uint32_t mode, const TVxSongStart& start) {
-    const int status = Song.Open(path, mode);
+int TVxSystemTAG::FinishOpenLocked(const char* path, uint32_t mode,
+                                   std::unique_ptr<TVxPlayerTAG> prepared,
+                                   const TVxSongStart& start) {
+    const int status = Song.Open(path, mode, std::move(prepared));
     if (status == 0 && OpenCancel)
         Song.Close(); // the user gave up on this song before it was ready
     if (status != 0 || OpenCancel) {
@@ -204,10 +269,13 @@ double TVxSystemTAG::SongLevelDb() {
 void TVxSystemTAG::CloseSongLocked() {
     if (!SongLoaded)
         return;
+    const bool readOut = Song.Buffer.ReadOut();
     Song.Close();
     SongLoaded = 0;
     State = kVxNoSong;
     StateChanged = 1;
+    if (readOut)
+        ReplaceReadingWorker();
 }
 
 void TVxSystemTAG::CloseSong() {

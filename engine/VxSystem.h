@@ -1,14 +1,16 @@
 // The player system: the one object through which the front end drives
-// playback. It owns the song slot, the two decoders, the level-meter stage,
+// playback. It owns the song slot with its decoders, the level-meter stage,
 // the pitch control and the transport state, and a worker thread that every
 // 20 ms services the device buffer, advances the position, steps a running
 // search and animates pitch bends and slides.
 //
 // Threads: the window thread calls every operation; the worker calls Tick.
 // One recursive lock (this object's TZylSync base) guards everything; the
-// worker holds it for a whole tick. The window may read State, SongLoaded,
-// SongInfoChanged, StateChanged (and clear it), PitchChanged and Volume
-// directly without the lock.
+// worker holds it for a whole tick except while it decodes (see
+// TVxChunkRead), so that a read that blocks on a hung medium never keeps
+// the window from closing the song, opening another or ending the system.
+// The window may read State, SongLoaded, SongInfoChanged, StateChanged (and
+// clear it), PitchChanged and Volume directly without the lock.
 #pragma once
 
 #include "decoding/ZylFFmpeg.h"
@@ -19,6 +21,7 @@
 #include "engine/VxPitch.h"
 #include "engine/VxSong.h"
 #include "engine/VxSystemOptions.h"
+#include "engine/VxTickLink.h"
 #include "engine/ZylSync.h"
 #include "engine/device/ZylDS.h"
 
@@ -132,8 +135,11 @@ public:
     static int EnumerateOutputDevices(TZylDeviceList& list);
     static void FreeOutputDeviceList(TZylDeviceList& list);
 
-    // One worker tick, under the lock. The worker thread calls it every
-    // TickMs; with ManualWorker the owner calls it.
+    // One worker tick. The worker thread calls it every TickMs; with
+    // ManualWorker the owner calls it, from any one thread at a time, or from
+    // a second thread while the first is away in a read. A tick whose read
+    // is out when the system is destroyed returns when the read does,
+    // without touching the system again.
     void Tick();
 
 private:
@@ -156,9 +162,10 @@ public:
     std::atomic<int> Volume{100};
     std::atomic<bool> KeyLocked{false};
     int Balance = 0;
-    TZylMP3TAG Mp3Decoder;
-    TZylWAVTAG WavDecoder;
-    TZylFFmpegTAG FFmpegDecoder;
+    // Made before the worker starts, which holds a share of it.
+    const std::shared_ptr<TVxTickLink> Link;
+    // Changed only under the lock (a worker away in a read of a closed song
+    // is replaced).
     std::unique_ptr<TZylThreadTAG> Worker;
 
 private:
@@ -167,13 +174,29 @@ private:
     // that a cue press is heard within a few milliseconds.
     void WakeWorkerForRestart();
 
+    // userData: a heap copy of Link that the worker takes over.
     static void WorkerLoop(std::atomic<uint32_t>* stopRequested, void* userData);
-    TZylEventTAG WorkerWake;
+    void StartWorker();
+    // A worker away in a read of the song just closed (perhaps for ever)
+    // is let go; a new one ticks the next song. Under the lock.
+    void ReplaceReadingWorker();
+    // One tick through the link; false when the system is gone or the
+    // tick's read outlived its song (or stop was set meanwhile).
+    static bool RunTick(TVxTickLink& link, const std::atomic<uint32_t>* stop);
+    // The locked steps of a tick (see TVxSongTAG::BeginTick). BeginTick
+    // gives the first read to run; ContinueTick takes a read that has run
+    // and leaves the next one in read, null once the tick is over. It is
+    // false (and does nothing) when read no longer belongs to the loaded
+    // song.
+    std::shared_ptr<TVxChunkRead> BeginTick();
+    bool ContinueTick(std::shared_ptr<TVxChunkRead>& read);
+    void EndTickLocked();
     std::atomic<bool> Opening{false};
     std::atomic<bool> OpenCancel{false};
     // The locked parts of OpenSong, before and after the unlocked reading.
     uint32_t BeginOpenLocked();
-    int FinishOpenLocked(const char* path, uint32_t mode, const TVxSongStart& start);
+    int FinishOpenLocked(const char* path, uint32_t mode, std::unique_ptr<TVxPlayerTAG> prepared,
+                         const TVxSongStart& start);
     void CloseSongLocked();
     void RecomputeAndApply();
     void ApplyVolumeAndBalance();

@@ -82,6 +82,13 @@ void TZylThreadTAG::Stop() {
     }
     DIAG_REPORT(kDiagReported, "ZylThread: worker did not stop within %u ms; abandoned",
                 StopTimeoutMs);
+    Abandon();
+}
+
+void TZylThreadTAG::Abandon() {
+    if (!Handle.joinable())
+        return;
+    StopRequested.store(1);
     Handle.detach();
     Abandoned = true;
 }

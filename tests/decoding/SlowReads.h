@@ -4,7 +4,10 @@
 
 #include "decoding/ZylFile.h"
 
+#include <chrono>
 #include <condition_variable>
+#include <functional>
+#include <future>
 #include <mutex>
 
 class TReadGate {
@@ -30,6 +33,18 @@ public:
         std::lock_guard<std::mutex> lock(FMutex);
         FOpen = true;
         FChanged.notify_all();
+    }
+    // Runs action on a thread of its own; true when it finished while the
+    // gate held its readers. A generous guard, not a timing: should the
+    // action wait for a held read after all, the gate opens, so that the
+    // test fails instead of hanging.
+    bool Completes(const std::function<void()>& action) {
+        std::future<void> done = std::async(std::launch::async, action);
+        if (done.wait_for(std::chrono::seconds(20)) == std::future_status::ready)
+            return true;
+        Release();
+        done.wait();
+        return false;
     }
 
 private:

@@ -35,15 +35,21 @@ struct BufferFixture : ::testing::Test {
         config.ChunkBytes = kChunk;
         config.FramesPerChunk = 8;
         config.BytesPerFrame = 4608;
-        config.Decoder = &Decoder;
+        // The fixture owns the decoder; the buffer shares it without owning.
+        config.Decoder = std::shared_ptr<TVxPlayerTAG>(std::shared_ptr<void>(), &Decoder);
         return config;
+    }
+    // One service as the worker does it, its reads run in place.
+    void Service() {
+        for (auto read = Buffer->BeginService(); read; read = Buffer->FinishService(*read))
+            read->Run();
     }
     // Plays frames of output, then services once.
     void Step(uint32_t frames = kFramesPerTick) {
         const std::vector<int16_t> out = ZylNullStepSamples(frames);
         Output.insert(Output.end(), out.begin(), out.end());
         Clock.Advance(frames * 1000 / kRate);
-        Buffer->Service();
+        Service();
     }
     int64_t OutputFrame(size_t frame) const {
         return PatternFrame(Output[2 * frame], Output[2 * frame + 1]);
@@ -60,7 +66,7 @@ TEST_F(BufferFixture, SizeThatIsNotWholeChunksIsRefused) {
 
 TEST_F(BufferFixture, RestartInsideADecoderFrameStartsAtTheRequestedSample) {
     Buffer->RequestRestart(1234, true);
-    Buffer->Service();
+    Service();
     const uint32_t target = 1234 * 441 / 10; // 54419, 275 frames into its unit
     EXPECT_EQ(Buffer->RestartOffset, (target % 1152) * 4);
     EXPECT_EQ(Buffer->GetPlayCursor(), Buffer->RestartOffset);
@@ -72,6 +78,25 @@ TEST_F(BufferFixture, RestartInsideADecoderFrameStartsAtTheRequestedSample) {
     // The played count starts at the restart position, not the unit's start.
     EXPECT_EQ(Buffer->TakePlayedBytes(), int(kFramesPerTick * 4));
     EXPECT_EQ(Buffer->TakePlayedBytes(), 0);
+}
+
+// The worker reads without the engine lock: a cue pressed while a seek's
+// read is out must win, and the read of the old position must not play.
+TEST_F(BufferFixture, RestartAskedForWhileARestartsReadIsOutWins) {
+    Buffer->RequestRestart(1000, true);
+    const std::shared_ptr<TVxChunkRead> read = Buffer->BeginService();
+    ASSERT_TRUE(read && read->Restart);
+    EXPECT_EQ(Buffer->BeginService(), nullptr) << "one read of a song at a time";
+    Buffer->RequestRestart(2345, true);
+    read->Run();
+    EXPECT_EQ(Buffer->FinishService(*read), nullptr);
+    EXPECT_TRUE(Buffer->RestartOutstanding());
+    EXPECT_FALSE(Buffer->IsPlaying());
+    Service();
+    Step();
+    const uint32_t target = 2345 * 441 / 10;
+    for (size_t i = kRampFrames; i < kFramesPerTick; ++i)
+        ASSERT_EQ(OutputFrame(i), target + i) << i;
 }
 
 TEST_F(BufferFixture, RestartKeepsTheDeviceRunningOrStopped) {
@@ -102,21 +127,21 @@ TEST_F(BufferFixture, PlayAskedForWhileARestartIsPendingIsKeptForTheRestart) {
 
 TEST_F(BufferFixture, ChunksChaseThePlayCursorOneAtATime) {
     Buffer->RequestRestart(0, false);
-    Buffer->Service(); // the restart's chunk and the first regular one
+    Service(); // the restart's chunk and the first regular one
     EXPECT_EQ(Buffer->WritePos, 2 * kChunk);
     for (int i = 0; i < 30; ++i)
-        Buffer->Service();
+        Service();
     // Writing stops while no more than one chunk is free: the chunk under
     // the cursor is never overwritten.
     EXPECT_EQ(Buffer->WritePos, kSize - kChunk);
     EXPECT_EQ(Buffer->FreeBytes, kChunk);
     Buffer->SetPlayCursor(kChunk + 4);
-    Buffer->Service();
+    Service();
     EXPECT_EQ(Buffer->WritePos, kSize);
-    Buffer->Service();
+    Service();
     EXPECT_EQ(Buffer->WritePos, kChunk); // wrapped and wrote the first chunk again
     Buffer->SetPlayCursor(kChunk);
-    Buffer->Service();
+    Service();
     EXPECT_EQ(Buffer->FreeBytes, kSize); // cursor on the write position: all free
 }
 
@@ -201,7 +226,7 @@ TEST_F(BufferFixture, DecoderFailureIsReportedOnceAndTheSongRunsOutInSilence) {
 TEST_F(BufferFixture, UnitsDecodedBeforeAFailureStillPlay) {
     Decoder.FailAfterUnits = 3;
     Buffer->RequestRestart(0, true);
-    Buffer->Service();
+    Service();
     // The three units read before the failure are the song; the end starts
     // right behind them, not at the chunk's start.
     const uint32_t validFrames = 3 * TPatternDecoder::kUnitFrames;

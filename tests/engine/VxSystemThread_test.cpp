@@ -3,6 +3,7 @@
 #include "engine/VxSystem.h"
 
 #include "EngineFixtures.h"
+#include "tests/decoding/SlowReads.h"
 
 #include <gtest/gtest.h>
 
@@ -132,6 +133,46 @@ TEST_F(RealTimeFixture, KeyLockSurvivesSwitchesAndCutsWhilePlaying) {
     EXPECT_GT(time.PositionMs, 3001u);
     EXPECT_TRUE(system->IsKeyLocked());
     system.reset(); // destroyed while playing, its stretcher thread with it
+}
+
+// The worker hangs in a read of a song whose medium stopped answering: the
+// song closes at once, the next one opens and plays on a new worker, the
+// worker left behind leaves when its read returns, and the deck ends
+// without waiting for a read that still hangs.
+TEST_F(RealTimeFixture, AWorkerHangingInAReadIsLeftBehind) {
+    auto system = std::make_unique<TVxSystemTAG>(nullptr);
+    const std::string mp3 = MpegFixture("vbr_xing.mp3");
+    const std::string next = Folder.Write("next.wav", PatternWav(4 * kRate + 391));
+    const auto stallOnASeek = [&](std::unique_ptr<TReadGate>& gate) {
+        ASSERT_EQ(system->OpenSong(mp3.c_str(), true), 0);
+        gate = std::make_unique<TReadGate>();
+        system->SetPosition(1234);
+        gate->WaitForAReader();
+    };
+    // The system and every worker hold a share of the link; a worker left
+    // behind drops its share once its read has returned.
+    const std::weak_ptr<TVxTickLink> link = system->Link;
+    const auto sharesComeDownTo = [&](long shares) {
+        for (int i = 0; i < 2000 && link.use_count() > shares; ++i)
+            Sleep(5);
+        return link.use_count() == shares;
+    };
+
+    std::unique_ptr<TReadGate> gate;
+    stallOnASeek(gate);
+    EXPECT_TRUE(gate->Completes([&] { system->CloseSong(); }));
+    int status = 1;
+    EXPECT_TRUE(gate->Completes([&] { status = system->OpenSong(next.c_str(), true); }));
+    ASSERT_EQ(status, 0);
+    EXPECT_TRUE(DeviceWillPlay(*system));
+    gate->Release();
+    EXPECT_TRUE(sharesComeDownTo(2)); // the system's and the new worker's
+    gate.reset();
+
+    stallOnASeek(gate);
+    EXPECT_TRUE(gate->Completes([&] { system.reset(); }));
+    gate->Release();
+    EXPECT_TRUE(sharesComeDownTo(0));
 }
 
 TEST_F(RealTimeFixture, DeviceThatCannotOpenGivesTheAudioErrorTitle) {
