@@ -30,6 +30,7 @@ class QMenu;
 class QAction;
 class QKeyEvent;
 class TGlobalConfigTAG;
+class TVxPlaylistFacts;
 class TVxTapTempo;
 class TVxTempoWorker;
 class TVxHintManager;
@@ -341,7 +342,6 @@ private:
     // path empty: the deck has no song.
     void TempoSongChanged(const std::string& path);
     void RefreshTempo();
-    void ShowFoundBpms();
 
     TVxInstanceLock instanceLock_;
     TGlobalConfigTAG& config_;
@@ -359,8 +359,8 @@ private:
     std::unique_ptr<TVxTapTempo> tap_;
     std::uint64_t tempoGeneration_ = 0;
     double songBpm_ = 0; // at the song's own speed; 0: not known or no beat
-    // Every tempo found so far, by song file, for the list's tempo column.
-    std::unordered_map<std::string, double> foundBpms_;
+    // The songs' tempo, key and loudness in the list.
+    std::unique_ptr<TVxPlaylistFacts> playlistFacts_;
 
     bool created_ = false;
     bool closed_ = false;

@@ -59,7 +59,7 @@ TEST_F(GlobalConfigTest, OneRunStoresTheExitValuesAndTheNextStartPosition) {
     Config.SaveSettings(kKey);
 
     const TRegValues stored = Stored();
-    EXPECT_EQ(stored.size(), 33u);
+    EXPECT_EQ(stored.size(), 37u);
     EXPECT_EQ(stored.at("StartX"), RegDataFromDword(120));
     EXPECT_EQ(stored.at("StartY"), RegDataFromDword(220));
     EXPECT_EQ(stored.at("PlayWhenOpen"), RegDataFromText("Yes"));
@@ -137,7 +137,7 @@ TEST_F(GlobalConfigTest, ADamagedStoreNeverStopsTheRunAndIsKept) {
     EXPECT_EQ(Config.TimeMode.Value, 0); // the cut line is a missing value
     Config.SaveSettings(kKey);
     EXPECT_EQ(ScratchConfigHome::ReadText(Home.StoreFile().string() + ".bad"), damaged);
-    EXPECT_EQ(Stored().size(), 31u);
+    EXPECT_EQ(Stored().size(), 35u);
 }
 
 TEST_F(GlobalConfigTest, OptionsRecordMapsBothWays) {
