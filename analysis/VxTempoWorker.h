@@ -89,7 +89,7 @@ private:
     void OpenCacheOnce();
     struct TUserWrite {
         std::string Path;
-        double Bpm = 0;   // a tap; 0 when this is a key
+        double Bpm = 0; // a tap; 0 when this is a key
         int Key = kVxNoKey;
     };
     void StoreUserWrite(const TUserWrite& write);

@@ -125,6 +125,9 @@ void TCfgForm::FormCreate() {
                      "played through one of the two sound card channels. The panning knob is "
                      "replaced by a switch that selects which of the channels (left or right) "
                      "the downmixed signal is sended to."},
+        {KeyNotation, "How the songs' keys are written in the playlist and on the display "
+                      "beside their names: Camelot codes (8A is A minor) or Open Key codes (1m "
+                      "is A minor). Keys that mix well have the same or a neighbouring number."},
         {chkKeyLock_, "When checked, the pitch slider and bends change the tempo only: the song "
                       "keeps its key. The KEY button beside the pitch slider and the K key "
                       "switch it too."},
@@ -170,6 +173,7 @@ void TCfgForm::FillFrom(TMainForm& form) {
     HotKey->setCurrentIndex(config.HotKey >= 0 && config.HotKey < HotKey->count() ? config.HotKey
                                                                                   : 0);
     FillLatency(config.OutputLatency.Value);
+    KeyNotation->setCurrentIndex(config.KeyNotation.Value == 1 ? 1 : 0);
     for (auto& [widget, hint] : hints_)
         if (widget == chkLog)
             hint = LogFileHint();
@@ -189,6 +193,7 @@ void TCfgForm::StoreInto(TMainForm& form) const {
                                                              : 2;
     config.HotKey = HotKey->currentIndex();
     config.OutputLatency.Value = kZylLatencyChoices[std::max(0, Latency->currentIndex())];
+    config.KeyNotation.Value = KeyNotation->currentIndex() == 1 ? 1 : 0;
 }
 
 // A stored value the list does not offer shows as automatic, which is what

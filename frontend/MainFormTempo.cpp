@@ -5,9 +5,9 @@
 
 #include "analysis/VxTapTempo.h"
 #include "analysis/VxTempoWorker.h"
+#include "frontend/VxPlaylistFacts.h"
 #include "frontend/config/GlobalConfig.h"
 #include "frontend/config/XdgFolder.h"
-#include "frontend/VxPlaylistFacts.h"
 
 #include <algorithm>
 

@@ -78,8 +78,8 @@ void TVxPlaylistFacts::AddKeyMenu(QMenu& popup) {
 // minor key before its major one.
 void TVxPlaylistFacts::FillKeyMenu() {
     keyMenu_->clear();
-    QObject::connect(keyMenu_->addAction(QStringLiteral("&Detected")), &QAction::triggered,
-                     &view_, [this] { SetSelectedKey(kVxNoKey); });
+    QObject::connect(keyMenu_->addAction(QStringLiteral("&Detected")), &QAction::triggered, &view_,
+                     [this] { SetSelectedKey(kVxNoKey); });
     keyMenu_->addSeparator();
     const TVxKeyNotation notation = facts_.Notation();
     for (int number = 1; number <= 12; ++number)

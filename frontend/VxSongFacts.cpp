@@ -69,10 +69,9 @@ std::optional<double> TVxSongFacts::Rank(const std::string& fileName, TVxFactSor
     case TVxFactSort::Bpm:
         return song->Bpm > 0 ? std::optional<double>(song->Bpm) : std::nullopt;
     case TVxFactSort::Key:
-        return VxIsKey(song->Key)
-                   ? std::optional<double>(2 * VxKeyNumber(song->Key, notation_) +
-                                           (VxIsMinor(song->Key) ? 0 : 1))
-                   : std::nullopt;
+        return VxIsKey(song->Key) ? std::optional<double>(2 * VxKeyNumber(song->Key, notation_) +
+                                                          (VxIsMinor(song->Key) ? 0 : 1))
+                                  : std::nullopt;
     case TVxFactSort::Loudness:
         return song->Loudness.Known ? std::optional<double>(song->Loudness.Lufs) : std::nullopt;
     case TVxFactSort::Compatible:

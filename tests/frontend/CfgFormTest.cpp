@@ -37,7 +37,8 @@ std::vector<int> Snapshot(const TGlobalConfigTAG& c) {
             c.ListAllowDuplicates.Value, c.ListKeepLast.Value, c.ListShowFileNames.Value,
             c.ListSaveAbsolutePaths.Value, c.ListConfirmNew.Value, c.ListConfirmClose.Value,
             c.ListConfirmDelete.Value, c.ListConfirmDeleteMany.Value, c.PitchRange.Value,
-            c.EndOfTrack.Value, c.OutputDevice.Value, c.HotKey, c.OutputLatency.Value};
+            c.EndOfTrack.Value, c.OutputDevice.Value, c.HotKey, c.OutputLatency.Value,
+            c.KeyNotation.Value};
     // clang-format on
 }
 
@@ -96,6 +97,7 @@ TEST(CfgForm, CancelAfterChangingEveryControlChangesNothing) {
         form.HotKey->setCurrentIndex(7);
         form.Devices->setCurrentIndex(-1);
         form.Latency->setCurrentIndex(4);
+        form.KeyNotation->setCurrentIndex(1);
         return int(QDialog::Rejected);
     };
     deck.Form->ShowOptions();
