@@ -59,8 +59,8 @@ void TVxPlaylistFacts::AddColumnsMenu(QMenu& popup) {
         QAction* action = columns->addAction(QString::fromLatin1(choice.Caption));
         action->setCheckable(true);
         const TZylFact fact = choice.Fact;
-        QObject::connect(action, &QAction::toggled, &view_,
-                         [this, fact](bool shown) { ShowColumn(fact, shown); });
+        QObject::connect(action, &QAction::triggered, &view_,
+                         [this, fact] { ShowColumn(fact, !view_.FactShown(fact)); });
         // The check follows the column, however it was changed.
         QObject::connect(columns, &QMenu::aboutToShow, action,
                          [this, action, fact] { action->setChecked(view_.FactShown(fact)); });

@@ -270,6 +270,11 @@ QAction* MenuEntry(QMenu& menu, const QString& text) {
     return nullptr;
 }
 
+QMenu* SubMenu(QMenu& menu, const QString& text) {
+    QAction* entry = MenuEntry(menu, text);
+    return entry != nullptr ? entry->menu() : nullptr;
+}
+
 // The letters of order that are among letters, in order's order.
 std::string InOrder(const std::string& order, const std::string& letters) {
     std::string kept;
@@ -411,4 +416,37 @@ TEST_F(FactsPanel, SortsByTempoKeyLoudnessAndMixingWithTheUnknownLast) {
     EXPECT_EQ(Marked(), "d");
     Panel.Take({{Songs[3], Facts(129, aMinor, -6)}});
     EXPECT_EQ(Marked(), InOrder(Order(), "acde"));
+}
+
+// The columns shown or hidden from the list's popup menu stay so after a
+// restart, and the menu's checks tell which are shown.
+TEST(PlaylistPanel, TheColumnsChosenFromThePopupSurviveARestart) {
+    TDeck deck;
+    TZylPlaylistView* list = deck.Form->PlayList;
+    list->resize(384, 200); // as laid out in the panel on the screen
+    auto shown = [](TZylPlaylistView* view) {
+        return std::vector<bool>{view->FactShown(TZylFact::Bpm), view->FactShown(TZylFact::Key),
+                                 view->FactShown(TZylFact::Loudness)};
+    };
+    using TShown = std::vector<bool>;
+    EXPECT_EQ(shown(list), (TShown{true, true, false}));
+    QMenu* columns = SubMenu(*deck.Form->PlaylistPopup, QStringLiteral("Columns"));
+    ASSERT_NE(columns, nullptr);
+    MenuEntry(*columns, QStringLiteral("BPM"))->trigger();
+    MenuEntry(*columns, QStringLiteral("Loudness (LUFS)"))->trigger();
+    EXPECT_EQ(shown(list), (TShown{false, true, true}));
+    // The title takes the width the hidden column left.
+    const int title = list->columnWidth(1);
+    MenuEntry(*columns, QStringLiteral("Key"))->trigger();
+    EXPECT_GT(list->columnWidth(1), title);
+
+    deck.Form->FormClose();
+    TDeck restarted({}, TDeck::StoredSettings(ReadSettings()));
+    EXPECT_EQ(shown(restarted.Form->PlayList), (TShown{false, false, true}));
+    columns = SubMenu(*restarted.Form->PlaylistPopup, QStringLiteral("Columns"));
+    emit columns->aboutToShow();
+    std::vector<bool> checks;
+    for (QAction* entry : columns->actions())
+        checks.push_back(entry->isChecked());
+    EXPECT_EQ(checks, (TShown{false, false, true}));
 }
