@@ -14,6 +14,7 @@
 #include "frontend/VxDisplayTimer.h"
 #include "frontend/VxInstanceLock.h"
 #include "frontend/VxTempoFeed.h"
+#include "frontend/VxValueDisplay.h"
 
 #include <QStringList>
 #include <QWidget>
@@ -157,6 +158,8 @@ public:
 
     // Tempo: the tap key, and the worker that finds the songs' tempos.
     void TapTempo();
+    // The value display's key: tempo, key, loudness in turn.
+    void CycleValueDisplay();
     TVxTempoWorker* Tempo() { return tempo_.get(); }
 
     // Control handlers. They are published: the keyboard module presses the
@@ -342,6 +345,8 @@ private:
     // path empty: the deck has no song.
     void TempoSongChanged(const std::string& path);
     void RefreshTempo();
+    void ShowValueCaption(bool cycled);
+    TVxKeyNotation KeyNotation() const;
 
     TVxInstanceLock instanceLock_;
     TGlobalConfigTAG& config_;
@@ -358,7 +363,10 @@ private:
     TVxTempoFeed tempoFeed_;
     std::unique_ptr<TVxTapTempo> tap_;
     std::uint64_t tempoGeneration_ = 0;
-    double songBpm_ = 0; // at the song's own speed; 0: not known or no beat
+    // The deck song's analysis (tempo at the song's own speed) and what the
+    // value display shows of it.
+    TVxSongTempo songTempo_;
+    TVxValueDisplay valueDisplay_;
     // The songs' tempo, key and loudness in the list.
     std::unique_ptr<TVxPlaylistFacts> playlistFacts_;
 

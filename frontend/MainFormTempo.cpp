@@ -70,8 +70,9 @@ void TMainForm::RefreshTempo() {
     if (generation == tempoGeneration_)
         return;
     tempoGeneration_ = generation;
-    songBpm_ = tempo_->SongTempo().Bpm;
+    songTempo_ = tempo_->SongTempo();
     RefreshPitchDisplays(false);
+    ShowValueCaption(false);
 }
 
 // The taps follow the music as it plays, at the current pitch.
