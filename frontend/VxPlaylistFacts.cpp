@@ -87,7 +87,7 @@ void TVxPlaylistFacts::FillKeyMenu() {
             for (int key = 1; key <= kVxKeyCount; ++key) {
                 if (VxKeyNumber(key, notation) != number || VxIsMinor(key) != minor)
                     continue;
-                const std::string text = VxKeyName(key) + "  " + VxKeyCode(key, notation);
+                const std::string text = VxKeyName(key) + " " + VxKeyCode(key, notation);
                 QObject::connect(keyMenu_->addAction(QString::fromStdString(text)),
                                  &QAction::triggered, &view_, [this, key] { SetSelectedKey(key); });
             }

@@ -298,7 +298,6 @@ TVxSongTempo Facts(double bpm, int key, std::optional<double> lufs) {
 class FactsPanel : public ::testing::Test {
 protected:
     FactsPanel() {
-        EnsureApplication();
         for (const char* name : {"a", "b", "c", "d", "e", "f"})
             Songs.push_back(MakeWav(std::string("facts-") + name + ".wav", 40));
         View.Playlist().SetExtensions({"wav"});
@@ -336,6 +335,9 @@ protected:
         return View.model()->index(row, TZylPlaylistModel::FactColumn(fact)).data().toString();
     }
 
+    struct TApplication {
+        TApplication() { EnsureApplication(); }
+    } Application; // before the widgets
     std::vector<std::string> Songs;
     TGlobalConfigTAG Config;
     TZylPlaylistView View;
@@ -410,6 +412,17 @@ TEST_F(FactsPanel, SortsByTempoKeyLoudnessAndMixingWithTheUnknownLast) {
     Config.KeyNotation.Value = 1;
     Panel.ApplySettings();
     EXPECT_EQ(Cell(a, TZylFact::Key), QStringLiteral("A minor 1m"));
+
+    // The popup gives the selected songs a key, in the notation shown.
+    std::vector<std::pair<std::string, int>> given;
+    Panel.OnUserKey = [&](const std::string& path, int key) { given.emplace_back(path, key); };
+    Panel.PopupShowing();
+    emit SubMenu(Popup, QStringLiteral("Set key"))->aboutToShow();
+    MenuEntry(Popup, QStringLiteral("C major 1d"))->trigger();
+    MenuEntry(Popup, QStringLiteral("Detected"))->trigger();
+    const std::vector<std::pair<std::string, int>> expected = {
+        {Songs[2], cMajor}, {Songs[4], cMajor}, {Songs[2], kVxNoKey}, {Songs[4], kVxNoKey}};
+    EXPECT_EQ(given, expected);
 
     // A new deck song moves the marks; so does news of the deck song's tempo.
     Panel.SetDeckSong(Songs[3]);
