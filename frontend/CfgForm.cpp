@@ -125,8 +125,8 @@ void TCfgForm::FormCreate() {
                      "played through one of the two sound card channels. The panning knob is "
                      "replaced by a switch that selects which of the channels (left or right) "
                      "the downmixed signal is sended to."},
-        {KeyNotation, "How the songs' keys are written in the playlist and on the display "
-                      "beside their names: Camelot codes (8A is A minor) or Open Key codes (1m "
+        {KeyNotation, "How the songs' keys are written beside their names in the playlist and "
+                      "on the message line: Camelot codes (8A is A minor) or Open Key codes (1m "
                       "is A minor). Keys that mix well have the same or a neighbouring number."},
         {chkKeyLock_, "When checked, the pitch slider and bends change the tempo only: the song "
                       "keeps its key. The KEY button beside the pitch slider and the K key "

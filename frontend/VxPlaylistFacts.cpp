@@ -18,6 +18,7 @@ struct TColumnChoice {
     TBoolRegValueTAG TGlobalConfigTAG::*Setting;
 };
 
+// In TZylFact's order.
 constexpr TColumnChoice kColumnChoices[] = {
     {"&BPM", TZylFact::Bpm, &TGlobalConfigTAG::ListBpmColumn},
     {"&Key", TZylFact::Key, &TGlobalConfigTAG::ListKeyColumn},
@@ -25,10 +26,7 @@ constexpr TColumnChoice kColumnChoices[] = {
 };
 
 TBoolRegValueTAG& SettingOf(TGlobalConfigTAG& config, TZylFact fact) {
-    for (const TColumnChoice& choice : kColumnChoices)
-        if (choice.Fact == fact)
-            return config.*choice.Setting;
-    return config.ListBpmColumn;
+    return config.*kColumnChoices[static_cast<std::size_t>(fact)].Setting;
 }
 
 } // namespace
