@@ -72,7 +72,9 @@ void TMainForm::RefreshTempo() {
     tempoGeneration_ = generation;
     songTempo_ = tempo_->SongTempo();
     RefreshPitchDisplays(false);
-    ShowValueCaption(false);
+    // A new song's loading messages stay until its analysis is there.
+    if (songTempo_.Known)
+        ShowValueCaption(false);
 }
 
 // The taps follow the music as it plays, at the current pitch.
