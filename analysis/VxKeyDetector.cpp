@@ -5,10 +5,13 @@
 #include <dsp/keydetection/GetKeyMode.h>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
-constexpr float kTuningHz = 440;
+constexpr double kTuningHz = 440;
+// How much of the song sets the tuning.
+constexpr double kTuningSeconds = 20;
 // The estimator's chromagram reaches C7 (2093 Hz) after it decimates by 8:
 // below this rate that octave would lie above the decimated Nyquist limit.
 constexpr std::uint32_t kLowestRate = 32000;
@@ -30,17 +33,26 @@ double MeanSquare(const double* samples, std::size_t count) {
 } // namespace
 
 TVxKeyDetector::TVxKeyDetector(std::uint32_t sampleRate, std::uint32_t channels)
-    : channels_(channels), hopsInKey_(kVxKeyCount + 1, 0) {
+    : sampleRate_(sampleRate), channels_(channels), hopsInKey_(kVxKeyCount + 1, 0) {
     if (sampleRate < kLowestRate || channels == 0)
         return;
-    estimator_ = std::make_unique<GetKeyMode>(static_cast<int>(sampleRate), kTuningHz,
+    tuning_ = std::make_unique<TVxTuningEstimator>(sampleRate);
+    heldBack_.reserve(static_cast<std::size_t>(kTuningSeconds * sampleRate));
+}
+
+TVxKeyDetector::~TVxKeyDetector() = default;
+
+void TVxKeyDetector::StartEstimator() {
+    const double tuningHz = kTuningHz * std::exp2(tuning_->Cents() / 1200);
+    estimator_ = std::make_unique<GetKeyMode>(static_cast<int>(sampleRate_), tuningHz,
                                               kChromaFramesAveraged, kKeysFiltered);
     blockSize_ = estimator_->getBlockSize();
     hopSize_ = estimator_->getHopSize();
     pending_.reserve(blockSize_ + hopSize_);
+    for (const float sample : heldBack_)
+        Estimate(sample);
+    std::vector<float>().swap(heldBack_);
 }
-
-TVxKeyDetector::~TVxKeyDetector() = default;
 
 void TVxKeyDetector::Feed(const float* frames, std::size_t frameCount) {
     if (!Ready())
@@ -50,19 +62,33 @@ void TVxKeyDetector::Feed(const float* frames, std::size_t frameCount) {
         double sum = 0;
         for (std::uint32_t c = 0; c < channels_; ++c)
             sum += *frames++;
-        pending_.push_back(sum * scale);
-        if (pending_.size() < blockSize_)
+        const double sample = sum * scale;
+        if (estimator_ != nullptr) {
+            Estimate(sample);
             continue;
-        // The estimator reads a whole block each hop; blocks overlap.
-        const int key = estimator_->process(pending_.data());
-        const double* newest = pending_.data() + blockSize_ - hopSize_;
-        if (VxIsKey(key) && MeanSquare(newest, hopSize_) > kSilence)
-            ++hopsInKey_[key];
-        pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(hopSize_));
+        }
+        heldBack_.push_back(static_cast<float>(sample));
+        tuning_->Feed(&sample, 1);
+        if (heldBack_.size() >= static_cast<std::size_t>(kTuningSeconds * sampleRate_))
+            StartEstimator();
     }
 }
 
-int TVxKeyDetector::Finish() const {
+void TVxKeyDetector::Estimate(double sample) {
+    pending_.push_back(sample);
+    if (pending_.size() < blockSize_)
+        return;
+    // The estimator reads a whole block each hop; blocks overlap.
+    const int key = estimator_->process(pending_.data());
+    const double* newest = pending_.data() + blockSize_ - hopSize_;
+    if (VxIsKey(key) && MeanSquare(newest, hopSize_) > kSilence)
+        ++hopsInKey_[key];
+    pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(hopSize_));
+}
+
+int TVxKeyDetector::Finish() {
+    if (Ready() && estimator_ == nullptr)
+        StartEstimator();
     const auto longest = std::max_element(hopsInKey_.begin() + 1, hopsInKey_.end());
     return *longest > 0 ? static_cast<int>(longest - hopsInKey_.begin()) : kVxNoKey;
 }

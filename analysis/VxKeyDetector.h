@@ -1,13 +1,16 @@
 // Key detection of one song fed as interleaved frames at the file's own rate:
 // qm-dsp's key estimator (a chromagram correlated with key profiles, median
 // filtered) gives a key for every hop; the song's key is the one held the
-// longest. One detector per song and thread.
+// longest. The estimator is tuned to the song: its first 20 seconds are
+// held back until its tuning is known. One detector per song and thread.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
+
+#include "analysis/VxTuning.h"
 
 class GetKeyMode;
 
@@ -19,14 +22,20 @@ public:
     TVxKeyDetector& operator=(const TVxKeyDetector&) = delete;
 
     // False for rates too low to hold the chromagram's top octave.
-    bool Ready() const { return estimator_ != nullptr; }
+    bool Ready() const { return tuning_ != nullptr; }
     void Feed(const float* frames, std::size_t frameCount);
     // The key (see VxMusicKey.h), kVxNoKey when the song held none.
-    int Finish() const;
+    int Finish();
 
 private:
-    std::unique_ptr<GetKeyMode> estimator_;
+    void StartEstimator();
+    void Estimate(double sample);
+
+    std::uint32_t sampleRate_;
     std::uint32_t channels_;
+    std::unique_ptr<TVxTuningEstimator> tuning_;
+    std::vector<float> heldBack_; // mono, until the tuning is known
+    std::unique_ptr<GetKeyMode> estimator_;
     std::size_t blockSize_ = 0;
     std::size_t hopSize_ = 0;
     std::vector<double> pending_;

@@ -203,6 +203,7 @@ int TVxSongTAG::Open(const char* path, uint32_t mode) {
     FillInfo(path);
     Time = TVxSongTime();
     Time.SliderChanged = 1;
+    OpenCueMs = 0;
     SearchMode = SearchNone;
     Loaded = true;
     return 0;
@@ -322,6 +323,18 @@ void TVxSongTAG::SetVolume(uint32_t volume) {
 void TVxSongTAG::SetPan(int32_t pan) {
     if (Loaded)
         Buffer.SetPan(pan);
+}
+
+void TVxSongTAG::OfferStart(const TVxSongStart& start, bool paused) {
+    if (!Loaded || Buffer.Played)
+        return;
+    Buffer.SetLevel(start.LevelDb);
+    const uint32_t cue = std::min(start.CueMs, Info.LengthMs);
+    const bool parked = paused && Time.PositionMs == OpenCueMs && Time.SliderMs == OpenCueMs;
+    if (parked && cue != OpenCueMs) {
+        Seek(cue, true);
+        OpenCueMs = cue;
+    }
 }
 
 void TVxSongTAG::MuteOn() {

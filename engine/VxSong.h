@@ -11,6 +11,7 @@
 #include "engine/VxBuffer.h"
 #include "engine/VxClock.h"
 #include "engine/VxDSP.h"
+#include "engine/VxSongStart.h"
 #include "engine/device/ZylDS.h"
 
 #include <atomic>
@@ -92,6 +93,12 @@ public:
     void SetFrequency(uint32_t hz);
     void SetVolume(uint32_t volume);
     void SetPan(int32_t pan);
+    // Takes from start what it may: the level while the song has not played
+    // since it opened, so that its level never jumps under the listener; the
+    // cue while the song still stands, paused, where it opened, its cue as
+    // the open left it.
+    void OfferStart(const TVxSongStart& start, bool paused);
+    double LevelDb() const { return Loaded ? Buffer.LevelDb : 0.0; }
     void MuteOn();
     void MuteOff();
 
@@ -138,6 +145,7 @@ public:
     TZylAudioParams DeviceParams;
     bool ReopenDevice = true;
     bool Loaded = false;
+    uint32_t OpenCueMs = 0; // where the open (or an offer since) put the cue
     unsigned DecoderCount = 0;
     TVxPlayerTAG* Decoders[MaxDecoders] = {};
 

@@ -119,7 +119,7 @@ void TVxSystemTAG::GetPitchLimits(TVxPitchLimits& limits) {
 
 // ----------------------------------------------------------------- the song
 
-int TVxSystemTAG::OpenSong(const char* path, bool autoPlay) {
+int TVxSystemTAG::OpenSong(const char* path, bool autoPlay, const TVxSongStart& start) {
     if (path == nullptr) {
         DIAG_REPORT(kDiagReported, "%s", "Can't open");
         return kDiagReported;
@@ -136,7 +136,7 @@ int TVxSystemTAG::OpenSong(const char* path, bool autoPlay) {
     bool mustWait = false;
     {
         TZylSyncLock lock(*this);
-        status = FinishOpenLocked(path, mode);
+        status = FinishOpenLocked(path, mode, start);
         mustWait = status == 0 && Song.RestartOutstanding();
     }
     Opening = false;
@@ -161,7 +161,7 @@ uint32_t TVxSystemTAG::BeginOpenLocked() {
     return Options.OpenMode == 1 || Options.OpenMode == 2 ? Options.OpenMode : 0;
 }
 
-int TVxSystemTAG::FinishOpenLocked(const char* path, uint32_t mode) {
+int TVxSystemTAG::FinishOpenLocked(const char* path, uint32_t mode, const TVxSongStart& start) {
     const int status = Song.Open(path, mode);
     if (status == 0 && OpenCancel)
         Song.Close(); // the user gave up on this song before it was ready
@@ -176,6 +176,7 @@ int TVxSystemTAG::FinishOpenLocked(const char* path, uint32_t mode) {
     SongLoaded = 1;
     State = kVxPaused;
     StateChanged = 1;
+    Song.OfferStart(start, true);
     SongInfo = Song.Info;
     static_cast<TVxSongTime&>(TimeInfo) = Song.Time;
     SongInfoChanged = 1;
@@ -186,6 +187,18 @@ int TVxSystemTAG::FinishOpenLocked(const char* path, uint32_t mode) {
     ApplyVolumeAndBalance();
     WakeWorkerForRestart();
     return 0;
+}
+
+void TVxSystemTAG::OfferSongStart(const TVxSongStart& start) {
+    TZylSyncLock lock(*this);
+    if (SongLoaded)
+        Song.OfferStart(start, State == kVxPaused);
+    WakeWorkerForRestart();
+}
+
+double TVxSystemTAG::SongLevelDb() {
+    TZylSyncLock lock(*this);
+    return Song.LevelDb();
 }
 
 void TVxSystemTAG::CloseSongLocked() {

@@ -72,8 +72,17 @@ public:
     // The file is read (the whole of it for an exact MPEG index) without the
     // lock, so the worker ticks on and the window can poll meanwhile; the
     // current song is closed first. Any thread may call it; one open runs at
-    // a time.
-    int OpenSong(const char* path, bool autoPlay);
+    // a time. start is what is known of the song already: its level and cue
+    // are in place before its first sample plays.
+    int OpenSong(const char* path, bool autoPlay, const TVxSongStart& start = {});
+    // What became known of the loaded song since it opened (its analysis
+    // ended, or the leveling or cue options changed): the level is taken
+    // while the song has not played yet, the cue while the deck still stands
+    // paused where the open left it. Later offers change nothing: the level
+    // never jumps under a playing song, the cue never moves under the user.
+    void OfferSongStart(const TVxSongStart& start);
+    // The gain in dB that levels the loaded song (0: none).
+    double SongLevelDb();
     // Any thread: makes a running OpenSong give up; it leaves no song.
     void AbortOpen() { OpenCancel = true; }
     bool IsOpening() const { return Opening.load(); }
@@ -164,7 +173,7 @@ private:
     std::atomic<bool> OpenCancel{false};
     // The locked parts of OpenSong, before and after the unlocked reading.
     uint32_t BeginOpenLocked();
-    int FinishOpenLocked(const char* path, uint32_t mode);
+    int FinishOpenLocked(const char* path, uint32_t mode, const TVxSongStart& start);
     void CloseSongLocked();
     void RecomputeAndApply();
     void ApplyVolumeAndBalance();

@@ -3,6 +3,7 @@
 
 #include "diag/Diag.h"
 #include "engine/device/ZylAudioConfig.h"
+#include "frontend/CfgLevelGroup.h"
 #include "frontend/VxHintLayout.h"
 
 #include <QCheckBox>
@@ -132,6 +133,8 @@ void TCfgForm::FormCreate() {
                       "keeps its key. The KEY button beside the pitch slider and the K key "
                       "switch it too."},
     };
+    for (auto& hint : LevelGroup->Hints())
+        hints_.push_back(std::move(hint));
     connect(chkShowConfigHints, &QCheckBox::toggled, this, [this] { chkShowConfigHintsClick(); });
     chkShowConfigHintsClick();
 }
@@ -174,6 +177,7 @@ void TCfgForm::FillFrom(TMainForm& form) {
                                                                                   : 0);
     FillLatency(config.OutputLatency.Value);
     KeyNotation->setCurrentIndex(config.KeyNotation.Value == 1 ? 1 : 0);
+    LevelGroup->FillFrom(config);
     for (auto& [widget, hint] : hints_)
         if (widget == chkLog)
             hint = LogFileHint();
@@ -194,6 +198,7 @@ void TCfgForm::StoreInto(TMainForm& form) const {
     config.HotKey = HotKey->currentIndex();
     config.OutputLatency.Value = kZylLatencyChoices[std::max(0, Latency->currentIndex())];
     config.KeyNotation.Value = KeyNotation->currentIndex() == 1 ? 1 : 0;
+    LevelGroup->StoreInto(config);
 }
 
 // A stored value the list does not offer shows as automatic, which is what

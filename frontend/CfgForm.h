@@ -21,6 +21,7 @@ class QLabel;
 class QPushButton;
 class QRadioButton;
 class QTabWidget;
+class TCfgLevelGroup;
 
 class TCfgForm : public QDialog, public IVxOptionsDialog {
 public:
@@ -92,6 +93,7 @@ public:
     QLabel* LabelDeviceNote = nullptr;
     QCheckBox* chkDownmix = nullptr;
     QComboBox* Latency = nullptr;
+    TCfgLevelGroup* LevelGroup = nullptr;
 
     QLabel* AboutPic = nullptr;
     QLabel* LabelVersion = nullptr;

@@ -2,6 +2,7 @@
 // the states they have before the first showing fills them.
 #include "frontend/CfgControllersPage.h"
 #include "frontend/CfgForm.h"
+#include "frontend/CfgLevelGroup.h"
 
 #include "engine/device/ZylAudioConfig.h"
 #include "skin/SkinFiles.h"
@@ -188,6 +189,8 @@ QWidget* TCfgForm::BuildAudioPage() {
     layout->addWidget(Group("Output device", {Devices, LabelDeviceNote}));
     layout->addWidget(chkDownmix);
     layout->addWidget(Group("Output latency", {Latency}));
+    LevelGroup = new TCfgLevelGroup;
+    layout->addWidget(LevelGroup);
     layout->addStretch();
     return page;
 }

@@ -14,6 +14,7 @@
 #include "engine/device/ZylAudioConfig.h"
 #include "frontend/VxHintManager.h"
 #include "frontend/VxHotKey.h"
+#include "frontend/VxLevelAndCue.h"
 #include "frontend/VxMessageBox.h"
 #include "frontend/VxPlaylistFacts.h"
 #include "frontend/config/GlobalConfig.h"
@@ -237,6 +238,7 @@ void TMainForm::ApplySettings() {
     RefreshPitchDisplays(true);
     ApplyPlaylistOptions();
     ApplyPanelSettings();
+    ApplyLevelAndCue();
 }
 
 void TMainForm::ApplyStayOnTop(bool onTop) {

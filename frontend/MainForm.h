@@ -34,6 +34,7 @@ class TGlobalConfigTAG;
 class TVxPlaylistFacts;
 class TVxTapTempo;
 class TVxTempoWorker;
+class TVxLevelAndCue;
 class TVxHintManager;
 class TVxHotKey;
 class TZylButton;
@@ -206,7 +207,7 @@ public:
     void PlayListBeforeScanning(const std::vector<std::string>& files);
     void PlayListAfterScanning(int addedFiles, bool aborted);
     void PlayListOpenSong(TSongInfo& songInfo);
-    int OpenSongAside(const std::string& fileName);
+    int OpenSongAside(const std::string& fileName, const TVxSongStart& start);
     bool PlayListSongInfoCreate(const std::string& fileName, std::string& title,
                                 std::uint32_t& duration);
     void PlayListDblClick();
@@ -347,6 +348,8 @@ private:
     void RefreshTempo();
     void ShowValueCaption(bool cycled);
     TVxKeyNotation KeyNotation() const;
+    // The leveling and auto cue options, as the settings say.
+    void ApplyLevelAndCue();
 
     TVxInstanceLock instanceLock_;
     TGlobalConfigTAG& config_;
@@ -362,6 +365,7 @@ private:
     std::unique_ptr<TVxTempoWorker> tempo_;
     TVxTempoFeed tempoFeed_;
     std::unique_ptr<TVxTapTempo> tap_;
+    std::unique_ptr<TVxLevelAndCue> levelCue_;
     std::uint64_t tempoGeneration_ = 0;
     // The deck song's analysis (tempo at the song's own speed) and what the
     // value display shows of it.

@@ -98,11 +98,14 @@ void TMainForm::RefreshSongInfo() {
     system_->GetSongInfo(info);
     songLengthMs_ = info.LengthMs;
     // Following the new song moves no position: the slider is set without
-    // its change event.
+    // its change event, to the cue the song opened with (its start, or where
+    // its music starts).
     Position->SetMinValue(0);
     Position->SetMaxValue(static_cast<int>(info.LengthMs));
     Position->SetPageSize(static_cast<int>(info.PageMs));
-    Position->ManualSet(0);
+    TVxTimeInfo time;
+    system_->GetTimeInfo(time);
+    Position->ManualSet(static_cast<int>(time.SliderMs));
     Progress->SetValue(0);
     vxdisplay::TProgressRange range;
     if (vxdisplay::ProgressRangeFor(info.LengthMs, range)) {

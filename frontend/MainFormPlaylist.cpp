@@ -8,6 +8,7 @@
 #include "decoding/SongExtensions.h"
 #include "diag/Diag.h"
 #include "frontend/VxHints.h"
+#include "frontend/VxLevelAndCue.h"
 #include "frontend/VxMessageBox.h"
 #include "frontend/VxPlaylistFacts.h"
 #include "frontend/config/GlobalConfig.h"
@@ -306,7 +307,8 @@ void TMainForm::PlayListOpenSong(TSongInfo& songInfo) {
     LogPrintf("> Playing %s", ExtractFileName(songInfo.FileName).c_str());
     // The entry may go while the window's events run during the open.
     const std::string fileName = songInfo.FileName;
-    const bool aborted = OpenSongAside(fileName) != 0 && system_->WasOpenAborted();
+    const TVxSongStart start = levelCue_ != nullptr ? levelCue_->Opening(fileName) : TVxSongStart{};
+    const bool aborted = OpenSongAside(fileName, start) != 0 && system_->WasOpenAborted();
     TSongInfo* entry = Playlist().CurrentSongInfo() == &songInfo ? &songInfo : nullptr;
     if (system_->SongLoaded == 0) {
         if (entry != nullptr && !aborted)
@@ -333,11 +335,11 @@ void TMainForm::PlayListOpenSong(TSongInfo& songInfo) {
 // the exact index reads the whole file, which takes seconds from a slow
 // medium. The update timer keeps ticking, ESC aborts the open and a second
 // open is refused until this one has returned.
-int TMainForm::OpenSongAside(const std::string& fileName) {
+int TMainForm::OpenSongAside(const std::string& fileName, const TVxSongStart& start) {
     QEventLoop loop;
     int status = 0;
     std::thread opener([&] {
-        status = system_->OpenSong(fileName.c_str(), PlayAfterOpen);
+        status = system_->OpenSong(fileName.c_str(), PlayAfterOpen, start);
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
     loop.exec();

@@ -5,6 +5,7 @@
 
 #include "analysis/VxTapTempo.h"
 #include "analysis/VxTempoWorker.h"
+#include "frontend/VxLevelAndCue.h"
 #include "frontend/VxPlaylistFacts.h"
 #include "frontend/config/GlobalConfig.h"
 #include "frontend/config/XdgFolder.h"
@@ -37,6 +38,9 @@ void TMainForm::StartTempo() {
     tap_ = std::make_unique<TVxTapTempo>();
     tempo_ = std::make_unique<TVxTempoWorker>(TempoCacheFolder(), BpmRangeOf(config_),
                                               platform_.TempoAtLowPriority);
+    levelCue_ = std::make_unique<TVxLevelAndCue>(TempoCacheFolder());
+    // The settings were applied before it existed.
+    ApplyLevelAndCue();
     // The list paints what the worker reported, never the cache; keys the
     // user gives songs there go to the cache through the worker.
     playlistFacts_->OnUserKey = [this](const std::string& path, int key) {
@@ -55,6 +59,7 @@ void TMainForm::TempoSongChanged(const std::string& path) {
         tempo_->CloseSong();
     else
         tempo_->OpenSong(path);
+    levelCue_->WorkerFollows(!path.empty());
     RefreshTempo();
 }
 
@@ -71,6 +76,8 @@ void TMainForm::RefreshTempo() {
         return;
     tempoGeneration_ = generation;
     songTempo_ = tempo_->SongTempo();
+    if (songTempo_.Known)
+        levelCue_->SongAnalysed(songTempo_.Loudness, *system_);
     RefreshPitchDisplays(false);
     // A new song's loading messages stay until its analysis is there.
     if (songTempo_.Known)

@@ -11,12 +11,17 @@
 #     latency).
 # The deck plays a 320 kbit/s MP3 (at pitch 0, then at +8 %); pw-play and
 # paplay play the same song as WAV.
-# usage: desktop_measure.sh BUILD_DIR [SECONDS]   (needs pipewire, wireplumber,
+# With QUANTUM, only PipeWire is measured, its quantum forced to that many
+# frames (clock.force-quantum), as a sound server under load may do.
+# usage: desktop_measure.sh BUILD_DIR [SECONDS [QUANTUM]]   (needs pipewire, wireplumber,
 # pulseaudio, dbus-daemon, sox, lame, xvfb-run, xdotool). Every process it
 # starts it ends by its id.
 set -eu
 build=$(realpath "${1:?build folder}")
 seconds=${2:-60}
+quantum=${3:-}
+servers="pipewire pulse"
+[ -z "$quantum" ] || servers=pipewire
 here=$(dirname "$(realpath "$0")")
 if [ -z "${VX_UNDER_XVFB:-}" ]; then
     VX_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
@@ -87,8 +92,9 @@ measure() {
 }
 
 start_bus
-for server in pipewire pulse; do
+for server in $servers; do
     start_$server
+    [ -z "$quantum" ] || pw-metadata -n settings 0 clock.force-quantum "$quantum" >/dev/null
     "$build/app/vexaline" "$WORK/song.mp3" >/dev/null 2>&1 &
     pid=$!
     xdotool search --sync --onlyvisible --name song >/dev/null

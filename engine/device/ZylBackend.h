@@ -6,6 +6,9 @@
 #include "decoding/VxPlayer.h"
 #include "engine/device/ZylDSResult.h"
 
+#include <string>
+#include <vector>
+
 class TZylMixer;
 
 class TZylBackend {
@@ -22,4 +25,8 @@ public:
     virtual double OutputLatency() = 0;
     // The back end's name as users know it, for messages ("PipeWire").
     virtual const char* Name() const = 0;
+    // The local sockets of the sound servers the open stream plays through,
+    // when the back end reaches them only indirectly: after a loss, a new
+    // attempt is worth its cost only once all of them answer again.
+    virtual std::vector<std::string> ServerSockets() const { return {}; }
 };

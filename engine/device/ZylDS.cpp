@@ -1,8 +1,8 @@
 #include "engine/device/ZylDS.h"
 
 #include "diag/Diag.h"
-#include "engine/device/ZylKeyLock.h"
 #include "engine/device/ZylDeviceReason.h"
+#include "engine/device/ZylKeyLock.h"
 #include "engine/device/ZylMixer.h"
 #include "engine/device/ZylOutput.h"
 #include "engine/device/ZylSampleFormat.h"
@@ -146,6 +146,8 @@ int TZylSoundBufferTAG::Create(TZylAudioTAG* audio, const TWaveFormatEx* format,
     Audio = audio;
     Volume = 100;
     Pan = 0;
+    LevelDb = 0;
+    Played = false;
     Interface = voice.release();
     Output = audio->Device;
     Active = 1;
@@ -240,6 +242,7 @@ void TZylSoundBufferTAG::Play() {
     if (Active == 0 || Interface == nullptr)
         return;
     ReportIfLost();
+    Played = true;
     Interface->Play((PlayFlags & kZylPlayLooping) != 0);
 }
 
@@ -278,6 +281,13 @@ void TZylSoundBufferTAG::SetPan(int32_t pan) {
     Pan = pan < -100 ? -100 : (pan > 100 ? 100 : pan);
     if (Interface != nullptr)
         Interface->SetDevicePan(ZylPanLaw(Pan));
+}
+
+void TZylSoundBufferTAG::SetLevel(double gainDb) {
+    if (Active == 0 || Interface == nullptr)
+        return;
+    LevelDb = gainDb;
+    Interface->SetLevelGain(ZylLevelGain(gainDb));
 }
 
 void TZylSoundBufferTAG::SetFold(TZylFold fold) {

@@ -23,8 +23,9 @@
 //
 // A device lost while playing (unplugged, stream error, the sound server
 // gone) is reported once through DiagReport; the buffers keep moving on a
-// silent clock so the engine keeps running, and the same device is reopened
-// every second until it is back, when sound resumes at the current position
+// silent clock so the engine keeps running, and the same device is reopened,
+// at first after a quarter second and then at most every two seconds, until
+// it is back, when sound resumes at the current position
 // (also reported once). IsLost is true meanwhile, so a song opened in the
 // meantime re-creates the device.
 //
@@ -138,6 +139,8 @@ public:
     uint32_t Volume = 100; // 0..100
     int32_t Pan = 0;       // -100..100
     uint32_t MuteLevel = 0;
+    double LevelDb = 0;  // the gain that levels the song
+    bool Played = false; // Play was called since Create
     void* LockPtr1 = nullptr;
     uint32_t LockBytes1 = 0;
     void* LockPtr2 = nullptr;
@@ -173,6 +176,9 @@ public:
 
     void SetVolume(uint32_t volume);
     void SetPan(int32_t pan);
+    // The gain in dB that levels the song, in front of the volume; 0 leaves
+    // the samples untouched.
+    void SetLevel(double gainDb);
     void SetFrequency(uint32_t hz);
     uint32_t GetFrequency();
     // Folds a stereo buffer into one output channel (or stops folding),

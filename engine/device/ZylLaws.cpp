@@ -46,3 +46,7 @@ TZylGains ZylGainsFor(int32_t deviceVolume, int32_t devicePan) {
         gains.Right *= AttenuationGain(devicePan);
     return gains;
 }
+
+float ZylLevelGain(double gainDb) {
+    return gainDb == 0.0 ? 1.0f : static_cast<float>(std::pow(10.0, gainDb / 20.0));
+}

@@ -17,3 +17,7 @@ struct TZylGains {
 // attenuating the right channel) to per-channel gains. The extremes give
 // exactly 0, so silence is silence and not -100 dB of leakage.
 TZylGains ZylGainsFor(int32_t deviceVolume, int32_t devicePan);
+
+// A gain in decibels as the linear factor the mixer multiplies by: exactly 1
+// at 0 dB, so an unlevelled song passes untouched.
+float ZylLevelGain(double gainDb);

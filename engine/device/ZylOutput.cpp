@@ -10,12 +10,17 @@
 #include "engine/device/ZylPortAudioBackend.h"
 #include "engine/device/ZylPulseBackend.h"
 #include "engine/device/ZylSampleFormat.h"
+#include "engine/device/ZylServerSocket.h"
 
 #include <thread>
 
 namespace {
 
-constexpr std::chrono::milliseconds kReopenPeriod{1000};
+// Reopening waits a quarter second, then twice as long after each failure,
+// up to two seconds: a server back from a restart is heard again within
+// three seconds, and a device gone for good costs next to nothing.
+constexpr std::chrono::milliseconds kFirstReopenWait{250};
+constexpr std::chrono::milliseconds kLongestReopenWait{2000};
 // The silent clock's period while the device is lost: nobody hears it, so
 // it wakes seldom and the deck idles.
 constexpr std::chrono::milliseconds kSilentTick{50};
@@ -112,10 +117,11 @@ bool TZylOutput::CheckLost() {
                 "%s: the sound output stopped (the server or device went away). The deck plays "
                 "on silently and sound returns by itself when the output is back.",
                 Backend->Name());
+    LostServers = Backend->ServerSockets();
     Dead = std::move(Backend);
     Backend = std::make_unique<TZylNullBackend>(Choice.HandStepped, std::string(), kSilentTick);
     Streaming = Backend->Open(MixerPart->Format(), MixerPart.get()) == DS_OK;
-    Reopen.Start([this] { return TryReopen(); }, kReopenPeriod);
+    Reopen.Start([this] { return TryReopen(); }, kFirstReopenWait, kLongestReopenWait);
     return true;
 }
 
@@ -148,6 +154,9 @@ bool TZylOutput::TryReopen() {
     if (!BuryDead())
         return false;
     Buried.reset();
+    for (const std::string& socket : LostServers)
+        if (!ZylSocketAnswers(socket))
+            return false;
     ZylResult result = DS_OK;
     std::unique_ptr<TZylBackend> device = MakeBackend(Choice, HasId ? &Id : nullptr, &result);
     if (device == nullptr)

@@ -4,7 +4,7 @@
 //
 // A device lost while streaming is reported once; the mixer moves onto a
 // silent clock (in tests: a hand-stepped stream) so that play cursors keep
-// moving, and the device is reopened every second, off the audio
+// moving, and the device is reopened with a back-off, off the audio
 // callback and off the window thread, until it is back. Its return is
 // reported once too, and sound resumes at the current position. The lost
 // stream is closed first, on a thread of its own: a close that never returns
@@ -25,6 +25,8 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <string>
+#include <vector>
 
 class TZylBackend;
 class TZylMixer;
@@ -77,6 +79,8 @@ private:
     std::shared_ptr<std::atomic<bool>> Buried; // the dead back end's close returned
     bool Streaming = false;
     bool Lost = false;
+    // The servers the lost stream played through (see ServerSockets).
+    std::vector<std::string> LostServers;
     TZylRetry Reopen;
 };
 

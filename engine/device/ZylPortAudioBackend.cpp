@@ -5,6 +5,7 @@
 #include "engine/device/ZylDeviceReason.h"
 #include "engine/device/ZylMixer.h"
 #include "engine/device/ZylQuietStderr.h"
+#include "engine/device/ZylServerSocket.h"
 
 #include <portaudio.h>
 
@@ -76,6 +77,17 @@ PaDeviceIndex DefaultOutputOf(const std::string& hostApi) {
 bool IsAlsaPlugin(const PaDeviceInfo& info) {
     const PaHostApiInfo* host = Pa_GetHostApiInfo(info.hostApi);
     return host != nullptr && host->type == paALSA && std::strstr(info.name, "(hw:") == nullptr;
+}
+
+// The desktop servers answering now, which an ALSA plugin device plays
+// through. Which one it is, only ALSA's configuration knows: a stream lost
+// with them waits for all of them to be back.
+std::vector<std::string> AnsweringServers() {
+    std::vector<std::string> servers;
+    for (const std::string& socket : {ZylPipeWireSocketPath(), ZylPulseSocketPath()})
+        if (ZylSocketAnswers(socket))
+            servers.push_back(socket);
+    return servers;
 }
 
 // In seconds.
@@ -188,6 +200,7 @@ ZylResult TZylPortAudioBackend::Open(const TWaveFormatEx& format, TZylMixer* mix
         error = StartStream(output, static_cast<uint32_t>(info->defaultSampleRate));
     if (error != paNoError)
         ZylSetDeviceReason("PortAudio could not open %s: %s.", info->name, Pa_GetErrorText(error));
+    Servers = IsAlsaPlugin(*info) ? AnsweringServers() : std::vector<std::string>{};
     return ResultFromPaError(error);
 }
 

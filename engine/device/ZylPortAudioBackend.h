@@ -57,6 +57,7 @@ public:
     bool HasFailed() override;
     double OutputLatency() override;
     const char* Name() const override { return "PortAudio"; }
+    std::vector<std::string> ServerSockets() const override { return Servers; }
 
 private:
     TZylPortAudioBackend() = default;
@@ -72,4 +73,5 @@ private:
     TZylMixer* Mixer = nullptr;
     std::atomic<bool> StreamFinished{false};
     std::atomic<int64_t> LastCallbackNs{0};
+    std::vector<std::string> Servers; // see ServerSockets
 };

@@ -1,11 +1,15 @@
 #include "engine/device/ZylRetry.h"
 
+#include <algorithm>
 #include <utility>
 
-void TZylRetry::Start(std::function<bool()> attempt, std::chrono::milliseconds period) {
+void TZylRetry::Start(std::function<bool()> attempt, std::chrono::milliseconds firstWait,
+                      std::chrono::milliseconds longestWait) {
     Stop();
     Stopping = false;
-    Thread = std::thread([this, attempt = std::move(attempt), period] { Run(attempt, period); });
+    Thread = std::thread([this, attempt = std::move(attempt), firstWait, longestWait] {
+        Run(attempt, firstWait, longestWait);
+    });
 }
 
 void TZylRetry::Stop() {
@@ -19,13 +23,15 @@ void TZylRetry::Stop() {
     Thread.join();
 }
 
-void TZylRetry::Run(const std::function<bool()>& attempt, std::chrono::milliseconds period) {
+void TZylRetry::Run(const std::function<bool()>& attempt, std::chrono::milliseconds wait,
+                    std::chrono::milliseconds longestWait) {
     std::unique_lock<std::mutex> lock(Mutex);
     while (!Stopping) {
         lock.unlock();
         const bool done = attempt();
         lock.lock();
-        if (done || Wake.wait_for(lock, period, [this] { return Stopping; }))
+        if (done || Wake.wait_for(lock, wait, [this] { return Stopping; }))
             return;
+        wait = std::min(wait * 2, longestWait);
     }
 }

@@ -1,6 +1,8 @@
-// A thread that makes an attempt at once and then once a period until one
-// succeeds or the owner stops it: how a lost device is reopened off the
-// audio callback and off the window thread.
+// A thread that makes an attempt at once and then again after each failure,
+// waiting twice as long each time up to a longest wait, until one succeeds
+// or the owner stops it: how a lost device is reopened off the audio
+// callback and off the window thread. The back-off keeps a device that
+// keeps failing from costing the deck its idle.
 #pragma once
 
 #include <chrono>
@@ -18,12 +20,14 @@ public:
 
     // Starts retrying attempt (which returns true on success); a retry
     // still running is stopped first. Never from inside attempt.
-    void Start(std::function<bool()> attempt, std::chrono::milliseconds period);
+    void Start(std::function<bool()> attempt, std::chrono::milliseconds firstWait,
+               std::chrono::milliseconds longestWait);
     // Waits for an attempt in progress, then ends the thread.
     void Stop();
 
 private:
-    void Run(const std::function<bool()>& attempt, std::chrono::milliseconds period);
+    void Run(const std::function<bool()>& attempt, std::chrono::milliseconds wait,
+             std::chrono::milliseconds longestWait);
 
     std::thread Thread;
     std::mutex Mutex;

@@ -1,5 +1,5 @@
 // A cheap first look for a sound server: whether its local socket accepts a
-// connection. While a server is down the output looks every second, and a
+// connection. While a server is down the output looks again and again, and a
 // full client start-up each time (configuration, plugins, threads) would
 // cost far more than the player spends idling.
 #pragma once

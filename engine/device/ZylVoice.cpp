@@ -174,6 +174,10 @@ void TZylVoice::SetDevicePan(int32_t pan) {
     DevicePan.store(pan, std::memory_order_relaxed);
 }
 
+void TZylVoice::SetLevelGain(float gain) {
+    LevelGain.store(gain, std::memory_order_relaxed);
+}
+
 void TZylVoice::SetFold(TZylFold fold) {
     FoldMode.store(static_cast<uint8_t>(fold), std::memory_order_relaxed);
 }
@@ -217,6 +221,9 @@ void TZylVoice::MixInto(float* mix, uint32_t frames, uint16_t mixChannels, uint3
     TControl control = Unpack(seen);
     RampTo = ZylGainsFor(DeviceVolume.load(std::memory_order_relaxed),
                          DevicePan.load(std::memory_order_relaxed));
+    const float level = LevelGain.load(std::memory_order_relaxed);
+    RampTo.Left *= level;
+    RampTo.Right *= level;
     Fold = static_cast<TZylFold>(FoldMode.load(std::memory_order_relaxed));
     const TPass pass{mix, frames, mixChannels, ZylTransportRampFrames(deviceRate), control.Looping};
     DeviceRate.store(deviceRate, std::memory_order_relaxed);

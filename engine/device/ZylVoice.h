@@ -9,8 +9,8 @@
 // engine write made meanwhile always wins.
 //
 // What the mixer plays: at the device rate the samples themselves, untouched
-// (with volume 100 and balance centred the device receives the buffer's PCM
-// exactly); at any other frequency the converter's output. A converter that
+// (with volume 100, balance centred and no level gain the device receives
+// the buffer's PCM exactly); at any other frequency the converter's output. A converter that
 // takes over from the untouched copy starts primed with the frames just
 // played, so a pitch move neither steps nor jumps in phase; back at the device
 // rate, the converter runs on until its phase is on a whole source frame, so
@@ -64,6 +64,10 @@ public:
     uint32_t GetFrequency() const;
     void SetDeviceVolume(int32_t hundredthsOfDb);
     void SetDevicePan(int32_t pan);
+    // The gain that levels the song, linear, applied with the volume and
+    // pan; exactly 1 leaves the samples untouched. A change moves in a
+    // straight line across one render pass, like the volume.
+    void SetLevelGain(float gain);
     // Takes effect at the next render pass.
     void SetFold(TZylFold fold);
     // Key lock (see ZylKeyLock.h): created at the first switch on, kept
@@ -151,6 +155,7 @@ private:
     std::atomic<uint32_t> Frequency;
     std::atomic<int32_t> DeviceVolume{0};
     std::atomic<int32_t> DevicePan{0};
+    std::atomic<float> LevelGain{1.0f};
     std::atomic<uint8_t> FoldMode{0};
     std::atomic<uint32_t> WriteSequence{0};
     std::atomic<uint32_t> DeviceRate{0};

@@ -83,6 +83,11 @@ public:
     // The sound output's latency in milliseconds (5, 10, 20, 40), 0 for
     // automatic: what the sound server prefers, at least 10 ms.
     TIntRegValueTAG OutputLatency{"OutputLatency", 0};
+    // Songs levelled to one loudness (TargetLoudness, in LUFS) in front of
+    // the volume, and cued where their music starts.
+    TBoolRegValueTAG LevelSongs{"LevelSongs", 0};
+    TIntRegValueTAG TargetLoudness{"TargetLoudness", -14};
+    TBoolRegValueTAG AutoCue{"AutoCue", 0};
     TIntRegValueTAG StartX{"StartX", 100};
     TIntRegValueTAG StartY{"StartY", 200};
 

@@ -52,8 +52,9 @@ TEST(MusicKey, NamesAndCodesFollowTheWheel) {
 }
 
 // Plain chord progressions in all 24 keys and two detuned by 30 cents,
-// after a lead-in of faint hiss: the key by MIREX's weighted score, and
-// where the music starts (the hiss is not the music).
+// after a lead-in of faint hiss: the key by MIREX's weighted score (the
+// detuned ones exactly: a band a third of a semitone off still plays in its
+// key), and where the music starts (the hiss is not the music).
 TEST(SongAnalysis, FindsTheKeyAndWhereTheMusicStarts) {
     std::ifstream list(VX_KEY_SONGS "/key-fixtures.txt");
     std::string name, mode;
@@ -66,6 +67,9 @@ TEST(SongAnalysis, FindsTheKeyAndWhereTheMusicStarts) {
             Analyze(VX_KEY_SONGS "/" + name, kVxKeyPart | kVxLoudnessPart);
         ASSERT_EQ(result.Status, TVxAnalysisStatus::Done) << name;
         score += MirexScore(result.Key, truth);
+        if (name.starts_with("key-detuned")) {
+            EXPECT_EQ(result.Key, truth) << name;
+        }
         ++songs;
         EXPECT_NEAR(result.Loudness.MusicStartMs, startMs, 10) << name;
         if (result.Key != truth)

@@ -59,13 +59,16 @@ TEST_F(GlobalConfigTest, OneRunStoresTheExitValuesAndTheNextStartPosition) {
     Config.SaveSettings(kKey);
 
     const TRegValues stored = Stored();
-    EXPECT_EQ(stored.size(), 37u);
+    EXPECT_EQ(stored.size(), 40u);
     EXPECT_EQ(stored.at("StartX"), RegDataFromDword(120));
     EXPECT_EQ(stored.at("StartY"), RegDataFromDword(220));
     EXPECT_EQ(stored.at("PlayWhenOpen"), RegDataFromText("Yes"));
     EXPECT_EQ(stored.at("ErrorLog"), RegDataFromText("No"));
     EXPECT_EQ(stored.at("OpenPath"), RegDataFromText(""));
     EXPECT_EQ(stored.at("ExactSongLength"), RegDataFromText("Yes"));
+    EXPECT_EQ(stored.at("LevelSongs"), RegDataFromText("No"));
+    EXPECT_EQ(stored.at("TargetLoudness"), RegDataFromDword(static_cast<uint32_t>(-14)));
+    EXPECT_EQ(stored.at("AutoCue"), RegDataFromText("No"));
     for (const char* neverStored :
          {"DoubledPitch", "ListKeepLast", "PlaylistWidth", "PlaylistEnabled"})
         EXPECT_EQ(stored.count(neverStored), 0u) << neverStored;
@@ -137,7 +140,7 @@ TEST_F(GlobalConfigTest, ADamagedStoreNeverStopsTheRunAndIsKept) {
     EXPECT_EQ(Config.TimeMode.Value, 0); // the cut line is a missing value
     Config.SaveSettings(kKey);
     EXPECT_EQ(ScratchConfigHome::ReadText(Home.StoreFile().string() + ".bad"), damaged);
-    EXPECT_EQ(Stored().size(), 35u);
+    EXPECT_EQ(Stored().size(), 38u);
 }
 
 TEST_F(GlobalConfigTest, OptionsRecordMapsBothWays) {

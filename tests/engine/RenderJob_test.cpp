@@ -40,6 +40,17 @@ TEST(RenderJob, ActionsAreParsedAndPutInTimeOrder) {
     EXPECT_TRUE(locked.KeyLock);
     ASSERT_EQ(locked.Actions.size(), 1u);
     EXPECT_EQ(locked.Actions[0].Kind, TRenderActionKind::KeyLockOff);
+    // The target after --level is optional: a file name is not one.
+    TRenderJob level;
+    ASSERT_TRUE(Parse({"--level", "-16.5", "--auto-cue", "in.mp3"}, level, error)) << error;
+    EXPECT_TRUE(level.Level);
+    EXPECT_DOUBLE_EQ(level.TargetLufs, -16.5);
+    EXPECT_TRUE(level.AutoCue);
+    TRenderJob byDefault;
+    ASSERT_TRUE(Parse({"--level", "in.mp3", "out.wav"}, byDefault, error)) << error;
+    EXPECT_DOUBLE_EQ(byDefault.TargetLufs, -14);
+    EXPECT_EQ(byDefault.Input, "in.mp3");
+    EXPECT_EQ(byDefault.Output, "out.wav");
 }
 
 TEST(RenderJob, BadArgumentsAreRefusedWithAReason) {

@@ -2,8 +2,12 @@
 // modal run is answered by the test.
 #include "FormTestSupport.h"
 
+#include "analysis/VxLevelGain.h"
+#include "analysis/VxSongAnalysis.h"
+#include "decoding/VxDecoderSet.h"
 #include "engine/device/ZylAudioConfig.h"
 #include "frontend/CfgForm.h"
+#include "frontend/CfgLevelGroup.h"
 #include "frontend/VxHintLayout.h"
 #include "frontend/VxKeyMap.h"
 
@@ -11,6 +15,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QToolTip>
 #include <gtest/gtest.h>
@@ -38,7 +43,7 @@ std::vector<int> Snapshot(const TGlobalConfigTAG& c) {
             c.ListSaveAbsolutePaths.Value, c.ListConfirmNew.Value, c.ListConfirmClose.Value,
             c.ListConfirmDelete.Value, c.ListConfirmDeleteMany.Value, c.PitchRange.Value,
             c.EndOfTrack.Value, c.OutputDevice.Value, c.HotKey, c.OutputLatency.Value,
-            c.KeyNotation.Value};
+            c.LevelSongs.Value, c.TargetLoudness.Value, c.AutoCue.Value, c.KeyNotation.Value};
     // clang-format on
 }
 
@@ -98,6 +103,7 @@ TEST(CfgForm, CancelAfterChangingEveryControlChangesNothing) {
         form.Devices->setCurrentIndex(-1);
         form.Latency->setCurrentIndex(4);
         form.KeyNotation->setCurrentIndex(1);
+        form.LevelGroup->TargetLoudness->setValue(-23);
         return int(QDialog::Rejected);
     };
     deck.Form->ShowOptions();
@@ -157,6 +163,94 @@ TEST(CfgForm, NextMakesTheSongEndGoToTheNextEntry) {
     deck.Form->ShowOptions();
     EXPECT_EQ(deck.Config.EndOfTrack.Value, 1);
     EXPECT_TRUE(deck.RunUntil([&] { return deck.List().GetCurrentPosition() == 1; }));
+}
+
+// A song of faint hiss, then music at gainDb (tones and noise).
+std::string LeadInSong(const std::string& name, const char* leadInSeconds, int gainDb) {
+    const std::string path = (WorkDir() / "songs" / name).string();
+    const std::string make = "export SOX_OPTS='-V1 -R'; sox -n -r 44100 -c 2 '" + path +
+                             ".hiss.wav' synth " + leadInSeconds +
+                             " pinknoise gain -75 && sox -n -r 44100 -c 2 '" + path +
+                             ".music.wav' synth 3.1079 sine 330 sine 495 synth 3.1079 pinknoise "
+                             "mix gain " +
+                             std::to_string(gainDb) + " && sox '" + path + ".hiss.wav' '" + path +
+                             ".music.wav' '" + path + "'";
+    EXPECT_EQ(std::system(make.c_str()), 0) << make;
+    return path;
+}
+
+TVxSongStart ExpectedStart(const std::string& path, double targetLufs) {
+    TVxDecoderSet decoders;
+    const std::atomic<bool> never{false};
+    const TVxLoudness loudness =
+        VxAnalyzeSong(decoders, path.c_str(), {}, never, kVxLoudnessPart).Loudness;
+    EXPECT_TRUE(loudness.Known) << path;
+    return {VxLevelGainDb(loudness, targetLufs),
+            static_cast<uint32_t>(std::lround(loudness.MusicStartMs))};
+}
+
+// Leveling and auto cue as the dialog turns them on: the loaded song, not
+// played yet, takes its level and cue once its analysis ends; the next one,
+// analysed while it waited in the list, has them from its open on; a song
+// that plays keeps its level when the option goes off.
+TEST(CfgForm, LevelingAndAutoCueReachEachSongBeforeItPlays) {
+    const std::string first = LeadInSong("level-first.wav", "0.8313", -24);
+    const std::string second = LeadInSong("level-second.wav", "0.4567", -6);
+    TDialogDeck deck;
+    deck.Config.PlayWhenOpen.Value = 0;
+    deck.Answer = [](TCfgForm& form) {
+        form.LevelGroup->chkLevelSongs->setChecked(true);
+        form.LevelGroup->TargetLoudness->setValue(-16);
+        form.LevelGroup->chkAutoCue->setChecked(true);
+        return int(QDialog::Accepted);
+    };
+    deck.Form->ShowOptions();
+    EXPECT_EQ(deck.Config.LevelSongs.Value, 1);
+    EXPECT_EQ(deck.Config.TargetLoudness.Value, -16);
+    EXPECT_EQ(deck.Config.AutoCue.Value, 1);
+
+    deck.Add({Q(first), Q(second)});
+    ASSERT_EQ(deck.State(), kVxPaused);
+    ASSERT_TRUE(deck.Form->Tempo()->WaitIdle(60000));
+    deck.Run(80);
+    const TVxSongStart firstStart = ExpectedStart(first, -16);
+    EXPECT_GT(firstStart.LevelDb, 3);
+    EXPECT_DOUBLE_EQ(deck.System().SongLevelDb(), firstStart.LevelDb);
+    EXPECT_EQ(deck.PositionMs(), firstStart.CueMs);
+
+    TDeck::Click(deck.Form->btnNext);
+    ASSERT_EQ(deck.List().GetCurrentPosition(), 1);
+    const TVxSongStart secondStart = ExpectedStart(second, -16);
+    EXPECT_LT(secondStart.LevelDb, -3);
+    EXPECT_DOUBLE_EQ(deck.System().SongLevelDb(), secondStart.LevelDb);
+    EXPECT_EQ(deck.PositionMs(), secondStart.CueMs);
+    EXPECT_NEAR(secondStart.CueMs, 456.7, 10);
+    deck.Run(40);
+    EXPECT_EQ(deck.Form->Position->GetValue(), static_cast<int>(secondStart.CueMs));
+
+    TDeck::Click(deck.Form->btnPlay);
+    deck.Run(200);
+    deck.Answer = [](TCfgForm& form) {
+        form.LevelGroup->chkLevelSongs->setChecked(false);
+        return int(QDialog::Accepted);
+    };
+    deck.Form->ShowOptions();
+    EXPECT_DOUBLE_EQ(deck.System().SongLevelDb(), secondStart.LevelDb);
+}
+
+// The stored options hold from the start, before the dialog ever shows.
+TEST(CfgForm, StoredLevelingAndAutoCueHoldFromTheStart) {
+    const std::string song = LeadInSong("level-stored.wav", "0.6171", -27);
+    TDeck deck({Q(song)}, TDeck::StoredSettings("\"LevelSongs\"=\"Yes\"\n\"TargetLoudness\"="
+                                                "dword:fffffff0\n\"AutoCue\"=\"Yes\"\n"
+                                                "\"PlayWhenOpen\"=\"No\"\n"));
+    ASSERT_EQ(deck.System().SongLoaded, 1u);
+    ASSERT_TRUE(deck.Form->Tempo()->WaitIdle(60000));
+    deck.Run(80);
+    const TVxSongStart start = ExpectedStart(song, -16);
+    EXPECT_GT(start.LevelDb, 3);
+    EXPECT_DOUBLE_EQ(deck.System().SongLevelDb(), start.LevelDb);
+    EXPECT_EQ(deck.PositionMs(), start.CueMs);
 }
 
 TEST(CfgForm, HintsFollowTheShowHintsBoxAtOnce) {

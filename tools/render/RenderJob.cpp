@@ -25,6 +25,11 @@ const char kRenderUsage[] =
     "  --analyse          print all INPUT's analysis, one a line: bpm, first-beat,\n"
     "                     key (name and Camelot code), loudness, true-peak and\n"
     "                     music-start; render nothing\n"
+    "  --level [LUFS]     level the song to LUFS (default -14) as the deck's option\n"
+    "                     does: the gain from its loudness, its true peak kept at or\n"
+    "                     under -1 dBTP\n"
+    "  --auto-cue         cue the song where its music starts, as the deck's option\n"
+    "                     does\n"
     "  --report MS        print the time record every MS (default 1000)\n"
     "  --bits 16|24|32f   output samples: 16-bit (default), 24-bit or 32-bit float\n"
     "  --converter NAME   sinc-medium (default: the deck's own), sinc-best,\n"
@@ -44,6 +49,17 @@ bool ToInt(const char* text, long low, long high, int& out) {
     if (errno != 0 || end == text || *end != '\0' || value < low || value > high)
         return false;
     out = static_cast<int>(value);
+    return true;
+}
+
+// A loudness target: a number of LUFS from -70 to 0.
+bool ToLufs(const char* text, double& out) {
+    char* end = nullptr;
+    errno = 0;
+    const double value = std::strtod(text, &end);
+    if (errno != 0 || end == text || *end != '\0' || !(value >= -70 && value <= 0))
+        return false;
+    out = value;
     return true;
 }
 
@@ -164,6 +180,13 @@ bool ParseRenderArguments(int argc, char** argv, TRenderJob& job, std::string& e
             job.DetectBpm = true;
         } else if (arg == "--analyse") {
             job.Analyse = true;
+        } else if (arg == "--level") {
+            job.Level = true;
+            // The target is optional: a following number is one.
+            if (i + 1 < argc && ToLufs(argv[i + 1], job.TargetLufs))
+                ++i;
+        } else if (arg == "--auto-cue") {
+            job.AutoCue = true;
         } else if (arg == "--exact" || arg == "--quick") {
             job.ExactLength = arg == "--exact";
         } else if (arg.size() > 1 && arg[0] == '-') {

@@ -50,6 +50,11 @@ struct TRenderJob {
     bool AutoPlay = true;
     bool DetectBpm = false; // print the input's tempo instead of rendering
     bool Analyse = false;   // print everything analysis finds instead of rendering
+    // Level the song to TargetLufs as the deck's option does, and cue it
+    // where its music starts, from the song's analysis before it opens.
+    bool Level = false;
+    double TargetLufs = -14; // the deck's own default target
+    bool AutoCue = false;
     uint32_t SeekMs = 0;
     uint32_t DurationMs = 0; // 0: until half a second after the song's end
     uint32_t ReportEveryMs = 1000;

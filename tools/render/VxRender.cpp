@@ -4,6 +4,7 @@
 // how fast it rendered and how long each worker tick held the system lock.
 #include "tools/render/RenderJob.h"
 
+#include "analysis/VxLevelGain.h"
 #include "analysis/VxSongAnalysis.h"
 #include "decoding/SampleFold.h"
 #include "decoding/VxDecoderSet.h"
@@ -18,6 +19,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -37,6 +39,31 @@ const char* StateName(uint8_t state) {
 int AnswerBox(unsigned /*style*/, const char* caption, const char* text) {
     std::fprintf(stderr, "[%s] %s\n", caption, text);
     return kDiagIdOk;
+}
+
+TVxAnalysisResult AnalyseInput(const std::string& path, unsigned parts) {
+    TVxDecoderSet decoders;
+    const std::atomic<bool> never{false};
+    return VxAnalyzeSong(decoders, path.c_str(), {}, never, parts);
+}
+
+// The level and cue the deck's options would give the song.
+TVxSongStart StartOf(const TRenderJob& job) {
+    TVxSongStart start;
+    if (!job.Level && !job.AutoCue)
+        return start;
+    const TVxLoudness loudness = AnalyseInput(job.Input, kVxLoudnessPart).Loudness;
+    if (!loudness.Known) {
+        std::printf("loudness none: level 0.0 dB, cue 0 ms\n");
+        return start;
+    }
+    if (job.Level)
+        start.LevelDb = VxLevelGainDb(loudness, job.TargetLufs);
+    if (job.AutoCue)
+        start.CueMs = static_cast<uint32_t>(std::lround(loudness.MusicStartMs));
+    std::printf("loudness %.2f LUFS, true peak %.2f dBTP: level %+.2f dB, cue %u ms\n",
+                loudness.Lufs, loudness.TruePeakDbtp, start.LevelDb, start.CueMs);
+    return start;
 }
 
 const TZylKeyLock* KeyLockOf(TVxSystemTAG& system) {
@@ -95,7 +122,7 @@ bool TRenderer::Open() {
     System->SetBalance(Job.Balance, Job.Downmix);
     System->SetKeyLock(Job.KeyLock);
     ChooseFormats();
-    if (System->OpenSong(Job.Input.c_str(), false) != 0) {
+    if (System->OpenSong(Job.Input.c_str(), false, StartOf(Job)) != 0) {
         TVxSongInfo info;
         System->GetSongInfo(info);
         std::fprintf(stderr, "vx-render: cannot open %s: %s\n%s\n", Job.Input.c_str(), info.Title,
@@ -307,10 +334,8 @@ int TRenderer::Run() {
 
 // --bpm prints one line, --analyse a line for each finding.
 int PrintAnalysis(const TRenderJob& job) {
-    TVxDecoderSet decoders;
-    const std::atomic<bool> never{false};
-    const TVxAnalysisResult result = VxAnalyzeSong(decoders, job.Input.c_str(), {}, never,
-                                                   job.Analyse ? kVxAllParts : kVxTempoPart);
+    const TVxAnalysisResult result =
+        AnalyseInput(job.Input, job.Analyse ? kVxAllParts : kVxTempoPart);
     if (result.Status != TVxAnalysisStatus::Done) {
         std::fprintf(stderr, "vx-render: cannot read %s: %s\n", job.Input.c_str(),
                      DiagLastMessage());
