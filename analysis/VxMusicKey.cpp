@@ -44,15 +44,20 @@ int VxCamelotNumber(int key) {
     return place == 0 ? 12 : place;
 }
 
+int VxKeyNumber(int key, TVxKeyNotation notation) {
+    if (!VxIsKey(key))
+        return 0;
+    const int camelot = VxCamelotNumber(key);
+    // Open Key counts from C major (Camelot 8B) as 1d.
+    return notation == TVxKeyNotation::Camelot ? camelot : (camelot - kCamelotOfC + 12) % 12 + 1;
+}
+
 std::string VxKeyCode(int key, TVxKeyNotation notation) {
     if (!VxIsKey(key))
         return {};
-    const int camelot = VxCamelotNumber(key);
-    if (notation == TVxKeyNotation::Camelot)
-        return std::to_string(camelot) + (VxIsMinor(key) ? "A" : "B");
-    // Open Key counts from C major (Camelot 8B) as 1d.
-    const int open = (camelot - kCamelotOfC + 12) % 12 + 1;
-    return std::to_string(open) + (VxIsMinor(key) ? "m" : "d");
+    const bool camelot = notation == TVxKeyNotation::Camelot;
+    const char* mode = VxIsMinor(key) ? (camelot ? "A" : "m") : (camelot ? "B" : "d");
+    return std::to_string(VxKeyNumber(key, notation)) + mode;
 }
 
 bool VxKeysCompatible(int a, int b) {

@@ -18,6 +18,9 @@ int VxKeyTonic(int key);
 std::string VxKeyName(int key);
 // The key's wheel position, 1 to 12, in the Camelot notation.
 int VxCamelotNumber(int key);
+// The key's number in a notation, 1 to 12: its Camelot wheel position, or
+// its Open Key number; 0 for no key.
+int VxKeyNumber(int key, TVxKeyNotation notation);
 // "8A" (Camelot) or "1m" (Open Key); empty for no key.
 std::string VxKeyCode(int key, TVxKeyNotation notation);
 // Mixes well: the same key, or one step around the wheel, or its relative

@@ -92,13 +92,23 @@ void TVxTempoWorker::SetUserBpm(double bpm) {
         std::lock_guard<std::mutex> lock(mutex_);
         if (songPath_.empty())
             return;
-        userWrites_.emplace_back(songPath_, bpm);
+        userWrites_.push_back({songPath_, bpm});
         songTempo_.Known = true;
         songTempo_.Bpm = bpm;
         songTempo_.Tapped = true;
-        found_.emplace_back(songPath_, bpm);
+        found_.emplace_back(songPath_, songTempo_);
     }
     ++generation_;
+    wake_.notify_all();
+}
+
+void TVxTempoWorker::SetUserKey(const std::string& path, int key) {
+    if (path.empty() || (key != kVxNoKey && !VxIsKey(key)))
+        return;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        userWrites_.push_back({path, 0, key});
+    }
     wake_.notify_all();
 }
 
@@ -114,8 +124,8 @@ TVxSongTempo TVxTempoWorker::SongTempo() const {
     return songTempo_;
 }
 
-std::vector<std::pair<std::string, double>> TVxTempoWorker::TakeFoundBpms() {
-    std::vector<std::pair<std::string, double>> found;
+TVxTempoWorker::TFound TVxTempoWorker::TakeFound() {
+    TFound found;
     std::lock_guard<std::mutex> lock(mutex_);
     found.swap(found_);
     return found;
@@ -124,7 +134,7 @@ std::vector<std::pair<std::string, double>> TVxTempoWorker::TakeFoundBpms() {
 bool TVxTempoWorker::WaitIdle(unsigned timeoutMs) {
     std::unique_lock<std::mutex> lock(mutex_);
     return idle_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] {
-        return started_ && !running_ && !songPending_ && userWrites_.empty() &&
+        return started_ && !running_ && !storing_ && !songPending_ && userWrites_.empty() &&
                (playlist_.empty() || !backgroundAllowed_);
     });
 }
@@ -158,11 +168,13 @@ bool TVxTempoWorker::NextJob(TJob& job) {
         if (stop_)
             return false;
         if (!userWrites_.empty()) {
-            const auto [path, bpm] = userWrites_.front();
-            userWrites_.erase(userWrites_.begin());
+            const TUserWrite write = std::move(userWrites_.front());
+            userWrites_.pop_front();
+            storing_ = true;
             lock.unlock();
-            StoreUserBpm(path, bpm);
+            StoreUserWrite(write);
             lock.lock();
+            storing_ = false;
             // Everything may have changed meanwhile, a stop request too.
             continue;
         }
@@ -192,10 +204,29 @@ void TVxTempoWorker::OpenCacheOnce() {
     }
 }
 
-void TVxTempoWorker::StoreUserBpm(const std::string& path, double bpm) {
+void TVxTempoWorker::StoreUserWrite(const TUserWrite& write) {
     OpenCacheOnce();
-    if (const auto key = VxFileKeyOf(path))
-        cache_.StoreUser(*key, bpm);
+    const auto key = VxFileKeyOf(write.Path);
+    if (!key)
+        return;
+    if (write.Bpm > 0) {
+        cache_.StoreUser(*key, write.Bpm);
+        return;
+    }
+    cache_.StoreUserKey(*key, write.Key);
+    // The song is reported again with the key it now shows: the user's, or
+    // the detected one when the user's was taken back.
+    // Without a cache there is nowhere to keep it.
+    const std::optional<TVxCachedTempo> cached = cache_.Lookup(*key);
+    if (!cached)
+        return;
+    const TVxSongTempo tempo = SongTempoOf(*cached);
+    std::lock_guard<std::mutex> lock(mutex_);
+    found_.emplace_back(write.Path, tempo);
+    if (write.Path == songPath_ && !songPending_) {
+        songTempo_.Key = tempo.Key;
+        ++generation_;
+    }
 }
 
 void TVxTempoWorker::RunJob(const TJob& job) {
@@ -267,12 +298,18 @@ TVxSongTempo TVxTempoWorker::TempoFor(const std::string& path) {
             cached.emplace();
         TakeResult(result, *key, cache_, *cached);
     }
+    return SongTempoOf(*cached);
+}
+
+// What the window shows of a cached song.
+TVxSongTempo TVxTempoWorker::SongTempoOf(const TVxCachedTempo& cached) const {
+    TVxSongTempo tempo;
     tempo.Known = true;
-    tempo.Tapped = cached->UserBpm > 0;
-    tempo.Bpm = cached->BpmIn(range_);
-    tempo.FirstBeatMs = cached->Detected.FirstBeatMs;
-    tempo.Key = cached->MusicKey();
-    tempo.Loudness = cached->Loudness;
+    tempo.Tapped = cached.UserBpm > 0;
+    tempo.Bpm = cached.BpmIn(range_);
+    tempo.FirstBeatMs = cached.Detected.FirstBeatMs;
+    tempo.Key = cached.MusicKey();
+    tempo.Loudness = cached.Loudness;
     return tempo;
 }
 
@@ -283,7 +320,7 @@ void TVxTempoWorker::Publish(const TJob& job, const TVxSongTempo& tempo) {
         // Stopped, or the user tapped the deck's song while it ran.
         if (!tempo.Known || (deckSong && songTempo_.Tapped))
             return;
-        found_.emplace_back(job.Path, tempo.Bpm);
+        found_.emplace_back(job.Path, tempo);
         // Only the deck's own job sets its tempo, unless the song changed,
         // was closed or opened again meanwhile.
         if (!job.Song || !deckSong || songPending_)

@@ -56,15 +56,21 @@ public:
     // A tempo tapped by the user for the deck's song, at the song's own
     // speed; stored in the cache, where detection never overwrites it.
     void SetUserBpm(double bpm);
+    // The key the user gives a song (any song, not only the deck's), stored
+    // in the cache where detection never overwrites it; kVxNoKey goes back
+    // to the detected key. The song is reported again with its new key.
+    void SetUserKey(const std::string& path, int key);
 
     // Changes whenever SongTempo does; cheap to poll every timer tick.
     std::uint64_t Generation() const { return generation_.load(); }
     TVxSongTempo SongTempo() const;
-    // The tempos found since the last call, for lists that show every
-    // song's tempo: song file and BPM at the song's own speed (0: no steady
-    // beat), in the order found. The deck's song, the playlist's songs as
-    // they are looked up or analysed, and taps all report here.
-    std::vector<std::pair<std::string, double>> TakeFoundBpms();
+    // The songs analysed since the last call, for lists that show every
+    // song's tempo, key and loudness: song file and its analysis (BPM at the
+    // song's own speed, 0: no steady beat), in the order found. The deck's
+    // song, the playlist's songs as they are looked up or analysed, taps and
+    // keys set by the user all report here.
+    using TFound = std::vector<std::pair<std::string, TVxSongTempo>>;
+    TFound TakeFound();
     // Waits until no job is left; for tests and tools. False on time-out.
     bool WaitIdle(unsigned timeoutMs);
     // True once the worker thread runs at the lowest priority; known
@@ -81,8 +87,14 @@ private:
     bool NextJob(TJob& job);
     void RunJob(const TJob& job);
     void OpenCacheOnce();
-    void StoreUserBpm(const std::string& path, double bpm);
+    struct TUserWrite {
+        std::string Path;
+        double Bpm = 0; // a tap; 0 when this is a key
+        int Key = kVxNoKey;
+    };
+    void StoreUserWrite(const TUserWrite& write);
     TVxSongTempo TempoFor(const std::string& path);
+    TVxSongTempo SongTempoOf(const TVxCachedTempo& cached) const;
     void Publish(const TJob& job, const TVxSongTempo& tempo);
     void LowerPriority();
     void StopRunningJobLocked();
@@ -99,11 +111,12 @@ private:
     bool songPending_ = false; // the song's tempo is still to be found
     std::deque<std::string> playlist_;
     bool backgroundAllowed_ = true;
-    std::vector<std::pair<std::string, double>> userWrites_;
+    std::deque<TUserWrite> userWrites_;
     TVxSongTempo songTempo_;
-    std::vector<std::pair<std::string, double>> found_;
+    TFound found_;
     bool started_ = false; // the thread runs, at its lowered priority
     bool running_ = false; // a job runs
+    bool storing_ = false; // a user's tap or key is being stored
     TJob current_;
     bool stop_ = false;
 

@@ -126,6 +126,9 @@ void TCfgForm::FormCreate() {
                      "played through one of the two sound card channels. The panning knob is "
                      "replaced by a switch that selects which of the channels (left or right) "
                      "the downmixed signal is sended to."},
+        {KeyNotation, "How the songs' keys are written beside their names in the playlist and "
+                      "on the message line: Camelot codes (8A is A minor) or Open Key codes (1m "
+                      "is A minor). Keys that mix well have the same or a neighbouring number."},
         {chkKeyLock_, "When checked, the pitch slider and bends change the tempo only: the song "
                       "keeps its key. The KEY button beside the pitch slider and the K key "
                       "switch it too."},
@@ -173,6 +176,7 @@ void TCfgForm::FillFrom(TMainForm& form) {
     HotKey->setCurrentIndex(config.HotKey >= 0 && config.HotKey < HotKey->count() ? config.HotKey
                                                                                   : 0);
     FillLatency(config.OutputLatency.Value);
+    KeyNotation->setCurrentIndex(config.KeyNotation.Value == 1 ? 1 : 0);
     LevelGroup->FillFrom(config);
     for (auto& [widget, hint] : hints_)
         if (widget == chkLog)
@@ -193,6 +197,7 @@ void TCfgForm::StoreInto(TMainForm& form) const {
                                                              : 2;
     config.HotKey = HotKey->currentIndex();
     config.OutputLatency.Value = kZylLatencyChoices[std::max(0, Latency->currentIndex())];
+    config.KeyNotation.Value = KeyNotation->currentIndex() == 1 ? 1 : 0;
     LevelGroup->StoreInto(config);
 }
 

@@ -86,6 +86,8 @@ public:
     QCheckBox* chkConfirmClose_ = nullptr;
     QCheckBox* chkConfirmDelete_ = nullptr;
     QCheckBox* chkConfirmDeleteMany_ = nullptr;
+    // The songs' key codes: Camelot (0) or Open Key (1).
+    QComboBox* KeyNotation = nullptr;
 
     QComboBox* Devices = nullptr;
     QLabel* LabelDeviceNote = nullptr;

@@ -154,6 +154,9 @@ QWidget* TCfgForm::BuildPlaylistPage() {
     chkConfirmDelete_ = Check("chkConfirmDelete_", "Delete song", false, false);
     chkConfirmDeleteMany_ = Check("chkConfirmDeleteMany_", "Delete multiple songs", true, false);
 
+    KeyNotation = Named(new QComboBox, "KeyNotation");
+    KeyNotation->addItems({QStringLiteral("Camelot (8A)"), QStringLiteral("Open Key (1m)")});
+
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(chkPlaylistEnabled_);
@@ -164,6 +167,7 @@ QWidget* TCfgForm::BuildPlaylistPage() {
     groups->addWidget(Group("Playlist alerts", {chkConfirmNew_, chkConfirmClose_, chkConfirmDelete_,
                                                 chkConfirmDeleteMany_}));
     layout->addLayout(groups);
+    layout->addWidget(Group("Key notation", {KeyNotation}));
     layout->addStretch();
     return page;
 }

@@ -16,6 +16,7 @@
 #include "frontend/VxHotKey.h"
 #include "frontend/VxLevelAndCue.h"
 #include "frontend/VxMessageBox.h"
+#include "frontend/VxPlaylistFacts.h"
 #include "frontend/config/GlobalConfig.h"
 #include "frontend/config/ProgramDataLocation.h"
 #include "playlist/view/ZylPlaylistPanel.h"
@@ -203,6 +204,7 @@ void TMainForm::ApplySettings() {
     btnTime->SetStatus(config_.TimeMode.Value == 1 ? 1 : 0);
     btnRealTime->SetStatus(config_.DisplayRealTime.Value != 0 ? 1 : 0);
     ApplyKeyLock();
+    playlistFacts_->ApplySettings();
     UpdateDropAcceptance(false);
     config_.CheckOutputDevice(static_cast<int>(devices_.size()));
     system_->SetOutputDevice(devices_[static_cast<std::size_t>(config_.OutputDevice.Value)].Object);

@@ -14,6 +14,7 @@
 #include "frontend/VxDisplayTimer.h"
 #include "frontend/VxInstanceLock.h"
 #include "frontend/VxTempoFeed.h"
+#include "frontend/VxValueDisplay.h"
 
 #include <QStringList>
 #include <QWidget>
@@ -30,6 +31,7 @@ class QMenu;
 class QAction;
 class QKeyEvent;
 class TGlobalConfigTAG;
+class TVxPlaylistFacts;
 class TVxTapTempo;
 class TVxTempoWorker;
 class TVxLevelAndCue;
@@ -157,6 +159,8 @@ public:
 
     // Tempo: the tap key, and the worker that finds the songs' tempos.
     void TapTempo();
+    // The value display's key: tempo, key, loudness in turn.
+    void CycleValueDisplay();
     TVxTempoWorker* Tempo() { return tempo_.get(); }
 
     // Control handlers. They are published: the keyboard module presses the
@@ -342,7 +346,8 @@ private:
     // path empty: the deck has no song.
     void TempoSongChanged(const std::string& path);
     void RefreshTempo();
-    void ShowFoundBpms();
+    void ShowValueCaption(bool cycled);
+    TVxKeyNotation KeyNotation() const;
     // The leveling and auto cue options, as the settings say.
     void ApplyLevelAndCue();
 
@@ -362,9 +367,12 @@ private:
     std::unique_ptr<TVxTapTempo> tap_;
     std::unique_ptr<TVxLevelAndCue> levelCue_;
     std::uint64_t tempoGeneration_ = 0;
-    double songBpm_ = 0; // at the song's own speed; 0: not known or no beat
-    // Every tempo found so far, by song file, for the list's tempo column.
-    std::unordered_map<std::string, double> foundBpms_;
+    // The deck song's analysis (tempo at the song's own speed) and what the
+    // value display shows of it.
+    TVxSongTempo songTempo_;
+    TVxValueDisplay valueDisplay_;
+    // The songs' tempo, key and loudness in the list.
+    std::unique_ptr<TVxPlaylistFacts> playlistFacts_;
 
     bool created_ = false;
     bool closed_ = false;

@@ -64,12 +64,33 @@ void TMainForm::RefreshPitchDisplays(bool force) {
     }
     std::string value = vxdisplay::ValueText(info.Bend, info.SlideStep,
                                              config_.ShowPitchBendValue.Value != 0, accurate);
-    // A running bend's value wins; otherwise the tempo at the current pitch.
+    // A running bend's value wins; otherwise the song's value chosen.
     if (value == vxdisplay::kValueBlank)
-        value = vxdisplay::BpmText(songBpm_, info.Pitch);
+        value = valueDisplay_.LcdText(songTempo_, info.Pitch, KeyNotation());
     LabelValue->SetCaption(Latin1(value));
     if (Pitch->GetValue() != info.Pitch)
         Pitch->ManualSet(info.Pitch);
+}
+
+void TMainForm::CycleValueDisplay() {
+    valueDisplay_.Cycle();
+    RefreshPitchDisplays(true);
+    ShowValueCaption(true);
+}
+
+// The message line names the key or loudness the value display shows, until
+// the next message; back at the tempo, which the display shows whole, it
+// says so for a moment.
+void TMainForm::ShowValueCaption(bool cycled) {
+    const bool tempo = valueDisplay_.Shown() == TVxValueDisplay::TShown::Tempo;
+    if (tempo && !cycled)
+        return;
+    ShowMessage(QString::fromStdString(valueDisplay_.Caption(songTempo_, KeyNotation())),
+                tempo ? vxdisplay::kShortMessageMs : 0);
+}
+
+TVxKeyNotation TMainForm::KeyNotation() const {
+    return config_.KeyNotation.Value == 1 ? TVxKeyNotation::OpenKey : TVxKeyNotation::Camelot;
 }
 
 void TMainForm::RefreshSongInfo() {

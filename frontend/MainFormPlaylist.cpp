@@ -10,6 +10,7 @@
 #include "frontend/VxHints.h"
 #include "frontend/VxLevelAndCue.h"
 #include "frontend/VxMessageBox.h"
+#include "frontend/VxPlaylistFacts.h"
 #include "frontend/config/GlobalConfig.h"
 #include "playlist/PlaylistPaths.h"
 #include "playlist/view/VxFileNames.h"
@@ -75,6 +76,7 @@ void TMainForm::CreatePlaylist() {
     PlayList->setToolTip(QString::fromUtf8(vxhints::HintFor("PlayList").data()));
     PlayList->SetShowHeader(false);
     StylePlaylistPanel();
+    playlistFacts_ = std::make_unique<TVxPlaylistFacts>(*PlayList, config_);
 
     TZylPlaylist& list = PlayList->Playlist();
     list.SetOptions(poAutoOpen);
@@ -150,6 +152,7 @@ void TMainForm::AddSortMenu() {
     for (const auto& [caption, key] : sorts)
         connect(sortBy->addAction(QString::fromLatin1(caption)), &QAction::triggered, this,
                 [this, key = key] { Playlist().SortBy(key); });
+    playlistFacts_->AddToMenus(*PlaylistPopup, *sortBy);
     sortBy->addSeparator();
     connect(sortBy->addAction(QStringLiteral("&Shuffle")), &QAction::triggered, this,
             [this] { Playlist().Shuffle(static_cast<std::uint32_t>(NowMs())); });
@@ -380,6 +383,7 @@ void TMainForm::PlaylistPopupPopup() {
     PopupOpen->setEnabled(selected == 1);
     PopupDeleteSelected->setEnabled(selected >= 1);
     (config_.ListShowFileNames.Value != 0 ? PopupViewFileNames : PopupViewID3)->setChecked(true);
+    playlistFacts_->PopupShowing();
 }
 
 void TMainForm::PopupViewFileNamesClick() {

@@ -1,17 +1,16 @@
-// The deck's tempo: the worker that finds each song's tempo in the
-// background, the value display that shows it at the current pitch, the
-// list's tempo column, and the tap key that sets it by hand.
+// The deck's tempo: the worker that finds each song's tempo, key and
+// loudness in the background, the value display that shows the tempo at the
+// current pitch, the list's columns, and the tap key that sets it by hand.
 #include "frontend/MainForm.h"
 
 #include "analysis/VxTapTempo.h"
 #include "analysis/VxTempoWorker.h"
 #include "frontend/VxLevelAndCue.h"
+#include "frontend/VxPlaylistFacts.h"
 #include "frontend/config/GlobalConfig.h"
 #include "frontend/config/XdgFolder.h"
-#include "playlist/view/ZylPlaylistView.h"
 
 #include <algorithm>
-#include <unordered_set>
 
 namespace {
 
@@ -42,13 +41,11 @@ void TMainForm::StartTempo() {
     levelCue_ = std::make_unique<TVxLevelAndCue>(TempoCacheFolder());
     // The settings were applied before it existed.
     ApplyLevelAndCue();
-    // Painting a row reads the tempos the worker reported, never the cache.
-    PlayList->Model().SetBpmText([this](const std::string& fileName) {
-        const auto found = foundBpms_.find(fileName);
-        return found == foundBpms_.end() || found->second <= 0
-                   ? QString()
-                   : QString::number(found->second, 'f', 2);
-    });
+    // The list paints what the worker reported, never the cache; keys the
+    // user gives songs there go to the cache through the worker.
+    playlistFacts_->OnUserKey = [this](const std::string& path, int key) {
+        tempo_->SetUserKey(path, key);
+    };
     PlayListListChange();
 }
 
@@ -57,6 +54,7 @@ void TMainForm::TempoSongChanged(const std::string& path) {
         return;
     // Taps heard on the song before belong to its tempo, not this one's.
     tap_->Reset();
+    playlistFacts_->SetDeckSong(path);
     if (path.empty())
         tempo_->CloseSong();
     else
@@ -72,35 +70,18 @@ void TMainForm::RefreshTempo() {
         return;
     const std::uint8_t state = system_->State;
     tempo_->SetBackgroundAllowed(state != kVxSearching && state != kVxCuePlaying);
-    ShowFoundBpms();
+    playlistFacts_->Take(tempo_->TakeFound());
     const std::uint64_t generation = tempo_->Generation();
     if (generation == tempoGeneration_)
         return;
     tempoGeneration_ = generation;
-    const TVxSongTempo songTempo = tempo_->SongTempo();
-    songBpm_ = songTempo.Bpm;
-    if (songTempo.Known)
-        levelCue_->SongAnalysed(songTempo.Loudness, *system_);
+    songTempo_ = tempo_->SongTempo();
+    if (songTempo_.Known)
+        levelCue_->SongAnalysed(songTempo_.Loudness, *system_);
     RefreshPitchDisplays(false);
-}
-
-// The list redraws only the tempo cells of the songs whose tempo changed,
-// with one pass over the list for all the tempos found since the last tick.
-void TMainForm::ShowFoundBpms() {
-    std::unordered_set<std::string> changed;
-    for (const auto& [fileName, bpm] : tempo_->TakeFoundBpms()) {
-        double& shown = foundBpms_[fileName]; // 0, shown blank, when new
-        if (shown != bpm) {
-            shown = bpm;
-            changed.insert(fileName);
-        }
-    }
-    if (changed.empty())
-        return;
-    const TZylPlaylist& list = Playlist();
-    for (int row = 0; row < list.GetCount(); ++row)
-        if (changed.count(list.GetSongInfo(row).FileName) != 0)
-            PlayList->Model().BpmChanged(row);
+    // A new song's loading messages stay until its analysis is there.
+    if (songTempo_.Known)
+        ShowValueCaption(false);
 }
 
 // The taps follow the music as it plays, at the current pitch.

@@ -94,6 +94,9 @@ void PlayOrCue(TVxDeckActions& a) {
 void TapTempo(TVxDeckActions& a) {
     a.Form().TapTempo();
 }
+void CycleValueDisplay(TVxDeckActions& a) {
+    a.Form().CycleValueDisplay();
+}
 void TogglePlaylist(TVxDeckActions& a) {
     a.Form().TogglePlaylist();
 }
@@ -136,6 +139,7 @@ const TVxDeckAction kVxDeckActions[] = {
     {"jog-touch", A::JogTouch},
     PressCommand<PlayOrCue>("play-or-cue"),
     PressCommand<TapTempo>("tap-tempo"),
+    PressCommand<CycleValueDisplay>("value-display"),
     PressCommand<TogglePlaylist>("playlist"),
     PressCommand<SelectWholePlaylist>("select-all"),
     PressCommand<ToggleHelp>("help"),

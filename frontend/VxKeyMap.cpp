@@ -20,7 +20,7 @@ constexpr std::uint32_t Esc = 1, Minus = 12, Equals = 13, R = 19, T = 20, O = 24
                         F4 = 62, NumMinus = 74, NumPlus = 78, Num0 = 82, NumEnter = 156,
                         RightCtrl = 157, NumDivide = 181, RightAlt = 184, Up = 200, PageUp = 201,
                         Left = 203, Right = 205, Down = 208, PageDown = 209, Delete = 211, P = 25,
-                        Grave = 41, B = 48, K = 37, L = 38;
+                        Grave = 41, B = 48, K = 37, L = 38, V = 47;
 } // namespace Key
 
 // A key's action; some act only with a modifier held.
@@ -69,6 +69,7 @@ constexpr TKeyAction kKeyActions[] = {
     {Key::F4, "close", TNeeds::LeftAlt},
     {Key::L, "learn", TNeeds::Ctrl},
     {Key::K, "key-lock"},
+    {Key::V, "value-display"},
 };
 
 } // namespace
@@ -78,7 +79,7 @@ const std::uint32_t TVxKeyboardControl::kWatchedKeys[] = {
     Key::Enter, Key::NumEnter, Key::Num0, Key::NumPlus, Key::NumMinus, Key::NumDivide,
     Key::NumMultiply, Key::Up, Key::Down, Key::Left, Key::Right, Key::PageUp, Key::PageDown,
     Key::Delete, Key::Space, Key::F1, Key::F4, Key::H, Key::T, Key::R, Key::M, Key::N, Key::O,
-    Key::P, Key::A, Key::Minus, Key::Equals, Key::Grave, Key::B, Key::K, Key::L,
+    Key::P, Key::A, Key::Minus, Key::Equals, Key::Grave, Key::B, Key::K, Key::L, Key::V,
     // The digits 1 to 9 and 0, then Esc.
     2, 3, 4, 5, 6, 7, 8, 9, 10, 11, Key::Esc, 0};
 

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -151,6 +152,12 @@ public:
     // psUnsorted restores the order in which the songs were added.
     enum TSortKey { psUnsorted, psArtist, psTitle, psLength };
     void SortBy(TSortKey key);
+    // By a rank that the caller gives each entry's song, lowest first, for
+    // what the list does not know itself (a song's tempo or key); entries
+    // without a rank (nullopt) go last. Equal ranks keep their order. rank
+    // is asked once per entry.
+    using TRank = std::function<std::optional<double>(const TSongInfo& song)>;
+    void SortByRank(const TRank& rank);
     // A random order drawn from seed (the same seed, the same order).
     void Shuffle(uint32_t seed);
     // Type-to-find: the first entry after from (wrapping around, from itself

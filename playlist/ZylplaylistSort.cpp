@@ -2,6 +2,7 @@
 #include "playlist/Zylplaylist.h"
 
 #include <algorithm>
+#include <cmath>
 #include <random>
 
 #include "playlist/PlaylistPaths.h"
@@ -54,6 +55,27 @@ void TZylPlaylist::SortBy(TSortKey key) {
         });
         break;
     }
+    Reordered();
+}
+
+void TZylPlaylist::SortByRank(const TRank& rank) {
+    if (GetScanning() || FItems.size() < 2)
+        return;
+    struct TRanked {
+        double Rank;
+        std::size_t Index;
+    };
+    std::vector<TRanked> ranked;
+    ranked.reserve(FItems.size());
+    for (std::size_t i = 0; i < FItems.size(); ++i)
+        ranked.push_back({rank(*FItems[i].SongInfo).value_or(HUGE_VAL), i});
+    std::stable_sort(ranked.begin(), ranked.end(),
+                     [](const TRanked& a, const TRanked& b) { return a.Rank < b.Rank; });
+    std::vector<TItem> sorted;
+    sorted.reserve(FItems.size());
+    for (const TRanked& entry : ranked)
+        sorted.push_back(std::move(FItems[entry.Index]));
+    FItems.swap(sorted);
     Reordered();
 }
 

@@ -2,10 +2,15 @@
 // entries, on the offscreen platform: a track change, a move, and the merge
 // of a scan's batch of 100 additions, each with the repaint it causes and
 // the hand-over of the list to the tempo worker, as the window does it; a
-// page of scrolling; and the hand-over alone. The figure is us_per_change,
-// CPU time of the window thread.
+// page of scrolling; and the hand-over alone. The second argument is 0 for
+// the tempo column alone, 1 for the tempo, key and loudness columns with the
+// marks of the songs that mix with the deck's: the cost the facts add. Then
+// what a new deck song (every mark anew) and the sorts by the facts cost.
+// The figure is us_per_change, CPU time of the window thread.
 #include "analysis/VxTempoWorker.h"
+#include "frontend/VxPlaylistFacts.h"
 #include "frontend/VxTempoFeed.h"
+#include "frontend/config/GlobalConfig.h"
 #include "playlist/view/ZylPlaylistView.h"
 
 #include <benchmark/benchmark.h>
@@ -55,13 +60,31 @@ void WaitForScan(TZylPlaylistView& view) {
         QApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 
+// Every song's facts, of every key and tempo around 124 BPM, as the worker
+// reports them.
+TVxTempoWorker::TFound FactsOf(const TZylPlaylist& list) {
+    TVxTempoWorker::TFound found;
+    for (int i = 0; i < list.GetCount(); ++i) {
+        TVxSongTempo facts;
+        facts.Known = true;
+        facts.Bpm = 110 + i % 29;
+        facts.Key = 1 + i % kVxKeyCount;
+        facts.Loudness.Known = true;
+        facts.Loudness.Lufs = -20 + (i % 130) / 10.0;
+        found.emplace_back(list.GetSongInfo(i).FileName, facts);
+    }
+    return found;
+}
+
 // A shown panel-sized view holding count entries, whose changes reach a
-// tempo worker that is kept from analysing (the songs do not exist).
+// tempo worker that is kept from analysing (the songs do not exist). With
+// all facts, every column shows and the first song is the deck's.
 struct TFilledView {
-    explicit TFilledView(int count) {
+    explicit TFilledView(int count, bool allFacts = false) {
         Worker.SetBackgroundAllowed(false);
-        // Every song with a known tempo: the tempo column's widest drawing.
-        View.Model().SetBpmText([](const std::string&) { return QStringLiteral("128.00"); });
+        Config.ListLoudnessColumn.Value = allFacts ? 1 : 0;
+        Config.ListKeyColumn.Value = allFacts ? 1 : 0;
+        Panel.ApplySettings();
         View.resize(384, 240);
         View.show();
         TZylPlaylist& list = View.Playlist();
@@ -70,6 +93,9 @@ struct TFilledView {
         list.OnListChange = [this](TZylPlaylist& changed) { Feed.ListChanged(changed, Worker); };
         list.LoadFromFile(WriteList("panel-bench.m3u", 0, count));
         WaitForScan(View);
+        Panel.Take(FactsOf(list));
+        if (allFacts)
+            Panel.SetDeckSong(list.GetSongInfo(0).FileName);
         View.scrollTo(View.model()->index(count / 2, 0));
         QApplication::processEvents();
     }
@@ -88,6 +114,8 @@ struct TFilledView {
     TVxTempoWorker Worker{std::string(), {}};
     TVxTempoFeed Feed;
     TZylPlaylistView View;
+    TGlobalConfigTAG Config;
+    TVxPlaylistFacts Panel{View, Config};
 };
 
 void Report(benchmark::State& state, double totalUs) {
@@ -96,7 +124,7 @@ void Report(benchmark::State& state, double totalUs) {
 }
 
 void BM_TrackChange(benchmark::State& state) {
-    TFilledView filled(static_cast<int>(state.range(0)));
+    TFilledView filled(static_cast<int>(state.range(0)), state.range(1) != 0);
     TZylPlaylist& list = filled.View.Playlist();
     double total = 0;
     int target = 0;
@@ -108,7 +136,7 @@ void BM_TrackChange(benchmark::State& state) {
 }
 
 void BM_Move(benchmark::State& state) {
-    TFilledView filled(static_cast<int>(state.range(0)));
+    TFilledView filled(static_cast<int>(state.range(0)), state.range(1) != 0);
     TZylPlaylist& list = filled.View.Playlist();
     const int count = list.GetCount();
     double total = 0;
@@ -123,7 +151,7 @@ void BM_Move(benchmark::State& state) {
 // The scan runs on its own thread; what is timed is the window thread taking
 // its finished batch: the merge, the view's update and the repaint.
 void BM_ScanBatchOf100(benchmark::State& state) {
-    TFilledView filled(static_cast<int>(state.range(0)));
+    TFilledView filled(static_cast<int>(state.range(0)), state.range(1) != 0);
     TZylPlaylist& list = filled.View.Playlist();
     double total = 0;
     int next = 1000000;
@@ -170,14 +198,47 @@ void BM_TempoHandOver(benchmark::State& state) {
     Report(state, total);
 }
 
+// Another deck song: every shown row's mark anew.
+void BM_DeckSongChange(benchmark::State& state) {
+    TFilledView filled(static_cast<int>(state.range(0)), true);
+    TZylPlaylist& list = filled.View.Playlist();
+    double total = 0;
+    int deck = 0;
+    for (auto _ : state) {
+        deck = (deck + 7919) % list.GetCount();
+        total += filled.TimedUs([&] { filled.Panel.SetDeckSong(list.GetSongInfo(deck).FileName); });
+    }
+    Report(state, total);
+}
+
+// A sort by a fact, from the order the songs were added, with its repaint.
+void BM_SortBy(benchmark::State& state) {
+    TFilledView filled(static_cast<int>(state.range(0)), true);
+    TZylPlaylist& list = filled.View.Playlist();
+    const auto sort = static_cast<TVxFactSort>(state.range(1));
+    double total = 0;
+    for (auto _ : state) {
+        list.SortBy(TZylPlaylist::psUnsorted);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+        total += filled.TimedUs([&] { filled.Panel.SortBy(sort); });
+    }
+    Report(state, total);
+}
+
+BENCHMARK(BM_DeckSongChange)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SortBy)
+    ->ArgsProduct({{10000, 100000},
+                   {static_cast<int>(TVxFactSort::Bpm), static_cast<int>(TVxFactSort::Key),
+                    static_cast<int>(TVxFactSort::Compatible)}})
+    ->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_TempoHandOver)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ScrollPage)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_TrackChange)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_Move)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TrackChange)
+    ->ArgsProduct({{1000, 10000, 100000}, {0, 1}})
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Move)->ArgsProduct({{1000, 10000, 100000}, {0, 1}})->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ScanBatchOf100)
-    ->Arg(1000)
-    ->Arg(10000)
-    ->Arg(100000)
+    ->ArgsProduct({{1000, 10000, 100000}, {0, 1}})
     ->Iterations(20)
     ->Unit(benchmark::kMicrosecond);
 

@@ -9,9 +9,9 @@ namespace {
 // The values read at start-up, in reading order. The values written at exit
 // are the same list without the last two (StartX, StartY), which are
 // written at start-up instead.
-constexpr size_t kStoredAtExitCount = 34;
+constexpr size_t kStoredAtExitCount = 38;
 
-std::array<TZylRegValueTAG*, 36> StoredValues(TGlobalConfigTAG& c) {
+std::array<TZylRegValueTAG*, 40> StoredValues(TGlobalConfigTAG& c) {
     return {&c.PlayWhenOpen,
             &c.PlayWhenChangeTrack,
             &c.SecureClose,
@@ -46,6 +46,10 @@ std::array<TZylRegValueTAG*, 36> StoredValues(TGlobalConfigTAG& c) {
             &c.LevelSongs,
             &c.TargetLoudness,
             &c.AutoCue,
+            &c.ListBpmColumn,
+            &c.ListKeyColumn,
+            &c.ListLoudnessColumn,
+            &c.KeyNotation,
             &c.StartX,
             &c.StartY};
 }

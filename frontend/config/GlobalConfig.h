@@ -67,6 +67,12 @@ public:
     // pixels (the window checks the range).
     TBoolRegValueTAG PlaylistShown{"PlaylistShown", 0};
     TIntRegValueTAG PlaylistPanelHeight{"PlaylistPanelHeight", 240};
+    // The panel's columns of the songs' tempo, key and loudness, each shown
+    // or hidden; the key's code in Camelot (0) or Open Key (1) notation.
+    TBoolRegValueTAG ListBpmColumn{"ListBpmColumn", 1};
+    TBoolRegValueTAG ListKeyColumn{"ListKeyColumn", 1};
+    TBoolRegValueTAG ListLoudnessColumn{"ListLoudnessColumn", 0};
+    TIntRegValueTAG KeyNotation{"KeyNotation", 0};
     TStringRegValueTAG OpenPath{"OpenPath", nullptr};
     TStringRegValueTAG SavePath{"SavePath", nullptr};
     // The range detected tempos are folded into, in BPM.

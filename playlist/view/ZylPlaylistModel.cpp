@@ -46,8 +46,16 @@ const TColumn kColumns[] = {
      },
      [](int) { return QString(); }, true},
     {"BPM", Qt::AlignRight | Qt::AlignVCenter,
-     [](const TZylPlaylistModel& model, int row) { return model.BpmText(row); },
+     [](const TZylPlaylistModel& model, int row) { return model.FactText(row, TZylFact::Bpm); },
      [](int) { return QStringLiteral("000.00"); }, false},
+    {"Key", Qt::AlignLeft | Qt::AlignVCenter,
+     [](const TZylPlaylistModel& model, int row) { return model.FactText(row, TZylFact::Key); },
+     [](int) { return QStringLiteral("Eb minor 12A"); }, false},
+    {"LUFS", Qt::AlignRight | Qt::AlignVCenter,
+     [](const TZylPlaylistModel& model, int row) {
+         return model.FactText(row, TZylFact::Loudness);
+     },
+     [](int) { return QStringLiteral("-00.0"); }, false},
     {"Time", Qt::AlignRight | Qt::AlignVCenter,
      [](const TZylPlaylistModel& model, int row) {
          return ToQString(model.Playlist().ItemText(row, 2));
@@ -56,7 +64,7 @@ const TColumn kColumns[] = {
 };
 
 constexpr int kColumnCount = static_cast<int>(std::size(kColumns));
-constexpr int kBpmColumn = 2;
+constexpr int kFirstFactColumn = 2; // BPM, key, loudness in TZylFact's order
 
 } // namespace
 
@@ -91,6 +99,11 @@ QVariant TZylPlaylistModel::data(const QModelIndex& index, int role) const {
     case Qt::BackgroundRole:
         return current && FPlaying && FPlayingColor.isValid() ? QVariant(FPlayingColor)
                                                               : QVariant();
+    case Qt::ForegroundRole:
+        return FFacts != nullptr && FMarkColor.isValid() &&
+                       FFacts->Marked(FPlaylist.GetSongInfo(row).FileName)
+                   ? QVariant(FMarkColor)
+                   : QVariant();
     default:
         return {};
     }
@@ -119,13 +132,21 @@ bool TZylPlaylistModel::Stretches(int column) {
     return kColumns[column].Stretches;
 }
 
-QString TZylPlaylistModel::BpmText(int row) const {
-    return FBpmText ? FBpmText(FPlaylist.GetSongInfo(row).FileName) : QString();
+int TZylPlaylistModel::FactColumn(TZylFact fact) {
+    return kFirstFactColumn + static_cast<int>(fact);
 }
 
-void TZylPlaylistModel::BpmChanged(int row) {
-    if (row >= 0 && row < rowCount())
-        emit dataChanged(index(row, kBpmColumn), index(row, kBpmColumn));
+QString TZylPlaylistModel::FactText(int row, TZylFact fact) const {
+    return FFacts != nullptr ? FFacts->Text(FPlaylist.GetSongInfo(row).FileName, fact) : QString();
+}
+
+// The mark colors the whole row.
+void TZylPlaylistModel::FactsChanged(int row) {
+    RowsChanged(row, row);
+}
+
+void TZylPlaylistModel::MarksChanged() {
+    RowsChanged(0, rowCount() - 1);
 }
 
 void TZylPlaylistModel::ReadRows() {

@@ -1,7 +1,8 @@
 // The playlist as a Qt item model: one row per entry, the columns of one
-// table (number, title, tempo, length), texts read from the playlist when the
-// view asks for them; the tempo's text comes from whoever knows the songs'
-// tempos, which this library does not. Sync compares the rows with what the view was last told and
+// table (number, title, tempo, key, loudness, length), texts read from the
+// playlist when the view asks for them; the tempo, key and loudness come
+// from the song facts, which this library does not know, and so does the
+// mark on a row. Sync compares the rows with what the view was last told and
 // reports only the rows that changed, so a change costs the view the rows it
 // shows, not the whole list.
 //
@@ -11,7 +12,8 @@
 #include <QAbstractTableModel>
 #include <QColor>
 
-#include <functional>
+#include "playlist/view/ZylSongFacts.h"
+
 #include <string>
 #include <vector>
 
@@ -33,15 +35,18 @@ public:
     // The current row is highlighted while the deck plays it.
     void SetPlaying(bool playing);
     void SetPlayingColor(const QColor& color) { FPlayingColor = color; }
-    // The tempo column's text for a song file; it is asked on every paint,
-    // so it must answer from memory. Without one the column stays blank.
-    using TBpmText = std::function<QString(const std::string& fileName)>;
-    void SetBpmText(TBpmText bpmText) { FBpmText = std::move(bpmText); }
-    // The tempo text of the row's song changed.
-    void BpmChanged(int row);
+    // The songs' tempo, key and loudness, and their mark (drawn in the mark
+    // color); without facts their columns stay blank. Not owned.
+    void SetFacts(const TZylSongFacts* facts) { FFacts = facts; }
+    void SetMarkColor(const QColor& color) { FMarkColor = color; }
+    // The facts of the row's song changed.
+    void FactsChanged(int row);
+    // Any row's mark may have changed (another deck song, say).
+    void MarksChanged();
+    static int FactColumn(TZylFact fact);
 
     TZylPlaylist& Playlist() const { return FPlaylist; }
-    QString BpmText(int row) const;
+    QString FactText(int row, TZylFact fact) const;
 
     // The widest text a column shows for count entries (for its width).
     static QString WidestText(int column, int count);
@@ -60,5 +65,6 @@ private:
     int FShownCurrent = -1;
     bool FPlaying = false;
     QColor FPlayingColor;
-    TBpmText FBpmText;
+    QColor FMarkColor;
+    const TZylSongFacts* FFacts = nullptr;
 };

@@ -81,6 +81,15 @@ void TZylPlaylistView::SetFontColor(const QColor& color) {
     setPalette(colors);
 }
 
+void TZylPlaylistView::SetFactShown(TZylFact fact, bool shown) {
+    setColumnHidden(TZylPlaylistModel::FactColumn(fact), !shown);
+    HeaderAdjust(std::max(width(), kMinimumAdjustWidth));
+}
+
+bool TZylPlaylistView::FactShown(TZylFact fact) const {
+    return !isColumnHidden(TZylPlaylistModel::FactColumn(fact));
+}
+
 void TZylPlaylistView::HeaderAdjust(int width) {
     const QFontMetrics metrics = fontMetrics();
     QFont bold = font();
@@ -93,6 +102,8 @@ void TZylPlaylistView::HeaderAdjust(int width) {
             stretching = column;
             continue;
         }
+        if (isColumnHidden(column))
+            continue;
         // The current row is bold: its texts are the widest.
         const QString widest = TZylPlaylistModel::WidestText(column, FPlaylist.GetCount());
         int columnWidth =

@@ -1,5 +1,6 @@
 // The playlist's list view: a report-style list of the columns the model
-// defines (number with the current marker, title, length) over the playlist
+// defines (number with the current marker, title, the song facts, length),
+// the facts' columns shown as asked, over the playlist
 // it owns. The view only mirrors the playlist and turns Qt's selection, keys,
 // drag and drop into playlist operations; every rule lives in TZylPlaylist.
 //
@@ -34,6 +35,9 @@ public:
     // Sizes the columns for a control width: the fixed columns fit their
     // widest text, the title takes the rest but a scroll bar's room.
     void HeaderAdjust(int width);
+    // The tempo, key and loudness columns each show or hide.
+    void SetFactShown(TZylFact fact, bool shown);
+    bool FactShown(TZylFact fact) const;
     // The current song is highlighted while it plays.
     void SetPlaying(bool playing) { FModel.SetPlaying(playing); }
 

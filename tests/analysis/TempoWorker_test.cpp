@@ -37,6 +37,61 @@ TEST(TempoWorker, FindsTheSongsTempoAndKeepsATapAcrossRestarts) {
     EXPECT_TRUE(worker.SongTempo().Tapped);
 }
 
+// The key of a song reported last by the worker; kVxNoKey when none was.
+int LastFoundKey(TVxTempoWorker& worker, const std::string& song) {
+    int key = kVxNoKey;
+    for (const auto& [path, found] : worker.TakeFound())
+        if (path == song)
+            key = found.Key;
+    return key;
+}
+
+// A user's key outlives a new analysis of the key (another version of the
+// detector) and a restart, for the deck's song as for any other; "detected"
+// takes it back.
+TEST(TempoWorker, KeepsTheUsersKeyThroughAnalysisAndRestarts) {
+    const fs::path folder = ScratchDir("worker-user-key");
+    const std::string deckSong = VX_KEY_SONGS "/key-9-minor.wav";
+    const std::string listSong = VX_KEY_SONGS "/key-0-major.wav";
+    const int userKey = VxKeyOf(2, false); // D major, neither song's key
+    {
+        TVxTempoWorker worker(folder.string(), {}, false);
+        worker.OpenSong(deckSong);
+        worker.SetPlaylist({listSong});
+        ASSERT_TRUE(worker.WaitIdle(kPatienceMs));
+        ASSERT_EQ(worker.SongTempo().Key, VxKeyOf(9, true));
+        worker.TakeFound();
+        worker.SetUserKey(deckSong, userKey);
+        worker.SetUserKey(listSong, userKey);
+        ASSERT_TRUE(worker.WaitIdle(kPatienceMs));
+        EXPECT_EQ(worker.SongTempo().Key, userKey);
+        EXPECT_EQ(LastFoundKey(worker, listSong), userKey);
+    }
+    {
+        // The stored keys look as an older detector left them.
+        TVxTempoCache cache(folder.string());
+        ASSERT_TRUE(cache.Open());
+        for (const std::string& song : {deckSong, listSong})
+            ASSERT_TRUE(cache.StoreKey(*VxFileKeyOf(song), VxKeyOf(5, false), 0));
+    }
+    TVxTempoWorker worker(folder.string(), {}, false);
+    worker.OpenSong(deckSong);
+    worker.SetPlaylist({listSong});
+    ASSERT_TRUE(worker.WaitIdle(kPatienceMs));
+    EXPECT_EQ(worker.SongTempo().Key, userKey);
+    EXPECT_EQ(LastFoundKey(worker, listSong), userKey);
+    TVxTempoCache cache(folder.string());
+    ASSERT_TRUE(cache.Open());
+    const auto row = cache.Lookup(*VxFileKeyOf(listSong));
+    ASSERT_TRUE(row.has_value());
+    EXPECT_EQ(row->KeyVersion, kVxKeyAnalysisVersion);
+    EXPECT_EQ(row->Key, VxKeyOf(0, false));
+
+    worker.SetUserKey(listSong, kVxNoKey);
+    ASSERT_TRUE(worker.WaitIdle(kPatienceMs));
+    EXPECT_EQ(LastFoundKey(worker, listSong), VxKeyOf(0, false));
+}
+
 TEST(TempoWorker, AnalysesThePlaylistAheadOnlyWhileTheDeckAllowsIt) {
     const fs::path folder = ScratchDir("worker-playlist");
     const std::vector<std::string> songs = {FixtureSong("tonal-140.wav"),

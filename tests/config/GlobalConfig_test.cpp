@@ -59,7 +59,7 @@ TEST_F(GlobalConfigTest, OneRunStoresTheExitValuesAndTheNextStartPosition) {
     Config.SaveSettings(kKey);
 
     const TRegValues stored = Stored();
-    EXPECT_EQ(stored.size(), 36u);
+    EXPECT_EQ(stored.size(), 40u);
     EXPECT_EQ(stored.at("StartX"), RegDataFromDword(120));
     EXPECT_EQ(stored.at("StartY"), RegDataFromDword(220));
     EXPECT_EQ(stored.at("PlayWhenOpen"), RegDataFromText("Yes"));
@@ -140,7 +140,7 @@ TEST_F(GlobalConfigTest, ADamagedStoreNeverStopsTheRunAndIsKept) {
     EXPECT_EQ(Config.TimeMode.Value, 0); // the cut line is a missing value
     Config.SaveSettings(kKey);
     EXPECT_EQ(ScratchConfigHome::ReadText(Home.StoreFile().string() + ".bad"), damaged);
-    EXPECT_EQ(Stored().size(), 34u);
+    EXPECT_EQ(Stored().size(), 38u);
 }
 
 TEST_F(GlobalConfigTest, OptionsRecordMapsBothWays) {

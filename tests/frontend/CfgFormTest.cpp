@@ -43,7 +43,7 @@ std::vector<int> Snapshot(const TGlobalConfigTAG& c) {
             c.ListSaveAbsolutePaths.Value, c.ListConfirmNew.Value, c.ListConfirmClose.Value,
             c.ListConfirmDelete.Value, c.ListConfirmDeleteMany.Value, c.PitchRange.Value,
             c.EndOfTrack.Value, c.OutputDevice.Value, c.HotKey, c.OutputLatency.Value,
-            c.LevelSongs.Value, c.TargetLoudness.Value, c.AutoCue.Value};
+            c.LevelSongs.Value, c.TargetLoudness.Value, c.AutoCue.Value, c.KeyNotation.Value};
     // clang-format on
 }
 
@@ -102,6 +102,7 @@ TEST(CfgForm, CancelAfterChangingEveryControlChangesNothing) {
         form.HotKey->setCurrentIndex(7);
         form.Devices->setCurrentIndex(-1);
         form.Latency->setCurrentIndex(4);
+        form.KeyNotation->setCurrentIndex(1);
         form.LevelGroup->TargetLoudness->setValue(-23);
         return int(QDialog::Rejected);
     };

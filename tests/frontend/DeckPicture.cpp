@@ -19,6 +19,8 @@ int main(int argc, char** argv) {
     deck.Config.DisplayBlink.Value = 0;
     deck.Form->FormActivate();
     deck.Form->Pitch->SetValue(2350);
+    // The song's tempo is in the picture.
+    deck.Form->Tempo()->WaitIdle(60000);
     deck.Run(2600);
     deck.Timer();
     const QPixmap picture = deck.Form->grab(QRect(0, 0, 384, 222));

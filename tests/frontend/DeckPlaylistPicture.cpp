@@ -78,6 +78,8 @@ int main(int argc, char** argv) {
     deck.Form->show();
     deck.Form->FormActivate();
     deck.Form->Pitch->SetValue(2350);
+    // The song's tempo and key, and the list's, are in the picture.
+    deck.Form->Tempo()->WaitIdle(60000);
     deck.Run(2600);
     deck.Timer();
     // The next song picked out, the way a DJ queues it.

@@ -441,3 +441,26 @@ TEST(KeyboardControl, KSwitchesKeyLockWithItsLampAndSetting) {
         EXPECT_EQ(deck.Config.KeyLock.Value, on ? 1 : 0);
     }
 }
+
+// V turns the value display from the tempo to the song's key (its wheel
+// number, named in full on the message line) to its loudness and back. The
+// song is a tone of A at -12.25 dBFS in both channels: -12.9 LUFS.
+TEST(KeyboardControl, VCyclesTheValueDisplayThroughTempoKeyAndLoudness) {
+    TKeyDeck deck;
+    deck.Add({Q(MakeWav("value-display.wav", 3000))});
+    ASSERT_TRUE(deck.Form->Tempo()->WaitIdle(60000));
+    deck.Run(40);
+    const int key = deck.Form->Tempo()->SongTempo().Key;
+    ASSERT_EQ(VxKeyTonic(key), 9);
+    const std::string camelot = VxIsMinor(key) ? "8A" : "11B";
+    auto press = [&] {
+        deck.Press(Qt::Key_V);
+        deck.Release(Qt::Key_V);
+        return deck.Form->LabelValue->GetCaption().toStdString() + " | " + deck.Message2();
+    };
+    EXPECT_EQ(press(), (VxIsMinor(key) ? "a eb8cbb" : "a e11cbb") + std::string(" | Key: ") +
+                           VxKeyName(key) + " " + camelot);
+    EXPECT_EQ(press(), "- e12.9b | Loudness: -12.9 LUFS, true peak -12.2 dBTP");
+    // The tone has no beat: the tempo's blank.
+    EXPECT_EQ(press(), "a ebbcbb | Tempo at the current pitch");
+}
