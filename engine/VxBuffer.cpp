@@ -236,6 +236,13 @@ void TVxBufferTAG::UpdateFreeAndPlayed(uint32_t cursor) {
     }
 }
 
+bool TVxBufferTAG::NeedsService() {
+    if (!Active)
+        return false;
+    return RestartPending || ChunkReadOut || Looping != 0 || IsPlaying() ||
+           (Running && FreeBytes > ChunkBytes);
+}
+
 std::shared_ptr<TVxChunkRead> TVxBufferTAG::BeginService() {
     if (!Active || ChunkReadOut)
         return nullptr;

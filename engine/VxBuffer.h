@@ -82,6 +82,11 @@ public:
         return ChunkReadOut && &read == ChunkRead.get();
     }
     bool ReadOut() const { return ChunkReadOut; }
+    // Whether services have work that time alone brings: the device plays
+    // (or loops), a restart or read is outstanding, or the buffer has room
+    // for another chunk. Without it the buffer stands still until a request
+    // changes it.
+    bool NeedsService();
 
     uint32_t WritePos = 0;
     int PlayedBytes = 0;

@@ -57,6 +57,8 @@ public:
     void Release();
     // Steps a running bend and slide by the time passed since the last tick.
     void Tick();
+    // Whether Tick has a bend or a slide to step on.
+    bool Moving() const { return BendMode != BendNone || Sliding; }
 
     TVxPitchInfo Info() const { return {Pitch, Bend, SlideStep, Frequency}; }
     TVxPitchLimits Limits() const { return {Max, Min, NullZone}; }

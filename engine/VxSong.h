@@ -122,6 +122,9 @@ public:
     std::shared_ptr<TVxChunkRead> BeginTick();
     std::shared_ptr<TVxChunkRead> ContinueTick(const TVxChunkRead& read);
     void EndTick();
+    // Whether ticks have work that goes on with time: a search, or the
+    // buffer's (see TVxBufferTAG::NeedsService).
+    bool NeedsTicks() { return Loaded && (SearchMode != SearchNone || Buffer.NeedsService()); }
 
     // Under the lock: is there a restart the caller must wait for?
     bool RestartOutstanding() const { return Loaded && Buffer.RestartOutstanding(); }

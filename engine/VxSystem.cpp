@@ -71,13 +71,24 @@ void TVxSystemTAG::ReplaceReadingWorker() {
 void TVxSystemTAG::WorkerLoop(std::atomic<uint32_t>* stopRequested, void* userData) {
     const std::unique_ptr<std::shared_ptr<TVxTickLink>> link(
         static_cast<std::shared_ptr<TVxTickLink>*>(userData));
-    while (stopRequested->load() == 0 && RunTick(**link, stopRequested))
-        (*link)->Wake.WaitFor(TickMs);
+    // A command that starts work after the tick found none signals Wake;
+    // the event keeps that signal for the wait below, so it is never lost.
+    while (stopRequested->load() == 0 && RunTick(**link, stopRequested)) {
+        if ((*link)->Idle.load())
+            (*link)->Wake.Wait();
+        else
+            (*link)->Wake.WaitFor(TickMs);
+    }
 }
 
-void TVxSystemTAG::WakeWorkerForRestart() {
-    if (Worker && Song.RestartOutstanding())
+void TVxSystemTAG::WakeWorker() {
+    if (Worker && (Song.RestartOutstanding() || (Link->Idle.load() && NeedsTicks())))
         Link->Wake.Signal();
+}
+
+bool TVxSystemTAG::NeedsTicks() {
+    TZylSyncLock lock(*this);
+    return Song.NeedsTicks() || PitchControl.Moving();
 }
 
 void TVxSystemTAG::Tick() {
@@ -91,6 +102,7 @@ bool TVxSystemTAG::RunTick(TVxTickLink& link, const std::atomic<uint32_t>* stop)
         const TVxTickLink::TEntry entry(link);
         if (!entry)
             return false;
+        ++link.Ticks;
         read = entry.System().BeginTick();
     }
     while (read) {
@@ -129,6 +141,7 @@ void TVxSystemTAG::EndTickLocked() {
     PitchControl.Tick();
     if (PitchControl.Changed)
         RecomputeAndApply();
+    Link->Idle = !NeedsTicks();
 }
 
 void TVxSystemTAG::RecomputeAndApply() {
@@ -250,7 +263,7 @@ int TVxSystemTAG::FinishOpenLocked(const char* path, uint32_t mode,
     PitchControl.ApplySettings(settings);
     RecomputeAndApply();
     ApplyVolumeAndBalance();
-    WakeWorkerForRestart();
+    WakeWorker();
     return 0;
 }
 
@@ -258,7 +271,7 @@ void TVxSystemTAG::OfferSongStart(const TVxSongStart& start) {
     TZylSyncLock lock(*this);
     if (SongLoaded)
         Song.OfferStart(start, State == kVxPaused);
-    WakeWorkerForRestart();
+    WakeWorker();
 }
 
 double TVxSystemTAG::SongLevelDb() {
@@ -344,7 +357,7 @@ void TVxSystemTAG::SetState(uint8_t requested) {
         State = requested;
         StateChanged = 1;
     }
-    WakeWorkerForRestart();
+    WakeWorker();
 }
 
 void TVxSystemTAG::PlayPause() {
@@ -388,7 +401,7 @@ void TVxSystemTAG::ToggleRealTime() {
 void TVxSystemTAG::SetPosition(uint32_t ms) {
     TZylSyncLock lock(*this);
     Song.SetPosition(ms);
-    WakeWorkerForRestart();
+    WakeWorker();
 }
 
 // ------------------------------------------------------------------- search
@@ -422,6 +435,7 @@ void TVxSystemTAG::SearchPress(int kind, bool forward) {
         Song.StartFixedSearch(forward ? step : -step, fresh);
     else
         Song.StartAcceleratingSearch(forward, fresh);
+    WakeWorker();
 }
 
 void TVxSystemTAG::SearchForwardPress(int kind) {
@@ -462,6 +476,7 @@ void TVxSystemTAG::PitchPress(int kind, bool up) {
         PitchControl.StartSlide(up ? kSlideSteps[kind] : -kSlideSteps[kind]);
     else
         PitchControl.StartBend(up ? TVxPitchControl::BendPush : TVxPitchControl::BendBrake);
+    WakeWorker();
 }
 
 void TVxSystemTAG::PitchUpPress(int kind) {

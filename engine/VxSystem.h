@@ -2,7 +2,8 @@
 // playback. It owns the song slot with its decoders, the level-meter stage,
 // the pitch control and the transport state, and a worker thread that every
 // 20 ms services the device buffer, advances the position, steps a running
-// search and animates pitch bends and slides.
+// search and animates pitch bends and slides. While none of that goes on (a
+// paused, filled deck) the worker sleeps until a command wakes it.
 //
 // Threads: the window thread calls every operation; the worker calls Tick.
 // One recursive lock (this object's TZylSync base) guards everything; the
@@ -135,6 +136,11 @@ public:
     static int EnumerateOutputDevices(TZylDeviceList& list);
     static void FreeOutputDeviceList(TZylDeviceList& list);
 
+    // Whether ticks have work that goes on with time: a song playing or in
+    // the search loop, a restart or read outstanding, a buffer still
+    // filling, a search, a bend or a slide. The worker sleeps without it.
+    bool NeedsTicks();
+
     // One worker tick. The worker thread calls it every TickMs; with
     // ManualWorker the owner calls it, from any one thread at a time, or from
     // a second thread while the first is away in a read. A tick whose read
@@ -169,10 +175,12 @@ public:
     std::unique_ptr<TZylThreadTAG> Worker;
 
 private:
-    // Called under the lock after operations that may ask for a restart: the
-    // worker then performs it at once instead of at the end of its sleep, so
-    // that a cue press is heard within a few milliseconds.
-    void WakeWorkerForRestart();
+    // Called under the lock after operations that may ask for a restart or
+    // start work that goes on with time (play, a search, a bend or slide):
+    // the worker then takes it up at once, from its tick period or its
+    // sleep, so that a cue or play press is heard within a few
+    // milliseconds.
+    void WakeWorker();
 
     // userData: a heap copy of Link that the worker takes over.
     static void WorkerLoop(std::atomic<uint32_t>* stopRequested, void* userData);

@@ -9,7 +9,9 @@
 
 #include "engine/ZylSync.h"
 
+#include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <mutex>
 
 class TVxSystemTAG;
@@ -41,8 +43,14 @@ public:
     // The system's destructor, before anything else of it goes.
     void Close();
 
-    // Wakes the worker before its tick period is over.
+    // Wakes the worker before its tick period is over, or from its sleep.
     TZylEventTAG Wake;
+    // Set by every tick under the system's lock: nothing goes on with time,
+    // so the worker sleeps until a command that starts something signals
+    // Wake.
+    std::atomic<bool> Idle{false};
+    // Ticks begun: lets tests and benches count the worker's wake-ups.
+    std::atomic<uint64_t> Ticks{0};
 
 private:
     bool Enter();

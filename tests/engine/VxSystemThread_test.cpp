@@ -105,6 +105,38 @@ TEST_F(RealTimeFixture, PlaysInRealTimeWhileTheWindowPollsAndIsDestroyedWhilePla
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
 }
 
+// A paused deck's worker sleeps once its buffer is full, and a press of play
+// wakes it at once: the song then plays on past the buffer it had filled.
+TEST_F(RealTimeFixture, APausedDeckSleepsUntilPlayWakesIt) {
+    TVxSystemTAG system(nullptr);
+    const std::string path = Folder.Write("a.wav", PatternWav(8 * kRate));
+    ASSERT_EQ(system.OpenSong(path.c_str(), false), 0);
+    const auto waitFor = [](auto done) {
+        for (int i = 0; i < 1000 && !done(); ++i)
+            Sleep(10);
+        return done();
+    };
+    ASSERT_TRUE(waitFor([&] { return system.Link->Idle.load(); })) << "never went to sleep";
+    // Time enough for ten tick periods; the window keeps polling meanwhile.
+    const uint64_t asleep = system.Link->Ticks.load();
+    for (int i = 0; i < 10; ++i) {
+        TVxTimeInfo time;
+        system.GetTimeInfo(time);
+        Sleep(TVxSystemTAG::TickMs);
+    }
+    EXPECT_EQ(system.Link->Ticks.load(), asleep) << "a paused deck ticked";
+
+    system.PlayPause();
+    ASSERT_TRUE(waitFor([&] { return system.Link->Ticks.load() > asleep; })) << "play woke nobody";
+    // Beyond the three seconds the open filled: only ticks refill the buffer.
+    ASSERT_TRUE(waitFor([&] {
+        TVxTimeInfo time;
+        system.GetTimeInfo(time);
+        return time.PositionMs > 3500;
+    }));
+    EXPECT_FALSE(system.Link->Idle.load());
+}
+
 // Key lock on its own producer thread while the worker and the device run:
 // switched, moved by seeks, the search loop and pitch changes while playing,
 // and the deck destroyed while it plays.

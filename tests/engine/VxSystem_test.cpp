@@ -384,6 +384,66 @@ TEST_F(SystemFixture, PitchSlideThroughTheWorkerStopsAtTheLimit) {
     EXPECT_EQ(System.PitchControl.Sliding, false);
 }
 
+// The worker sleeps only while nothing goes on with time: each command that
+// starts something keeps it ticking until that is over and the buffer is
+// full again; commands that start nothing leave it asleep.
+TEST_F(SystemFixture, TheWorkerRestsOnlyWhileNothingGoesOnWithTime) {
+    EXPECT_FALSE(System.NeedsTicks()) << "no song";
+    OpenPattern(10 * kRate);
+    const auto settle = [&](const char* what) {
+        for (int i = 0; i < 100 && System.NeedsTicks(); ++i)
+            Deck.Step();
+        EXPECT_FALSE(System.NeedsTicks()) << "still busy after " << what;
+    };
+    settle("the open's fill");
+    struct TCase {
+        const char* What;
+        void (*Start)(TVxSystemTAG&);
+        void (*End)(TVxSystemTAG&);
+    };
+    const TCase cases[] = {
+        {"play", [](TVxSystemTAG& s) { s.PlayPause(); }, [](TVxSystemTAG& s) { s.PlayPause(); }},
+        {"seek", [](TVxSystemTAG& s) { s.SetPosition(4000); }, [](TVxSystemTAG&) {}},
+        {"cue play",
+         [](TVxSystemTAG& s) {
+             s.CuePress(); // cued: the next press plays while held
+             s.CueRelease();
+             s.CuePress();
+         },
+         [](TVxSystemTAG& s) { s.CueRelease(); }},
+        {"search loop", [](TVxSystemTAG& s) { s.SearchForwardPress(0); },
+         [](TVxSystemTAG& s) {
+             s.SearchForwardRelease();
+             s.CuePress();
+         }},
+        {"bend", [](TVxSystemTAG& s) { s.PitchUpPress(0); },
+         [](TVxSystemTAG& s) { s.PitchUpRelease(); }},
+        {"slide", [](TVxSystemTAG& s) { s.PitchDownPress(1); },
+         [](TVxSystemTAG& s) { s.PitchDownRelease(); }},
+    };
+    for (const TCase& c : cases) {
+        c.Start(System);
+        Deck.Step(3);
+        EXPECT_TRUE(System.NeedsTicks()) << c.What;
+        c.End(System);
+        settle(c.What);
+    }
+    TVxSystemOptions options;
+    System.GetOptions(options);
+    options.Flags &= ~kVxOptionSearchLoop;
+    System.SetOptions(options);
+    System.SearchBackwardPress(2); // steps while paused, without the loop
+    Deck.Step(3);
+    EXPECT_TRUE(System.NeedsTicks()) << "search steps";
+    System.SearchBackwardRelease();
+    settle("search steps");
+
+    System.SetPitch(4000);
+    System.SetVolume(50);
+    System.ToggleTimeMode();
+    EXPECT_FALSE(System.NeedsTicks()) << "commands that start nothing";
+}
+
 TEST_F(SystemFixture, VolumeBalanceDownmixAndMuteReachBufferAndMeter) {
     OpenPattern(kRate);
     System.SetVolume(50);
