@@ -2,9 +2,11 @@
 // asks one object of each decoder in order whether they accept a file, and
 // then talks to a fresh object of the kind that does only through this
 // interface and its public fields. Decoders have no lock of their own, and
-// the engine never makes two calls at once on one object: it opens a song's
-// decoder under its lock, seeks and reads from its worker without the lock
-// (a read may block on a slow medium), and closes it by destroying it. The
+// the engine never makes two calls at once on one object: it prepares and
+// opens a song's decoder on the thread that opens, seeks and reads from its
+// worker, all without its lock (a read may block on a slow medium), and
+// closes it by destroying it. File information comes from a fresh object
+// for each file, also without the lock. The
 // fields are set by Open and stay as they are until Close.
 #pragma once
 

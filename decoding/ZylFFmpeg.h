@@ -8,7 +8,8 @@
 // sample. Formats are those of TAVAudioSource: 16-bit sources stay 16-bit,
 // 24-bit sources packed 24-bit, lossy codecs 32-bit float; more than two
 // channels fold to stereo. Opus decodes at 48 kHz; the mixer converts.
-// Like every decoder it has no lock: the player system calls it under its own.
+// Like every decoder it has no lock: the player system never makes two calls
+// at once on one object.
 #pragma once
 
 #include "decoding/AVAudioSource.h"

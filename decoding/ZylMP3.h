@@ -3,7 +3,8 @@
 // decoded PCM. Registered first, it is also the fallback for files no
 // decoder claims.
 //
-// Not thread-safe: the player system serialises every call under its lock.
+// Not thread-safe: the player system never makes two calls at once on one
+// object (see TVxPlayerTAG).
 // GetInfo touches only its own file streams, never the decoding library.
 #pragma once
 

@@ -9,7 +9,7 @@
 // stored; sources with more channels are folded to stereo 32-bit float
 // (front left/right, centre and surrounds at -3 dB), and 64-bit float plays
 // as 32-bit float. Like every decoder it has no lock: the player system
-// calls it under its own lock.
+// never makes two calls at once on one object.
 #pragma once
 
 #include "decoding/RiffWave.h"

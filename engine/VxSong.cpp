@@ -113,24 +113,28 @@ int TVxSongTAG::ClaimingDecoder(const char* path) const {
     return -1;
 }
 
-std::unique_ptr<TVxPlayerTAG> TVxSongTAG::Prepare(const char* path, uint32_t mode,
-                                                  const std::atomic<bool>* cancel) const {
+TVxPreparedSong TVxSongTAG::Prepare(const char* path, uint32_t mode,
+                                    const std::atomic<bool>* cancel) const {
+    TVxPreparedSong prepared;
+    const int claiming = ClaimingDecoder(path);
+    prepared.Claimed = claiming >= 0;
     if (DecoderCount == 0)
-        return nullptr;
-    std::unique_ptr<TVxPlayerTAG> decoder = Makers[std::max(0, ClaimingDecoder(path))]();
-    decoder->Prepare(path, mode, cancel);
-    return decoder;
+        return prepared;
+    prepared.Decoder = Makers[std::max(0, claiming)]();
+    prepared.Decoder->Prepare(path, mode, cancel);
+    if (prepared.Decoder->Open(path, mode) != 0) {
+        prepared.Decoder.reset();
+        return prepared;
+    }
+    prepared.TagTitle = ReadSongTagTitle(path);
+    return prepared;
 }
 
-int TVxSongTAG::OpenDecoder(const char* path, uint32_t mode,
-                            std::unique_ptr<TVxPlayerTAG> prepared) {
-    const int claiming = ClaimingDecoder(path);
-    if (DecoderCount > 0)
-        Decoder = prepared ? std::move(prepared) : Makers[std::max(0, claiming)]();
-    if (Decoder && Decoder->Open(path, mode) == 0)
+int TVxSongTAG::TakeDecoder(const char* path, TVxPreparedSong& prepared) {
+    Decoder = std::move(prepared.Decoder);
+    if (Decoder)
         return 0;
-    Decoder.reset();
-    if (claiming < 0) {
+    if (!prepared.Claimed) {
         StoreTitle(Info.Title, "(Unsupported) " + FileNameOf(path));
         DIAG_REPORT(kDiagReported, "%s", "VXSONG: File type not supported");
     } else {
@@ -140,7 +144,7 @@ int TVxSongTAG::OpenDecoder(const char* path, uint32_t mode,
     return kDiagReported;
 }
 
-void TVxSongTAG::FillInfo(const char* path) {
+void TVxSongTAG::FillInfo(const char* path, const std::string& tagTitle) {
     const double rate = BytesPerSecond();
     Info.LengthMs = Decoder->LengthMs;
     Info.LengthBytes = static_cast<uint32_t>(Info.LengthMs * rate * 0.001);
@@ -149,19 +153,19 @@ void TVxSongTAG::FillInfo(const char* path) {
     Info.SampleRate = Decoder->Format.nSamplesPerSec;
     // The file's tags first, then the decoder's own title, then the name.
     const char* title = Decoder->GetTitle();
-    std::string text = ReadSongTagTitle(path);
+    std::string text = tagTitle;
     if (text.empty())
         text = title && *title ? std::string(title) : StemOf(path);
     std::replace(text.begin(), text.end(), '_', ' ');
     StoreTitle(Info.Title, text);
 }
 
-int TVxSongTAG::Open(const char* path, uint32_t mode, std::unique_ptr<TVxPlayerTAG> prepared) {
+int TVxSongTAG::Open(const char* path, TVxPreparedSong prepared) {
     Close();
     StoreTitle(Info.Title, "-");
     if (int status = OpenDevice(); status != 0)
         return status;
-    if (int status = OpenDecoder(path, mode, std::move(prepared)); status != 0)
+    if (int status = TakeDecoder(path, prepared); status != 0)
         return status;
 
     const uint32_t frameBytes = Decoder->BytesPerFrame;
@@ -198,7 +202,7 @@ int TVxSongTAG::Open(const char* path, uint32_t mode, std::unique_ptr<TVxPlayerT
     if (KeyLock && !Buffer.SetKeyLock(true, !KeyLockByHand))
         DIAG_REPORT(kDiagSilent, "%s", "VXSONG: key lock not available for this song");
     Buffer.RequestRestart(0, false);
-    FillInfo(path);
+    FillInfo(path, prepared.TagTitle);
     Time = TVxSongTime();
     Time.SliderChanged = 1;
     OpenCueMs = 0;
@@ -223,16 +227,21 @@ void TVxSongTAG::MarkAborted(const char* path) {
     StoreTitle(Info.Title, "(Aborted) " + FileNameOf(path));
 }
 
-int TVxSongTAG::FileInfo(const char* path, char* name, uint32_t* lengthMs) {
-    for (unsigned i = 0; i < DecoderCount; ++i) {
-        if (!Probes[i]->Accepts(path))
+int TVxSongTAG::FileInfo(const char* path, char* name, uint32_t* lengthMs) const {
+    // Copied first: even Accepts may read the file.
+    const unsigned count = DecoderCount;
+    TVxDecoderMaker makers[MaxDecoders];
+    std::copy_n(Makers, count, makers);
+    for (unsigned i = 0; i < count; ++i) {
+        const std::unique_ptr<TVxPlayerTAG> decoder = makers[i]();
+        if (!decoder->Accepts(path))
             continue;
-        if (Probes[i]->GetInfo(path, name, lengthMs) != 0)
+        if (decoder->GetInfo(path, name, lengthMs) != 0)
             *lengthMs = 0;
         CopySongTagTitle(path, name);
         return 1;
     }
-    if (DecoderCount == 0 || Probes[0]->GetInfo(path, name, lengthMs) != 0)
+    if (count == 0 || makers[0]()->GetInfo(path, name, lengthMs) != 0)
         return 0;
     CopySongTagTitle(path, name);
     return 1;

@@ -4,8 +4,9 @@
 // fixed-step and accelerating searches and formats the time display.
 //
 // Threads: every operation runs with the player system's lock held, from
-// the window thread or from the worker's tick, except Prepare and the reads
-// a tick hands out (see TVxChunkRead), which run without it.
+// the window thread or from the worker's tick, except Prepare, FileInfo and
+// the reads a tick hands out (see TVxChunkRead), which read files and so
+// run without it.
 //
 // Each song gets a decoder object of its own, made fresh for it: a read of a
 // closed song may still be out on a hung medium with the old one.
@@ -21,6 +22,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 struct TVxSongInfo {
     char Title[kSongNameSize] = "-";
@@ -51,6 +53,14 @@ template <class TDecoder> std::unique_ptr<TVxPlayerTAG> VxMakeDecoder() {
     return std::make_unique<TDecoder>();
 }
 
+// What the reading part of an open found, for Open to take up under the lock.
+struct TVxPreparedSong {
+    // The song's own decoder with the file open, or empty when it did not open.
+    std::unique_ptr<TVxPlayerTAG> Decoder;
+    bool Claimed = false; // a registered decoder claims the file
+    std::string TagTitle; // the title in the file's tags, if any
+};
+
 class TVxSongTAG {
 public:
     static constexpr unsigned MaxDecoders = 10;
@@ -67,20 +77,22 @@ public:
     // for files none claims. 1 when registered, 0 when the list is full.
     int RegisterDecoder(TVxDecoderMaker make);
 
-    // A fresh decoder for path that has done its slow preparation of the
-    // file (see TVxPlayerTAG::Prepare), for Open to take up. Called without
-    // the player system's lock; asks the registered decoders only whether
-    // they claim the file. Its failure is Open's to report.
-    std::unique_ptr<TVxPlayerTAG> Prepare(const char* path, uint32_t mode,
-                                          const std::atomic<bool>* cancel) const;
-    // 0, -1 (reported here) or -2 (reported below). The title tells the user
-    // what failed. prepared: what Prepare gave for the same path and mode.
-    int Open(const char* path, uint32_t mode, std::unique_ptr<TVxPlayerTAG> prepared = nullptr);
+    // Every file read of an open: a fresh decoder for path prepares (see
+    // TVxPlayerTAG::Prepare) and opens the file, and the tags are read.
+    // Called without the player system's lock, since a medium may hang; asks
+    // the registered decoders only whether they claim the file. Its failure
+    // is Open's to report.
+    TVxPreparedSong Prepare(const char* path, uint32_t mode, const std::atomic<bool>* cancel) const;
+    // Installs what Prepare gave for path; reads no file. 0, -1 (reported
+    // here) or -2 (reported below). The title tells the user what failed.
+    int Open(const char* path, TVxPreparedSong prepared);
     void Close();
     // After an open that the user aborted: the title says so.
     void MarkAborted(const char* path);
-    // 1 when a decoder handled the file.
-    int FileInfo(const char* path, char* name, uint32_t* lengthMs);
+    // 1 when a decoder handled the file. Without the lock: asks decoders of
+    // its own, and touches this song only before its first read of the file,
+    // so that the song may go while a read hangs.
+    int FileInfo(const char* path, char* name, uint32_t* lengthMs) const;
 
     void Play();
     void Stop();
@@ -176,8 +188,8 @@ private:
     int OpenDevice();
     // The index of the first registered decoder that claims path, or -1.
     int ClaimingDecoder(const char* path) const;
-    int OpenDecoder(const char* path, uint32_t mode, std::unique_ptr<TVxPlayerTAG> prepared);
-    void FillInfo(const char* path);
+    int TakeDecoder(const char* path, TVxPreparedSong& prepared);
+    void FillInfo(const char* path, const std::string& tagTitle);
     void ResetInfoAndTime();
     void SearchTick();
     double BytesPerSecond() const;

@@ -207,12 +207,12 @@ int TVxSystemTAG::OpenSong(const char* path, bool autoPlay, const TVxSongStart& 
     }
     OpenCancel = false;
     const uint32_t mode = BeginOpenLocked();
-    std::unique_ptr<TVxPlayerTAG> prepared = Song.Prepare(path, mode, &OpenCancel);
+    TVxPreparedSong prepared = Song.Prepare(path, mode, &OpenCancel);
     int status = 0;
     bool mustWait = false;
     {
         TZylSyncLock lock(*this);
-        status = FinishOpenLocked(path, mode, std::move(prepared), start);
+        status = FinishOpenLocked(path, std::move(prepared), start);
         mustWait = status == 0 && Worker && Song.RestartOutstanding();
     }
     Opening = false;
@@ -237,10 +237,9 @@ uint32_t TVxSystemTAG::BeginOpenLocked() {
     return Options.OpenMode == 1 || Options.OpenMode == 2 ? Options.OpenMode : 0;
 }
 
-int TVxSystemTAG::FinishOpenLocked(const char* path, uint32_t mode,
-                                   std::unique_ptr<TVxPlayerTAG> prepared,
+int TVxSystemTAG::FinishOpenLocked(const char* path, TVxPreparedSong prepared,
                                    const TVxSongStart& start) {
-    const int status = Song.Open(path, mode, std::move(prepared));
+    const int status = Song.Open(path, std::move(prepared));
     if (status == 0 && OpenCancel)
         Song.Close(); // the user gave up on this song before it was ready
     if (status != 0 || OpenCancel) {
@@ -299,7 +298,7 @@ void TVxSystemTAG::CloseSong() {
 int TVxSystemTAG::GetSongFileInfo(const char* path, char* name, uint32_t* lengthMs) {
     if (path == nullptr || name == nullptr || lengthMs == nullptr)
         return 0;
-    TZylSyncLock lock(*this);
+    // No lock: the read may hang, and the song's decoder makers never change.
     return Song.FileInfo(path, name, lengthMs);
 }
 

@@ -73,11 +73,11 @@ public:
     // 0 success, -1 null path or another open still running, -2 the song
     // could not be opened or the open was aborted (SongInfo's title says
     // why). With autoPlay the song starts once its first restart is done.
-    // The file is read (the whole of it for an exact MPEG index) without the
-    // lock, so the worker ticks on and the window can poll meanwhile; the
-    // current song is closed first. Any thread may call it; one open runs at
-    // a time. start is what is known of the song already: its level and cue
-    // are in place before its first sample plays.
+    // The file is read (its header, its tags, and the whole of it for an
+    // exact MPEG index) without the lock, so the worker ticks on and the window can poll meanwhile;
+    // the current song is closed first. Any thread may call it; one open runs at a time. start is
+    // what is known of the song already: its level and cue are in place before its first sample
+    // plays.
     int OpenSong(const char* path, bool autoPlay, const TVxSongStart& start = {});
     // What became known of the loaded song since it opened (its analysis
     // ended, or the leveling or cue options changed): the level is taken
@@ -93,6 +93,8 @@ public:
     // Whether the last OpenSong gave up because it was aborted.
     bool WasOpenAborted() const { return OpenCancel.load(); }
     // 1 when a decoder handled the file; name receives kSongNameSize bytes.
+    // Any thread, without the lock: it touches the system only before it
+    // reads the file, so the deck may close or end while that read hangs.
     int GetSongFileInfo(const char* path, char* name, uint32_t* lengthMs);
     void CloseSong();
     void GetSongInfo(TVxSongInfo& info);
@@ -201,10 +203,10 @@ private:
     void EndTickLocked();
     std::atomic<bool> Opening{false};
     std::atomic<bool> OpenCancel{false};
-    // The locked parts of OpenSong, before and after the unlocked reading.
+    // The locked parts of OpenSong, before and after the unlocked reading
+    // (TVxSongTAG::Prepare), which does every file read of the open.
     uint32_t BeginOpenLocked();
-    int FinishOpenLocked(const char* path, uint32_t mode, std::unique_ptr<TVxPlayerTAG> prepared,
-                         const TVxSongStart& start);
+    int FinishOpenLocked(const char* path, TVxPreparedSong prepared, const TVxSongStart& start);
     void CloseSongLocked();
     void RecomputeAndApply();
     void ApplyVolumeAndBalance();

@@ -1,18 +1,25 @@
 // Slow file reads for tests of what a slow medium does to the player: while
-// a gate lives, every file read waits until the gate is released.
+// a gate lives, every file read past the ones it lets through waits until
+// the gate is released.
 #pragma once
 
 #include "decoding/ZylFile.h"
 
 #include <chrono>
 #include <condition_variable>
+#include <cstddef>
 #include <functional>
 #include <future>
+#include <limits>
 #include <mutex>
 
 class TReadGate {
 public:
-    TReadGate() {
+    static constexpr size_t kPassAll = std::numeric_limits<size_t>::max();
+
+    // passing: how many reads go through before the gate holds (kPassAll:
+    // it only counts them).
+    explicit TReadGate(size_t passing = 0) : FPassing(passing) {
         Current() = this;
         ZylFileSetReadHook(&Hook);
     }
@@ -28,6 +35,11 @@ public:
     void WaitForAReader() {
         std::unique_lock<std::mutex> lock(FMutex);
         FChanged.wait(lock, [&] { return FWaiting; });
+    }
+    // The reads that came to the gate so far, let through or held.
+    size_t Reads() {
+        std::lock_guard<std::mutex> lock(FMutex);
+        return FReads;
     }
     void Release() {
         std::lock_guard<std::mutex> lock(FMutex);
@@ -55,6 +67,8 @@ private:
     static void Hook() {
         TReadGate& gate = *Current();
         std::unique_lock<std::mutex> lock(gate.FMutex);
+        if (gate.FReads++ < gate.FPassing)
+            return;
         gate.FWaiting = true;
         gate.FChanged.notify_all();
         gate.FChanged.wait(lock, [&] { return gate.FOpen; });
@@ -62,6 +76,8 @@ private:
 
     std::mutex FMutex;
     std::condition_variable FChanged;
+    const size_t FPassing;
+    size_t FReads = 0;
     bool FWaiting = false;
     bool FOpen = false;
 };

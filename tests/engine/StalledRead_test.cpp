@@ -1,6 +1,7 @@
-// A song's read that stalls on a hung medium: the worker is away in it
-// (here a ticking thread of the test's own, held at a read gate), and the
-// deck must still close the song, open and play another, and end.
+// A read that stalls on a hung medium: the worker's read of the song (here
+// a ticking thread of the test's own, held at a read gate), an open's or the
+// playlist scan's. The deck must still close the song, open and play
+// another, and end.
 #include "engine/VxSystem.h"
 
 #include "EngineFixtures.h"
@@ -8,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -77,6 +80,89 @@ TEST(StalledRead, TheDeckClosesLoadsPlaysAndEndsWhileAReadHangs) {
     EXPECT_TRUE(gate->Completes([&] { deck.System.reset(); }));
     gate->Release();
     ticker.join();
+}
+
+// The reads an unhindered open of path does, all on the opening thread.
+size_t ReadsOfAnOpen(TVxSystemTAG& system, const std::string& path) {
+    TReadGate counter(TReadGate::kPassAll);
+    EXPECT_EQ(system.OpenSong(path.c_str(), false), 0);
+    system.CloseSong();
+    return counter.Reads();
+}
+
+// A call that reads a file, run on a thread of its own until the gate holds
+// its read; then, once released, what it must have left behind.
+struct TStalledCall {
+    const char* Name;
+    // How many of the file's reads pass before the gate holds one.
+    std::function<size_t(TVxSystemTAG& system)> Passing;
+    std::function<void(TVxSystemTAG& system)> Call;
+    bool DeckMayEnd; // the deck may be destroyed while the read hangs
+    std::function<void(TVxSystemTAG* system)> AfterRelease;
+};
+
+TEST(StalledRead, TheDeckAnswersWhileAnOpenOrAFileInfoHangs) {
+    wavtest::TempFolder folder("stalled-open");
+    const std::string mp3 = MpegFixture("vbr_xing.mp3");
+    const std::string wav = folder.Write("playing.wav", PatternWav(3 * kRate));
+    int openStatus = 0;
+    char name[kSongNameSize] = "";
+    uint32_t lengthMs = 0;
+    char expectedName[kSongNameSize] = "";
+    uint32_t expectedLengthMs = 0;
+    ASSERT_EQ(TDeck().System->GetSongFileInfo(mp3.c_str(), expectedName, &expectedLengthMs), 1);
+
+    const TStalledCall calls[] = {
+        // The open's last read, wherever the open does it; the user gives up
+        // on the song meanwhile, so it must install nothing.
+        {"open", [&](TVxSystemTAG& system) { return ReadsOfAnOpen(system, mp3) - 1; },
+         [&](TVxSystemTAG& system) { openStatus = system.OpenSong(mp3.c_str(), true); }, false,
+         [&](TVxSystemTAG* system) {
+             EXPECT_EQ(openStatus, kDiagSilent);
+             EXPECT_EQ(system->SongLoaded, 0u);
+             EXPECT_EQ(system->State, kVxNoSong);
+             EXPECT_FALSE(system->Song.Buffer.ReadOut());
+             TVxSongInfo info;
+             system->GetSongInfo(info);
+             EXPECT_STREQ(info.Title, "(Aborted) vbr_xing.mp3");
+         }},
+        // The playlist scan's first read of a file; the deck ends meanwhile.
+        {"file info", [](TVxSystemTAG&) { return size_t(0); },
+         [&](TVxSystemTAG& system) {
+             EXPECT_EQ(system.GetSongFileInfo(mp3.c_str(), name, &lengthMs), 1);
+         },
+         true,
+         [&](TVxSystemTAG* system) {
+             EXPECT_EQ(system, nullptr);
+             EXPECT_STREQ(name, expectedName);
+             EXPECT_EQ(lengthMs, expectedLengthMs);
+         }},
+    };
+    for (const TStalledCall& stalled : calls) {
+        SCOPED_TRACE(stalled.Name);
+        TDeck deck;
+        TVxSystemTAG& system = *deck.System;
+        const size_t passing = stalled.Passing(system);
+        ASSERT_EQ(system.OpenSong(wav.c_str(), true), 0);
+        deck.Step(3);
+
+        auto gate = std::make_unique<TReadGate>(passing);
+        std::thread caller([&] { stalled.Call(system); });
+        gate->WaitForAReader();
+        // Whatever needs the engine lock goes on while the read hangs.
+        EXPECT_TRUE(gate->Completes([&] { system.PlayPause(); }));
+        EXPECT_TRUE(gate->Completes([&] { deck.Step(2); }));
+        EXPECT_TRUE(gate->Completes([&] { system.CloseSong(); }));
+        EXPECT_EQ(system.State, kVxNoSong);
+        if (stalled.DeckMayEnd)
+            EXPECT_TRUE(gate->Completes([&] { deck.System.reset(); }));
+        else
+            system.AbortOpen();
+        gate->Release();
+        caller.join();
+        gate.reset();
+        stalled.AfterRelease(deck.System.get());
+    }
 }
 
 } // namespace
