@@ -10,8 +10,11 @@
 namespace {
 
 constexpr double kTuningHz = 440;
-// How much of the song sets the tuning.
+// How much of the song sets the tuning: 20 seconds, but no more than 20
+// seconds at 48 kHz hold, so a hi-res song does not hold back tens of
+// megabytes.
 constexpr double kTuningSeconds = 20;
+constexpr std::size_t kMostHeldBack = 20 * 48000;
 // The estimator's chromagram reaches C7 (2093 Hz) after it decimates by 8:
 // below this rate that octave would lie above the decimated Nyquist limit.
 constexpr std::uint32_t kLowestRate = 32000;
@@ -37,7 +40,8 @@ TVxKeyDetector::TVxKeyDetector(std::uint32_t sampleRate, std::uint32_t channels)
     if (sampleRate < kLowestRate || channels == 0)
         return;
     tuning_ = std::make_unique<TVxTuningEstimator>(sampleRate);
-    heldBack_.reserve(static_cast<std::size_t>(kTuningSeconds * sampleRate));
+    holdBack_ = std::min(static_cast<std::size_t>(kTuningSeconds * sampleRate), kMostHeldBack);
+    heldBack_.reserve(holdBack_);
 }
 
 TVxKeyDetector::~TVxKeyDetector() = default;
@@ -69,7 +73,7 @@ void TVxKeyDetector::Feed(const float* frames, std::size_t frameCount) {
         }
         heldBack_.push_back(static_cast<float>(sample));
         tuning_->Feed(&sample, 1);
-        if (heldBack_.size() >= static_cast<std::size_t>(kTuningSeconds * sampleRate_))
+        if (heldBack_.size() >= holdBack_)
             StartEstimator();
     }
 }

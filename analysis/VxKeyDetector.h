@@ -1,8 +1,9 @@
 // Key detection of one song fed as interleaved frames at the file's own rate:
 // qm-dsp's key estimator (a chromagram correlated with key profiles, median
 // filtered) gives a key for every hop; the song's key is the one held the
-// longest. The estimator is tuned to the song: its first 20 seconds are
-// held back until its tuning is known. One detector per song and thread.
+// longest. The estimator is tuned to the song: its first 20 seconds (less
+// for hi-res songs) are held back until its tuning is known. One detector
+// per song and thread.
 #pragma once
 
 #include <cstddef>
@@ -34,6 +35,7 @@ private:
     std::uint32_t sampleRate_;
     std::uint32_t channels_;
     std::unique_ptr<TVxTuningEstimator> tuning_;
+    std::size_t holdBack_ = 0;    // samples that set the tuning
     std::vector<float> heldBack_; // mono, until the tuning is known
     std::unique_ptr<GetKeyMode> estimator_;
     std::size_t blockSize_ = 0;
