@@ -76,11 +76,17 @@ void TVxSongTAG::SetDevice(const TZylDeviceId* id) {
     ReopenDevice = true;
 }
 
+int TVxDecoderMakers::Claiming(const char* path) const {
+    for (unsigned i = 0; i < Count; ++i)
+        if (Makers[i]()->Accepts(path))
+            return static_cast<int>(i);
+    return -1;
+}
+
 int TVxSongTAG::RegisterDecoder(TVxDecoderMaker make) {
-    if (DecoderCount >= MaxDecoders)
+    if (Decoders.Count >= MaxDecoders)
         return 0;
-    Makers[DecoderCount] = make;
-    Probes[DecoderCount++] = make();
+    Decoders.Makers[Decoders.Count++] = make;
     return 1;
 }
 
@@ -106,21 +112,14 @@ int TVxSongTAG::OpenDevice() {
     return 0;
 }
 
-int TVxSongTAG::ClaimingDecoder(const char* path) const {
-    for (unsigned i = 0; i < DecoderCount; ++i)
-        if (Probes[i]->Accepts(path))
-            return static_cast<int>(i);
-    return -1;
-}
-
-TVxPreparedSong TVxSongTAG::Prepare(const char* path, uint32_t mode,
-                                    const std::atomic<bool>* cancel) const {
+TVxPreparedSong TVxSongTAG::Prepare(const TVxDecoderMakers& makers, const char* path, uint32_t mode,
+                                    const std::atomic<bool>* cancel) {
     TVxPreparedSong prepared;
-    const int claiming = ClaimingDecoder(path);
+    const int claiming = makers.Claiming(path);
     prepared.Claimed = claiming >= 0;
-    if (DecoderCount == 0)
+    if (makers.Count == 0)
         return prepared;
-    prepared.Decoder = Makers[std::max(0, claiming)]();
+    prepared.Decoder = makers.Makers[std::max(0, claiming)]();
     prepared.Decoder->Prepare(path, mode, cancel);
     if (prepared.Decoder->Open(path, mode) != 0) {
         prepared.Decoder.reset();
@@ -229,19 +228,15 @@ void TVxSongTAG::MarkAborted(const char* path) {
 
 int TVxSongTAG::FileInfo(const char* path, char* name, uint32_t* lengthMs) const {
     // Copied first: even Accepts may read the file.
-    const unsigned count = DecoderCount;
-    TVxDecoderMaker makers[MaxDecoders];
-    std::copy_n(Makers, count, makers);
-    for (unsigned i = 0; i < count; ++i) {
-        const std::unique_ptr<TVxPlayerTAG> decoder = makers[i]();
-        if (!decoder->Accepts(path))
-            continue;
-        if (decoder->GetInfo(path, name, lengthMs) != 0)
+    const TVxDecoderMakers makers = Decoders;
+    const int claiming = makers.Claiming(path);
+    if (claiming >= 0) {
+        if (makers.Makers[claiming]()->GetInfo(path, name, lengthMs) != 0)
             *lengthMs = 0;
         CopySongTagTitle(path, name);
         return 1;
     }
-    if (count == 0 || makers[0]()->GetInfo(path, name, lengthMs) != 0)
+    if (makers.Count == 0 || makers.Makers[0]()->GetInfo(path, name, lengthMs) != 0)
         return 0;
     CopySongTagTitle(path, name);
     return 1;

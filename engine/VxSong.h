@@ -53,6 +53,17 @@ template <class TDecoder> std::unique_ptr<TVxPlayerTAG> VxMakeDecoder() {
     return std::make_unique<TDecoder>();
 }
 
+// The registered decoder kinds, in the order asked. A copy taken under the
+// lock lets an open or a file query read without touching the song.
+struct TVxDecoderMakers {
+    static constexpr unsigned Max = 10;
+    unsigned Count = 0;
+    TVxDecoderMaker Makers[Max] = {};
+
+    // The index of the first kind that claims path, or -1.
+    int Claiming(const char* path) const;
+};
+
 // What the reading part of an open found, for Open to take up under the lock.
 struct TVxPreparedSong {
     // The song's own decoder with the file open, or empty when it did not open.
@@ -63,7 +74,7 @@ struct TVxPreparedSong {
 
 class TVxSongTAG {
 public:
-    static constexpr unsigned MaxDecoders = 10;
+    static constexpr unsigned MaxDecoders = TVxDecoderMakers::Max;
     enum : uint8_t { SearchNone = 0, SearchFixed = 1, SearchForward = 2, SearchBackward = 3 };
 
     explicit TVxSongTAG(TVxClock& clock);
@@ -79,10 +90,11 @@ public:
 
     // Every file read of an open: a fresh decoder for path prepares (see
     // TVxPlayerTAG::Prepare) and opens the file, and the tags are read.
-    // Called without the player system's lock, since a medium may hang; asks
-    // the registered decoders only whether they claim the file. Its failure
-    // is Open's to report.
-    TVxPreparedSong Prepare(const char* path, uint32_t mode, const std::atomic<bool>* cancel) const;
+    // Touches no song, so that the song may go while a medium hangs; cancel
+    // must outlive the call. Its failure is Open's to report.
+    static TVxPreparedSong Prepare(const TVxDecoderMakers& makers, const char* path, uint32_t mode,
+                                   const std::atomic<bool>* cancel);
+    const TVxDecoderMakers& DecoderMakers() const { return Decoders; }
     // Installs what Prepare gave for path; reads no file. 0, -1 (reported
     // here) or -2 (reported below). The title tells the user what failed.
     int Open(const char* path, TVxPreparedSong prepared);
@@ -178,16 +190,10 @@ public:
     bool ReopenDevice = true;
     bool Loaded = false;
     uint32_t OpenCueMs = 0; // where the open (or an offer since) put the cue
-    unsigned DecoderCount = 0;
-    TVxDecoderMaker Makers[MaxDecoders] = {};
-    // One decoder of each kind that only tells whether it claims a file and
-    // reads file information; never the one that plays.
-    std::unique_ptr<TVxPlayerTAG> Probes[MaxDecoders];
+    TVxDecoderMakers Decoders;
 
 private:
     int OpenDevice();
-    // The index of the first registered decoder that claims path, or -1.
-    int ClaimingDecoder(const char* path) const;
     int TakeDecoder(const char* path, TVxPreparedSong& prepared);
     void FillInfo(const char* path, const std::string& tagTitle);
     void ResetInfoAndTime();

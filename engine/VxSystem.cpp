@@ -3,7 +3,6 @@
 #include "diag/Diag.h"
 
 #include <algorithm>
-#include <thread>
 
 namespace {
 
@@ -33,14 +32,13 @@ TVxSystemTAG::TVxSystemTAG(void* window, const TVxSystemSetup& setup)
 }
 
 TVxSystemTAG::~TVxSystemTAG() {
-    // An open on another thread gives up at its next frame and must be gone
-    // before the song and decoders it uses. Then no tick enters any more;
-    // one inside finishes its locked step, never a read. The worker goes
-    // next: waited for (a bounded stop) unless it is away in a read, which
-    // may never return and owns all it still touches.
+    // An open on another thread gives up at its next frame; like a tick, it
+    // enters the system only through the link. Once the link is closed,
+    // nothing enters any more; an entry inside finishes its locked step,
+    // never a read. The worker goes next: waited for (a bounded stop) unless
+    // it is away in a read, which may never return and owns all it still
+    // touches.
     AbortOpen();
-    while (Opening.load())
-        std::this_thread::yield();
     Link->Close();
     if (Worker) {
         bool reading = false;
@@ -195,55 +193,85 @@ void TVxSystemTAG::GetPitchLimits(TVxPitchLimits& limits) {
 
 // ----------------------------------------------------------------- the song
 
-int TVxSystemTAG::OpenSong(const char* path, bool autoPlay, const TVxSongStart& start) {
+int TVxSystemTAG::OpenSong(std::shared_ptr<TVxTickLink> link, const char* path, bool autoPlay,
+                           const TVxSongStart& start) {
     if (path == nullptr) {
         DIAG_REPORT(kDiagReported, "%s", "Can't open");
         return kDiagReported;
     }
-    bool idle = false;
-    if (!Opening.compare_exchange_strong(idle, true)) {
-        DIAG_REPORT(kDiagReported, "%s", "Can't open: another song is being opened");
-        return kDiagReported;
+    std::shared_ptr<std::atomic<bool>> cancel;
+    TVxDecoderMakers makers;
+    uint32_t mode = 0;
+    {
+        const TVxTickLink::TEntry entry(*link);
+        if (!entry)
+            return kDiagSilent;
+        TVxSystemTAG& system = entry.System();
+        bool idle = false;
+        if (!system.Opening.compare_exchange_strong(idle, true)) {
+            DIAG_REPORT(kDiagReported, "%s", "Can't open: another song is being opened");
+            return kDiagReported;
+        }
+        cancel = system.OpenCancel;
+        *cancel = false;
+        mode = system.BeginOpenLocked(makers);
     }
-    OpenCancel = false;
-    const uint32_t mode = BeginOpenLocked();
-    TVxPreparedSong prepared = Song.Prepare(path, mode, &OpenCancel);
-    int status = 0;
+    // Every file read of the open, outside the system.
+    TVxPreparedSong prepared = TVxSongTAG::Prepare(makers, path, mode, cancel.get());
     bool mustWait = false;
     {
-        TZylSyncLock lock(*this);
-        status = FinishOpenLocked(path, std::move(prepared), start);
-        mustWait = status == 0 && Worker && Song.RestartOutstanding();
+        const TVxTickLink::TEntry entry(*link);
+        if (!entry)
+            return kDiagSilent; // the deck ended meanwhile
+        TVxSystemTAG& system = entry.System();
+        int status = 0;
+        {
+            TZylSyncLock lock(system);
+            status = system.FinishOpenLocked(path, std::move(prepared), start);
+            mustWait = status == 0 && system.Worker && system.Song.RestartOutstanding();
+        }
+        system.Opening = false;
+        if (status != 0 || !autoPlay)
+            return status;
     }
-    Opening = false;
-    if (status != 0)
-        return status;
-    if (autoPlay) {
-        // The restart was reset and requested under the lock before the test
-        // above; the event latches its completion, so a restart finished
-        // between the test and this wait is not missed. A system ticked by
-        // hand has no worker to wait for: the buffer then plays as soon as
-        // its owner's next tick performs the restart.
-        if (mustWait)
-            Song.Buffer.Event.Wait();
-        PlayPause();
-    }
+    // The restart was reset and requested under the lock before the test
+    // above; the event latches its completion, so a restart finished between
+    // the test and this wait is not missed. A system ticked by hand has no
+    // worker to wait for: the buffer then plays as soon as its owner's next
+    // tick performs the restart.
+    if (mustWait && !WaitForRestart(*link))
+        return 0;
+    const TVxTickLink::TEntry entry(*link);
+    if (entry)
+        entry.System().PlayPause();
     return 0;
 }
 
-uint32_t TVxSystemTAG::BeginOpenLocked() {
+bool TVxSystemTAG::WaitForRestart(TVxTickLink& link) {
+    for (;;) {
+        const TVxTickLink::TEntry entry(link);
+        if (!entry)
+            return false;
+        if (entry.System().Song.Buffer.Event.WaitFor(TickMs))
+            return true;
+    }
+}
+
+uint32_t TVxSystemTAG::BeginOpenLocked(TVxDecoderMakers& makers) {
     TZylSyncLock lock(*this);
     CloseSongLocked();
+    makers = Song.DecoderMakers();
     return Options.OpenMode == 1 || Options.OpenMode == 2 ? Options.OpenMode : 0;
 }
 
 int TVxSystemTAG::FinishOpenLocked(const char* path, TVxPreparedSong prepared,
                                    const TVxSongStart& start) {
     const int status = Song.Open(path, std::move(prepared));
-    if (status == 0 && OpenCancel)
+    const bool aborted = OpenCancel->load();
+    if (status == 0 && aborted)
         Song.Close(); // the user gave up on this song before it was ready
-    if (status != 0 || OpenCancel) {
-        if (OpenCancel)
+    if (status != 0 || aborted) {
+        if (aborted)
             Song.MarkAborted(path);
         SongInfo = Song.Info;
         SongInfoChanged = 1;

@@ -78,7 +78,15 @@ public:
     // the current song is closed first. Any thread may call it; one open runs at a time. start is
     // what is known of the song already: its level and cue are in place before its first sample
     // plays.
-    int OpenSong(const char* path, bool autoPlay, const TVxSongStart& start = {});
+    int OpenSong(const char* path, bool autoPlay, const TVxSongStart& start = {}) {
+        return OpenSong(Link, path, autoPlay, start);
+    }
+    // The same through link: the system may be destroyed while the open
+    // reads (a hung medium); the open then gives up without touching it.
+    static int OpenSong(std::shared_ptr<TVxTickLink> link, const char* path, bool autoPlay,
+                        const TVxSongStart& start = {});
+    // What an open on a thread of its own holds instead of the system.
+    std::shared_ptr<TVxTickLink> TickLink() const { return Link; }
     // What became known of the loaded song since it opened (its analysis
     // ended, or the leveling or cue options changed): the level is taken
     // while the song has not played yet, the cue while the deck still stands
@@ -88,10 +96,10 @@ public:
     // The gain in dB that levels the loaded song (0: none).
     double SongLevelDb();
     // Any thread: makes a running OpenSong give up; it leaves no song.
-    void AbortOpen() { OpenCancel = true; }
+    void AbortOpen() { *OpenCancel = true; }
     bool IsOpening() const { return Opening.load(); }
     // Whether the last OpenSong gave up because it was aborted.
-    bool WasOpenAborted() const { return OpenCancel.load(); }
+    bool WasOpenAborted() const { return OpenCancel->load(); }
     // 1 when a decoder handled the file; name receives kSongNameSize bytes.
     // Any thread, without the lock: it touches the system only before it
     // reads the file, so the deck may close or end while that read hangs.
@@ -202,10 +210,14 @@ private:
     bool ContinueTick(std::shared_ptr<TVxChunkRead>& read);
     void EndTickLocked();
     std::atomic<bool> Opening{false};
-    std::atomic<bool> OpenCancel{false};
+    // Shared with a running open, which may outlive the system.
+    const std::shared_ptr<std::atomic<bool>> OpenCancel = std::make_shared<std::atomic<bool>>();
     // The locked parts of OpenSong, before and after the unlocked reading
     // (TVxSongTAG::Prepare), which does every file read of the open.
-    uint32_t BeginOpenLocked();
+    uint32_t BeginOpenLocked(TVxDecoderMakers& makers);
+    // Waits, in short entries, for the restart an autoplaying open asked
+    // for; false when the system ended meanwhile.
+    static bool WaitForRestart(TVxTickLink& link);
     int FinishOpenLocked(const char* path, TVxPreparedSong prepared, const TVxSongStart& start);
     void CloseSongLocked();
     void RecomputeAndApply();

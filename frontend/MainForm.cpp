@@ -395,8 +395,7 @@ void TMainForm::ShowOptions(bool aboutPage) {
 }
 
 bool TMainForm::FormCloseQuery() {
-    if ((config_.SecureClose.Value != 0 && OnAir()) || Playlist().GetScanning() ||
-        system_->IsOpening()) {
+    if ((config_.SecureClose.Value != 0 && OnAir()) || Playlist().GetScanning()) {
         ShowMessage(QString::fromLatin1(vxdisplay::kMustBeStopped), vxdisplay::kShortMessageMs);
         return false;
     }
@@ -410,6 +409,15 @@ bool TMainForm::FormCloseQuery() {
 void TMainForm::closeEvent(QCloseEvent* event) {
     if (closed_ || !created_) {
         event->accept();
+        return;
+    }
+    if (openAside_.Running()) {
+        // The open's wait is on the stack below: the open is given up (its
+        // read may hang for ever) and the window closes once it has unwound.
+        system_->AbortOpen();
+        openAside_.LetGo();
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+        event->ignore();
         return;
     }
     if (!FormCloseQuery()) {

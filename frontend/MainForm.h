@@ -13,6 +13,7 @@
 #include "frontend/VxDisplayText.h"
 #include "frontend/VxDisplayTimer.h"
 #include "frontend/VxInstanceLock.h"
+#include "frontend/VxOpenAside.h"
 #include "frontend/VxTempoFeed.h"
 #include "frontend/VxValueDisplay.h"
 
@@ -207,7 +208,6 @@ public:
     void PlayListBeforeScanning(const std::vector<std::string>& files);
     void PlayListAfterScanning(int addedFiles, bool aborted);
     void PlayListOpenSong(TSongInfo& songInfo);
-    int OpenSongAside(const std::string& fileName, const TVxSongStart& start);
     bool PlayListSongInfoCreate(const std::string& fileName, std::string& title,
                                 std::uint32_t& duration);
     void PlayListDblClick();
@@ -376,6 +376,7 @@ private:
 
     bool created_ = false;
     bool closed_ = false;
+    TVxOpenAside openAside_;
     int exitCode_ = 0;
     bool searchHeld_ = false;
     bool bendHeld_ = false;

@@ -21,13 +21,11 @@
 #include <QActionGroup>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QEventLoop>
 #include <QFileDialog>
 #include <QMenu>
 #include <QMimeData>
 
 #include <cstdio>
-#include <thread>
 #include <utility>
 
 namespace {
@@ -308,7 +306,10 @@ void TMainForm::PlayListOpenSong(TSongInfo& songInfo) {
     // The entry may go while the window's events run during the open.
     const std::string fileName = songInfo.FileName;
     const TVxSongStart start = levelCue_ != nullptr ? levelCue_->Opening(fileName) : TVxSongStart{};
-    const bool aborted = OpenSongAside(fileName, start) != 0 && system_->WasOpenAborted();
+    // The update timer keeps ticking meanwhile, ESC aborts the open and a
+    // second open is refused until this one has returned.
+    const bool aborted = openAside_.Run(system_->TickLink(), fileName, PlayAfterOpen, start) != 0 &&
+                         system_->WasOpenAborted();
     TSongInfo* entry = Playlist().CurrentSongInfo() == &songInfo ? &songInfo : nullptr;
     if (system_->SongLoaded == 0) {
         if (entry != nullptr && !aborted)
@@ -329,22 +330,6 @@ void TMainForm::PlayListOpenSong(TSongInfo& songInfo) {
         else
             ShowMessage(ok, vxdisplay::kShortMessageMs);
     }
-}
-
-// Opens on a thread of its own while the window's events run on: building
-// the exact index reads the whole file, which takes seconds from a slow
-// medium. The update timer keeps ticking, ESC aborts the open and a second
-// open is refused until this one has returned.
-int TMainForm::OpenSongAside(const std::string& fileName, const TVxSongStart& start) {
-    QEventLoop loop;
-    int status = 0;
-    std::thread opener([&] {
-        status = system_->OpenSong(fileName.c_str(), PlayAfterOpen, start);
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-    });
-    loop.exec();
-    opener.join();
-    return status;
 }
 
 // Scan thread: asks the player system's decoders, which open the file with

@@ -126,6 +126,14 @@ TEST(StalledRead, TheDeckAnswersWhileAnOpenOrAFileInfoHangs) {
              system->GetSongInfo(info);
              EXPECT_STREQ(info.Title, "(Aborted) vbr_xing.mp3");
          }},
+        // The same read, and the deck ends meanwhile: the open gives up
+        // without touching what is gone.
+        {"open, deck ends", [&](TVxSystemTAG& system) { return ReadsOfAnOpen(system, mp3) - 1; },
+         [&](TVxSystemTAG& system) { openStatus = system.OpenSong(mp3.c_str(), true); }, true,
+         [&](TVxSystemTAG* system) {
+             EXPECT_EQ(system, nullptr);
+             EXPECT_EQ(openStatus, kDiagSilent);
+         }},
         // The playlist scan's first read of a file; the deck ends meanwhile.
         {"file info", [](TVxSystemTAG&) { return size_t(0); },
          [&](TVxSystemTAG& system) {
@@ -140,6 +148,7 @@ TEST(StalledRead, TheDeckAnswersWhileAnOpenOrAFileInfoHangs) {
     };
     for (const TStalledCall& stalled : calls) {
         SCOPED_TRACE(stalled.Name);
+        openStatus = 0;
         TDeck deck;
         TVxSystemTAG& system = *deck.System;
         const size_t passing = stalled.Passing(system);

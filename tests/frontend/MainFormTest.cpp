@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <QToolTip>
 #include <gtest/gtest.h>
+#include <thread>
 
 using namespace formtest;
 
@@ -493,13 +494,14 @@ TEST(MainFormPlaylist, OpenDialogTitleFiltersAndFolder) {
     deck.Form->btnOpenMouseUp();
     deck.WaitForScan();
     EXPECT_EQ(title, QStringLiteral("Open file(s)"));
-    EXPECT_EQ(filters,
-              (QStringList{"All supported types (*.mp3 *.mp2 *.mpg *.wav *.flac *.aif *.aiff *.aifc "
-                           "*.m4a *.mp4 *.alac *.ogg *.oga *.opus *.m3u *.m3u8)",
-                           "MPEG audio (*.mp3 *.mp2 *.mpg)", "WAV audio (*.wav)",
-                           "FLAC, AIFF, MP4 and Ogg audio (*.flac *.aif *.aiff *.aifc *.m4a *.mp4 "
-                           "*.alac *.ogg *.oga *.opus)",
-                           "M3U playlists (*.m3u *.m3u8)", "All files (*)"}));
+    EXPECT_EQ(
+        filters,
+        (QStringList{"All supported types (*.mp3 *.mp2 *.mpg *.wav *.flac *.aif *.aiff *.aifc "
+                     "*.m4a *.mp4 *.alac *.ogg *.oga *.opus *.m3u *.m3u8)",
+                     "MPEG audio (*.mp3 *.mp2 *.mpg)", "WAV audio (*.wav)",
+                     "FLAC, AIFF, MP4 and Ogg audio (*.flac *.aif *.aiff *.aifc *.m4a *.mp4 "
+                     "*.alac *.ogg *.oga *.opus)",
+                     "M3U playlists (*.m3u *.m3u8)", "All files (*)"}));
     EXPECT_EQ(deck.List().GetCount(), 1);
     const std::string songs = (WorkDir() / "songs").string() + "/";
     EXPECT_EQ(std::string(deck.Config.OpenPath.Value), songs);
@@ -661,6 +663,38 @@ TEST(MainFormPlaylist, ASlowOpenKeepsItsEntryAgainstTrackChangesAndDrops) {
     EXPECT_EQ(deck.List().CurrentSongInfo()->FileName, slow.string());
     EXPECT_EQ(deck.List().GetSongInfo(1).Duration, 2037u);
     EXPECT_EQ(Caption(deck.Form->LabelTrack), vxdisplay::TrackText(1));
+}
+
+// A hung medium must not keep the deck from closing: closing while an open
+// waits on a read gives the open up and the window closes, player system
+// and all, while the read still hangs; the read that comes back at last
+// touches nothing that is gone.
+TEST(MainFormPlaylist, TheWindowClosesWhileAnOpenHangs) {
+    const fs::path hung = WorkDir() / "songs" / "hung.mp3";
+    fs::copy_file(fs::path(VX_TEST_DATA_DIR) / "mpeg" / "vbr_xing.mp3", hung,
+                  fs::copy_options::overwrite_existing);
+    TDeck deck({Q(MakeWav("hung-before.wav", 3000)), Q(hung.string())});
+    ASSERT_TRUE(deck.Form->Tempo()->WaitIdle(60000));
+    const std::shared_ptr<TVxTickLink> link = deck.System().TickLink();
+    auto gate = std::make_unique<TReadGate>();
+    QTimer::singleShot(0, [&] {
+        gate->WaitForAReader();
+        deck.Form->close();
+    });
+    // Should the close wait for the read after all, this guard lets the
+    // read go so that the test fails instead of hanging.
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [&] { gate->Release(); });
+    guard.start(20000);
+    TDeck::Click(deck.Form->btnNext);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(TVxTickLink::TEntry(*link)) << "the player system outlived the close";
+    EXPECT_TRUE(guard.isActive()) << "the close waited for the hung read";
+    gate->Release();
+    while (link.use_count() > 1) // the opening thread lets go of the link last
+        std::this_thread::yield();
+    gate.reset();
 }
 
 TEST(MainFormPlaylist, OnePlaylistFileShowsLoadingThenTheCount) {
