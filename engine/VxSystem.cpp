@@ -199,7 +199,7 @@ int TVxSystemTAG::OpenSong(std::shared_ptr<TVxTickLink> link, const char* path, 
         DIAG_REPORT(kDiagReported, "%s", "Can't open");
         return kDiagReported;
     }
-    std::shared_ptr<std::atomic<bool>> cancel;
+    TVxOpenRegister::TFlag open;
     TVxDecoderMakers makers;
     uint32_t mode = 0;
     {
@@ -207,17 +207,15 @@ int TVxSystemTAG::OpenSong(std::shared_ptr<TVxTickLink> link, const char* path, 
         if (!entry)
             return kDiagSilent;
         TVxSystemTAG& system = entry.System();
-        bool idle = false;
-        if (!system.Opening.compare_exchange_strong(idle, true)) {
+        open = system.Opens.Begin();
+        if (open == nullptr) {
             DIAG_REPORT(kDiagReported, "%s", "Can't open: another song is being opened");
             return kDiagReported;
         }
-        cancel = system.OpenCancel;
-        *cancel = false;
         mode = system.BeginOpenLocked(makers);
     }
     // Every file read of the open, outside the system.
-    TVxPreparedSong prepared = TVxSongTAG::Prepare(makers, path, mode, cancel.get());
+    TVxPreparedSong prepared = TVxSongTAG::Prepare(makers, path, mode, open.get());
     bool mustWait = false;
     {
         const TVxTickLink::TEntry entry(*link);
@@ -227,10 +225,10 @@ int TVxSystemTAG::OpenSong(std::shared_ptr<TVxTickLink> link, const char* path, 
         int status = 0;
         {
             TZylSyncLock lock(system);
-            status = system.FinishOpenLocked(path, std::move(prepared), start);
+            status = system.FinishOpenLocked(path, std::move(prepared), start, open);
             mustWait = status == 0 && system.Worker && system.Song.RestartOutstanding();
         }
-        system.Opening = false;
+        system.Opens.End(open);
         if (status != 0 || !autoPlay)
             return status;
     }
@@ -265,9 +263,11 @@ uint32_t TVxSystemTAG::BeginOpenLocked(TVxDecoderMakers& makers) {
 }
 
 int TVxSystemTAG::FinishOpenLocked(const char* path, TVxPreparedSong prepared,
-                                   const TVxSongStart& start) {
+                                   const TVxSongStart& start, const TVxOpenRegister::TFlag& open) {
+    if (!Opens.IsCurrent(open))
+        return kDiagSilent; // given up, and another open took the deck since
     const int status = Song.Open(path, std::move(prepared));
-    const bool aborted = OpenCancel->load();
+    const bool aborted = open->load();
     if (status == 0 && aborted)
         Song.Close(); // the user gave up on this song before it was ready
     if (status != 0 || aborted) {

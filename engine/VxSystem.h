@@ -19,6 +19,7 @@
 #include "decoding/ZylWAV.h"
 #include "engine/VxClock.h"
 #include "engine/VxDSP.h"
+#include "engine/VxOpenRegister.h"
 #include "engine/VxPitch.h"
 #include "engine/VxSong.h"
 #include "engine/VxSystemOptions.h"
@@ -96,10 +97,11 @@ public:
     // The gain in dB that levels the loaded song (0: none).
     double SongLevelDb();
     // Any thread: makes a running OpenSong give up; it leaves no song.
-    void AbortOpen() { *OpenCancel = true; }
-    bool IsOpening() const { return Opening.load(); }
+    // The open given up may still wait on a hung read; another may start.
+    void AbortOpen() { Opens.Abort(); }
+    bool IsOpening() const { return Opens.Running(); }
     // Whether the last OpenSong gave up because it was aborted.
-    bool WasOpenAborted() const { return OpenCancel->load(); }
+    bool WasOpenAborted() const { return Opens.LastAborted(); }
     // 1 when a decoder handled the file; name receives kSongNameSize bytes.
     // Any thread, without the lock: it touches the system only before it
     // reads the file, so the deck may close or end while that read hangs.
@@ -209,16 +211,15 @@ private:
     std::shared_ptr<TVxChunkRead> BeginTick();
     bool ContinueTick(std::shared_ptr<TVxChunkRead>& read);
     void EndTickLocked();
-    std::atomic<bool> Opening{false};
-    // Shared with a running open, which may outlive the system.
-    const std::shared_ptr<std::atomic<bool>> OpenCancel = std::make_shared<std::atomic<bool>>();
+    TVxOpenRegister Opens;
     // The locked parts of OpenSong, before and after the unlocked reading
     // (TVxSongTAG::Prepare), which does every file read of the open.
     uint32_t BeginOpenLocked(TVxDecoderMakers& makers);
     // Waits, in short entries, for the restart an autoplaying open asked
     // for; false when the system ended meanwhile.
     static bool WaitForRestart(TVxTickLink& link);
-    int FinishOpenLocked(const char* path, TVxPreparedSong prepared, const TVxSongStart& start);
+    int FinishOpenLocked(const char* path, TVxPreparedSong prepared, const TVxSongStart& start,
+                         const TVxOpenRegister::TFlag& open);
     void CloseSongLocked();
     void RecomputeAndApply();
     void ApplyVolumeAndBalance();

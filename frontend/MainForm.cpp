@@ -394,6 +394,11 @@ void TMainForm::ShowOptions(bool aboutPage) {
         optionsDialog_->Show(*this, aboutPage);
 }
 
+void TMainForm::AbortOpen() {
+    system_->AbortOpen();
+    openAside_.LetGo();
+}
+
 bool TMainForm::FormCloseQuery() {
     if ((config_.SecureClose.Value != 0 && OnAir()) || Playlist().GetScanning()) {
         ShowMessage(QString::fromLatin1(vxdisplay::kMustBeStopped), vxdisplay::kShortMessageMs);
@@ -414,8 +419,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     if (openAside_.Running()) {
         // The open's wait is on the stack below: the open is given up (its
         // read may hang for ever) and the window closes once it has unwound.
-        system_->AbortOpen();
-        openAside_.LetGo();
+        AbortOpen();
         QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
         event->ignore();
         return;

@@ -237,6 +237,9 @@ public:
     const TZylDeviceList& Devices() const { return devices_; }
     TZylPlaylist& Playlist();
     bool OnAir() const;
+    // Gives up the open in progress at once, even one whose read hangs: the
+    // window stops waiting for it and another song may be opened.
+    void AbortOpen();
 
     unsigned Modifiers = 0;
     bool PlayAfterOpen = false;

@@ -306,8 +306,8 @@ void TMainForm::PlayListOpenSong(TSongInfo& songInfo) {
     // The entry may go while the window's events run during the open.
     const std::string fileName = songInfo.FileName;
     const TVxSongStart start = levelCue_ != nullptr ? levelCue_->Opening(fileName) : TVxSongStart{};
-    // The update timer keeps ticking meanwhile, ESC aborts the open and a
-    // second open is refused until this one has returned.
+    // The update timer keeps ticking meanwhile, a second open is refused
+    // until this one has returned, and ESC gives it up at once.
     const bool aborted = openAside_.Run(system_->TickLink(), fileName, PlayAfterOpen, start) != 0 &&
                          system_->WasOpenAborted();
     TSongInfo* entry = Playlist().CurrentSongInfo() == &songInfo ? &songInfo : nullptr;

@@ -73,7 +73,7 @@ void ToggleHelp(TVxDeckActions& a) {
 void Escape(TVxDeckActions& a) {
     TForm& form = a.Form();
     if (form.System().IsOpening())
-        form.System().AbortOpen();
+        form.AbortOpen();
     else if (form.Playlist().GetScanning())
         form.Playlist().AbortScan();
     else

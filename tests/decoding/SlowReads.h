@@ -12,6 +12,7 @@
 #include <future>
 #include <limits>
 #include <mutex>
+#include <thread>
 
 class TReadGate {
 public:
@@ -31,6 +32,12 @@ public:
     TReadGate(const TReadGate&) = delete;
     TReadGate& operator=(const TReadGate&) = delete;
 
+    // From now on only the thread whose read the gate holds is held; other
+    // threads' reads pass.
+    void HoldOnlyTheHeldThread() {
+        std::lock_guard<std::mutex> lock(FMutex);
+        FOnlyHeld = true;
+    }
     // Returns once some thread's read waits at the gate.
     void WaitForAReader() {
         std::unique_lock<std::mutex> lock(FMutex);
@@ -67,8 +74,10 @@ private:
     static void Hook() {
         TReadGate& gate = *Current();
         std::unique_lock<std::mutex> lock(gate.FMutex);
-        if (gate.FReads++ < gate.FPassing)
+        if (gate.FReads++ < gate.FPassing ||
+            (gate.FOnlyHeld && std::this_thread::get_id() != gate.FHeld))
             return;
+        gate.FHeld = std::this_thread::get_id();
         gate.FWaiting = true;
         gate.FChanged.notify_all();
         gate.FChanged.wait(lock, [&] { return gate.FOpen; });
@@ -79,5 +88,7 @@ private:
     const size_t FPassing;
     size_t FReads = 0;
     bool FWaiting = false;
+    bool FOnlyHeld = false;
+    std::thread::id FHeld;
     bool FOpen = false;
 };

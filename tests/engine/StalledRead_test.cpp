@@ -90,6 +90,40 @@ size_t ReadsOfAnOpen(TVxSystemTAG& system, const std::string& path) {
     return counter.Reads();
 }
 
+// ESC on an open whose read hangs: the deck may open and play another song
+// at once; the open given up, when its read returns at last, finds itself
+// replaced and leaves the new song alone.
+TEST(StalledRead, AnOpenGivenUpOnAHungReadLetsTheNextSongIn) {
+    wavtest::TempFolder folder("stalled-given-up");
+    const std::string mp3 = MpegFixture("vbr_xing.mp3");
+    const std::string wav = folder.Write("next.wav", PatternWav(kRate + 321));
+    TDeck deck;
+    TVxSystemTAG& system = *deck.System;
+    auto gate = std::make_unique<TReadGate>(ReadsOfAnOpen(system, mp3) - 1);
+    int givenUp = 0;
+    std::thread opener([&] { givenUp = system.OpenSong(mp3.c_str(), true); });
+    gate->WaitForAReader();
+    gate->HoldOnlyTheHeldThread();
+    ASSERT_TRUE(system.IsOpening());
+    system.AbortOpen();
+    EXPECT_FALSE(system.IsOpening());
+    int next = 1;
+    EXPECT_TRUE(gate->Completes([&] { next = system.OpenSong(wav.c_str(), false); }));
+    ASSERT_EQ(next, 0);
+    gate->Release();
+    opener.join();
+    gate.reset();
+    EXPECT_EQ(givenUp, kDiagSilent);
+    EXPECT_EQ(system.SongLoaded, 1u);
+    EXPECT_EQ(system.State, kVxPaused) << "the open given up started nothing";
+    TVxSongInfo info;
+    system.GetSongInfo(info);
+    EXPECT_STREQ(info.Title, "next");
+    system.PlayPause();
+    deck.Step(3);
+    EXPECT_EQ(system.State, kVxPlaying);
+}
+
 // A call that reads a file, run on a thread of its own until the gate holds
 // its read; then, once released, what it must have left behind.
 struct TStalledCall {
