@@ -36,7 +36,8 @@ double MeanSquare(const double* samples, std::size_t count) {
 } // namespace
 
 TVxKeyDetector::TVxKeyDetector(std::uint32_t sampleRate, std::uint32_t channels)
-    : sampleRate_(sampleRate), channels_(channels), hopsInKey_(kVxKeyCount + 1, 0) {
+    : sampleRate_(sampleRate), channels_(channels), hopsInKey_(kVxKeyCount + 1, 0),
+      fitOfKey_(kVxKeyCount + 1, 0) {
     if (sampleRate < kLowestRate || channels == 0)
         return;
     tuning_ = std::make_unique<TVxTuningEstimator>(sampleRate);
@@ -85,14 +86,25 @@ void TVxKeyDetector::Estimate(double sample) {
     // The estimator reads a whole block each hop; blocks overlap.
     const int key = estimator_->process(pending_.data());
     const double* newest = pending_.data() + blockSize_ - hopSize_;
-    if (VxIsKey(key) && MeanSquare(newest, hopSize_) > kSilence)
+    if (VxIsKey(key) && MeanSquare(newest, hopSize_) > kSilence) {
         ++hopsInKey_[key];
+        const double* fits = estimator_->getKeyStrengths(); // key k + 1 at k
+        for (int k = 1; k <= kVxKeyCount; ++k)
+            fitOfKey_[k] += fits[k - 1];
+    }
     pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(hopSize_));
 }
 
 int TVxKeyDetector::Finish() {
     if (Ready() && estimator_ == nullptr)
         StartEstimator();
-    const auto longest = std::max_element(hopsInKey_.begin() + 1, hopsInKey_.end());
-    return *longest > 0 ? static_cast<int>(longest - hopsInKey_.begin()) : kVxNoKey;
+    std::vector<std::uint32_t> held = hopsInKey_;
+    const auto longest = std::max_element(held.begin() + 1, held.end());
+    if (*longest == 0)
+        return kVxNoKey;
+    const int first = static_cast<int>(longest - held.begin());
+    *longest = 0;
+    const auto next = std::max_element(held.begin() + 1, held.end());
+    const int second = static_cast<int>(next - held.begin());
+    return *next > 0 && fitOfKey_[second] > fitOfKey_[first] ? second : first;
 }

@@ -1,8 +1,10 @@
 // Key detection of one song fed as interleaved frames at the file's own rate:
 // qm-dsp's key estimator (a chromagram correlated with key profiles, median
-// filtered) gives a key for every hop; the song's key is the one held the
-// longest. The estimator is tuned to the song: its first 20 seconds (less
-// for hi-res songs) are held back until its tuning is known. One detector
+// filtered) gives a key for every hop. Of the two keys held the longest, the
+// song's key is the one whose profile fits the whole song better: a song that
+// dwells on its fourth as long as on its tonic holds both keys about as long,
+// while the song as a whole still fits its own key better. The estimator is tuned to the song: its
+// first 20 seconds (less for hi-res songs) are held back until its tuning is known. One detector
 // per song and thread.
 #pragma once
 
@@ -42,4 +44,5 @@ private:
     std::size_t hopSize_ = 0;
     std::vector<double> pending_;
     std::vector<std::uint32_t> hopsInKey_; // by key number
+    std::vector<double> fitOfKey_;         // profile fits summed over the hops
 };

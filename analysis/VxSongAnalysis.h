@@ -15,7 +15,7 @@ class TVxDecoderSet;
 // Bump one when its analysis changes, so that cached results of older
 // versions are analysed again (and only those).
 constexpr int kVxTempoAnalysisVersion = 2;
-constexpr int kVxKeyAnalysisVersion = 1;
+constexpr int kVxKeyAnalysisVersion = 2;
 constexpr int kVxLoudnessAnalysisVersion = 1;
 
 // The analyses of a pass, or'ed.

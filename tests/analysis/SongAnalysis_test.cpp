@@ -1,15 +1,14 @@
 // Key, loudness, true peak and music start, on songs of known truth made by
 // make_key_fixtures.sh and make_corpus.sh, and against loudgain, an
 // independent loudness meter.
+#include "analysis/VxMusicKey.h"
 #include "analysis/VxSongAnalysis.h"
 #include "analysis/VxTempoWorker.h"
 #include "decoding/VxDecoderSet.h"
-#include "tests/analysis/KeyScore.h"
 #include "tests/analysis/TempoTestSongs.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -52,32 +51,26 @@ TEST(MusicKey, NamesAndCodesFollowTheWheel) {
 }
 
 // Plain chord progressions in all 24 keys and two detuned by 30 cents,
-// after a lead-in of faint hiss: the key by MIREX's weighted score (the
-// detuned ones exactly: a band a third of a semitone off still plays in its
-// key), and where the music starts (the hiss is not the music).
+// after a lead-in of faint hiss: every key exact (a band a third of a
+// semitone off still plays in its key; a progression that dwells on its
+// fourth as long as on its tonic is still in the tonic's key), and where the
+// music starts (the hiss is not the music).
 TEST(SongAnalysis, FindsTheKeyAndWhereTheMusicStarts) {
     std::ifstream list(VX_KEY_SONGS "/key-fixtures.txt");
     std::string name, mode;
     int tonic = 0;
-    double startMs = 0, score = 0;
+    double startMs = 0;
     int songs = 0;
     while (list >> name >> tonic >> mode >> startMs) {
         const int truth = VxKeyOf(tonic, mode == "minor");
         const TVxAnalysisResult result =
             Analyze(VX_KEY_SONGS "/" + name, kVxKeyPart | kVxLoudnessPart);
         ASSERT_EQ(result.Status, TVxAnalysisStatus::Done) << name;
-        score += MirexScore(result.Key, truth);
-        if (name.starts_with("key-detuned")) {
-            EXPECT_EQ(result.Key, truth) << name;
-        }
-        ++songs;
+        EXPECT_EQ(VxKeyName(result.Key), VxKeyName(truth)) << name;
         EXPECT_NEAR(result.Loudness.MusicStartMs, startMs, 10) << name;
-        if (result.Key != truth)
-            std::printf("%s: %s, found %s\n", name.c_str(), VxKeyName(truth).c_str(),
-                        VxKeyName(result.Key).c_str());
+        ++songs;
     }
     ASSERT_EQ(songs, 26);
-    EXPECT_GE(score / songs, 0.9);
 }
 
 TEST(SongAnalysis, MeasuresEbuTestSignalsToATenthOfALoudnessUnit) {
