@@ -36,6 +36,21 @@ double TapWeight(unsigned j, unsigned factor) {
     return sinc * 0.5 * (1 - std::cos(2 * std::numbers::pi * j / (kTaps - 1)));
 }
 
+struct TRange {
+    float Lowest;
+    float Highest;
+};
+
+// Without branches, which music's samples would mislead at random.
+TRange RangeOf(const float* begin, const float* end) {
+    TRange range{*begin, *begin};
+    for (const float* sample = begin + 1; sample < end; ++sample) {
+        range.Lowest = std::min(range.Lowest, *sample);
+        range.Highest = std::max(range.Highest, *sample);
+    }
+    return range;
+}
+
 } // namespace
 
 TVxTruePeak::TVxTruePeak(std::uint32_t sampleRate, std::uint32_t channels) {
@@ -94,9 +109,9 @@ void TVxTruePeak::Scan(const float* samples, std::size_t frameCount) {
 // can reach is its positive weights on the highest sample within its reach
 // and its negative weights on the lowest, and the same turned over.
 bool TVxTruePeak::MightRise(const float* samples, std::size_t first, std::size_t count) {
-    const auto [low, high] = std::minmax_element(samples + first - reach_, samples + first + count);
-    const double lowest = *low;
-    const double highest = *high;
+    const TRange range = RangeOf(samples + first - reach_, samples + first + count);
+    const double lowest = range.Lowest;
+    const double highest = range.Highest;
     peak_ = std::max({peak_, highest, -lowest});
     double bound = 0;
     for (const TPhase& phase : phases_)
