@@ -32,11 +32,12 @@ struct TVxLoudnessMeter::TMeter {
 };
 
 TVxLoudnessMeter::TVxLoudnessMeter(std::uint32_t sampleRate, std::uint32_t channels)
-    : meter_(std::make_unique<TMeter>()), sampleRate_(sampleRate), channels_(channels),
+    : meter_(std::make_unique<TMeter>()), truePeak_(sampleRate, channels), sampleRate_(sampleRate),
+      channels_(channels),
       framesPerBlock_(std::max<std::uint32_t>(
           1, static_cast<std::uint32_t>(std::lround(sampleRate * kBlockMs / 1000)))) {
     if (channels > 0 && sampleRate > 0)
-        meter_->State = ebur128_init(channels, sampleRate, EBUR128_MODE_I | EBUR128_MODE_TRUE_PEAK);
+        meter_->State = ebur128_init(channels, sampleRate, EBUR128_MODE_I);
 }
 
 TVxLoudnessMeter::~TVxLoudnessMeter() = default;
@@ -49,6 +50,7 @@ void TVxLoudnessMeter::Feed(const float* frames, std::size_t frameCount) {
     if (!Ready() || frameCount == 0)
         return;
     ebur128_add_frames_float(meter_->State, frames, frameCount);
+    truePeak_.Feed(frames, frameCount);
     AddToBlocks(frames, frameCount);
 }
 
@@ -90,12 +92,7 @@ TVxLoudness TVxLoudnessMeter::Finish() {
     if (!Ready() || ebur128_loudness_global(meter_->State, &lufs) != EBUR128_SUCCESS ||
         !std::isfinite(lufs))
         return loudness;
-    double peak = 0;
-    for (std::uint32_t c = 0; c < channels_; ++c) {
-        double channelPeak = 0;
-        if (ebur128_true_peak(meter_->State, c, &channelPeak) == EBUR128_SUCCESS)
-            peak = std::max(peak, channelPeak);
-    }
+    const double peak = truePeak_.Peak();
     loudness.Known = true;
     loudness.Lufs = lufs;
     loudness.TruePeakDbtp = peak > 0 ? 20 * std::log10(peak) : -HUGE_VAL;

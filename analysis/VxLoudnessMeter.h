@@ -1,7 +1,10 @@
 // Loudness of one song fed as interleaved float frames at the file's own
-// rate: integrated loudness and true peak by EBU R 128 (libebur128), and
-// where the music starts. One meter per song and thread.
+// rate: integrated loudness by EBU R 128 (libebur128), true peak (with
+// libebur128's interpolator, see TVxTruePeak), and where the music starts.
+// One meter per song and thread.
 #pragma once
+
+#include "analysis/VxTruePeak.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -32,6 +35,7 @@ private:
 
     struct TMeter;
     std::unique_ptr<TMeter> meter_;
+    TVxTruePeak truePeak_;
     std::uint32_t sampleRate_;
     std::uint32_t channels_;
     std::uint32_t framesPerBlock_;
