@@ -227,6 +227,13 @@ void TVxTempoWorker::StoreUserWrite(const TUserWrite& write) {
         songTempo_.Key = tempo.Key;
         ++generation_;
     }
+    if (newsHook_)
+        newsHook_();
+}
+
+void TVxTempoWorker::SetNewsHook(std::function<void()> hook) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    newsHook_ = std::move(hook);
 }
 
 void TVxTempoWorker::RunJob(const TJob& job) {
@@ -323,9 +330,12 @@ void TVxTempoWorker::Publish(const TJob& job, const TVxSongTempo& tempo) {
         found_.emplace_back(job.Path, tempo);
         // Only the deck's own job sets its tempo, unless the song changed,
         // was closed or opened again meanwhile.
-        if (!job.Song || !deckSong || songPending_)
-            return;
-        songTempo_ = tempo;
+        const bool songNews = job.Song && deckSong && !songPending_;
+        if (songNews) {
+            songTempo_ = tempo;
+            ++generation_;
+        }
+        if (newsHook_)
+            newsHook_();
     }
-    ++generation_;
 }

@@ -16,6 +16,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -71,6 +72,9 @@ public:
     // keys set by the user all report here.
     using TFound = std::vector<std::pair<std::string, TVxSongTempo>>;
     TFound TakeFound();
+    // Called on the worker thread whenever it has news for TakeFound or
+    // SongTempo, so that a window that stopped polling looks again.
+    void SetNewsHook(std::function<void()> hook);
     // Waits until no job is left; for tests and tools. False on time-out.
     bool WaitIdle(unsigned timeoutMs);
     // True once the worker thread runs at the lowest priority; known
@@ -114,9 +118,10 @@ private:
     std::deque<TUserWrite> userWrites_;
     TVxSongTempo songTempo_;
     TFound found_;
-    bool started_ = false; // the thread runs, at its lowered priority
-    bool running_ = false; // a job runs
-    bool storing_ = false; // a user's tap or key is being stored
+    std::function<void()> newsHook_; // under mutex_
+    bool started_ = false;           // the thread runs, at its lowered priority
+    bool running_ = false;           // a job runs
+    bool storing_ = false;           // a user's tap or key is being stored
     TJob current_;
     bool stop_ = false;
 

@@ -149,6 +149,7 @@ void TVxSystemTAG::RecomputeAndApply() {
     PitchControl.Changed = false;
     Song.SetFrequency(static_cast<uint32_t>(std::max(0, PitchControl.Frequency)));
     PitchChanged = 1;
+    NoteChange();
 }
 
 void TVxSystemTAG::ApplyVolumeAndBalance() {
@@ -275,16 +276,19 @@ int TVxSystemTAG::FinishOpenLocked(const char* path, TVxPreparedSong prepared,
             Song.MarkAborted(path);
         SongInfo = Song.Info;
         SongInfoChanged = 1;
+        NoteChange();
         DIAG_REPORT(kDiagSilent, "%s", "");
         return kDiagSilent;
     }
     SongLoaded = 1;
     State = kVxPaused;
     StateChanged = 1;
+    NoteChange();
     Song.OfferStart(start, true);
     SongInfo = Song.Info;
     static_cast<TVxSongTime&>(TimeInfo) = Song.Time;
     SongInfoChanged = 1;
+    NoteChange();
     TVxPitchSettings settings = PitchControl.Settings;
     settings.SampleRate = static_cast<int>(SongInfo.SampleRate);
     PitchControl.ApplySettings(settings);
@@ -314,6 +318,7 @@ void TVxSystemTAG::CloseSongLocked() {
     SongLoaded = 0;
     State = kVxNoSong;
     StateChanged = 1;
+    NoteChange();
     if (readOut)
         ReplaceReadingWorker();
 }
@@ -334,6 +339,16 @@ void TVxSystemTAG::GetSongInfo(TVxSongInfo& info) {
     TZylSyncLock lock(*this);
     info = SongInfo;
     SongInfoChanged = 0;
+}
+
+void TVxSystemTAG::SetChangeHook(std::function<void()> hook) {
+    TZylSyncLock lock(*this);
+    ChangeHook = std::move(hook);
+}
+
+void TVxSystemTAG::NoteChange() {
+    if (ChangeHook)
+        ChangeHook();
 }
 
 bool TVxSystemTAG::IsEndOfSong() {
@@ -383,6 +398,7 @@ void TVxSystemTAG::SetState(uint8_t requested) {
     if (requested != current) {
         State = requested;
         StateChanged = 1;
+        NoteChange();
     }
     WakeWorker();
 }
@@ -532,6 +548,7 @@ void TVxSystemTAG::SetKeyLock(bool on) {
         DIAG_REPORT(kDiagSilent, "%s", "VXSYSTEM: key lock not available for this song");
     KeyLocked = on;
     PitchChanged = 1;
+    NoteChange();
 }
 
 void TVxSystemTAG::GetPitchInfo(TVxPitchInfo& info) {

@@ -29,6 +29,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 // Transport states.
@@ -145,6 +146,11 @@ public:
     void MuteOff();
     void GetTimeInfo(TVxTimeInfo& info);
 
+    // The window's news: called under the lock, on whichever thread made
+    // the change, whenever SongInfoChanged, StateChanged or PitchChanged is
+    // set, so that displays that stopped ticking look again. Empty: none.
+    void SetChangeHook(std::function<void()> hook);
+
     static int EnumerateOutputDevices(TZylDeviceList& list);
     static void FreeOutputDeviceList(TZylDeviceList& list);
 
@@ -193,6 +199,8 @@ private:
     // sleep, so that a cue or play press is heard within a few
     // milliseconds.
     void WakeWorker();
+    void NoteChange();
+    std::function<void()> ChangeHook;
 
     // userData: a heap copy of Link that the worker takes over.
     static void WorkerLoop(std::atomic<uint32_t>* stopRequested, void* userData);

@@ -72,6 +72,11 @@ TMainForm::TMainForm(TGlobalConfigTAG& config, std::vector<std::string> argument
 
 TMainForm::~TMainForm() {
     TimerUpdate.Stop();
+    // The other threads' news would reach the timer as it goes.
+    if (tempo_ != nullptr)
+        tempo_->SetNewsHook({});
+    if (system_ != nullptr)
+        system_->SetChangeHook({});
     // The keyboard and the dialog work on the controls: they go first.
     keyboard_.reset();
     optionsDialog_.reset();
@@ -125,6 +130,9 @@ bool TMainForm::FormCreate() {
     setup.ManualWorker = platform_.ManualWorker;
     setup.Clock = platform_.Clock;
     system_ = std::make_unique<TVxSystemTAG>(static_cast<void*>(this), setup);
+    // The display timer stops while the deck stands still: the engine's
+    // changes start it again.
+    system_->SetChangeHook([this] { TimerUpdate.Poke(); });
     SetInitialRanges();
     ShowMessages(QString::fromLatin1(vxdisplay::kIdleLine1),
                  QString::fromLatin1(vxdisplay::kReadyLine2), vxdisplay::kStartupMessageMs);
@@ -446,6 +454,10 @@ void TMainForm::FormClose() {
     config_.SaveSettings(kSettingsKey);
     if (config_.ListKeepLast.Value != 0)
         SaveLastPlaylist();
+    if (tempo_ != nullptr)
+        tempo_->SetNewsHook({});
+    if (system_ != nullptr)
+        system_->SetChangeHook({});
     tempo_.reset();
     system_.reset();
     TVxSystemTAG::FreeOutputDeviceList(devices_);

@@ -38,6 +38,8 @@ void TMainForm::StartTempo() {
     tap_ = std::make_unique<TVxTapTempo>();
     tempo_ = std::make_unique<TVxTempoWorker>(TempoCacheFolder(), BpmRangeOf(config_),
                                               platform_.TempoAtLowPriority);
+    // A tempo found while the display timer stands still starts it again.
+    tempo_->SetNewsHook([this] { TimerUpdate.Poke(); });
     levelCue_ = std::make_unique<TVxLevelAndCue>(TempoCacheFolder());
     // The settings were applied before it existed.
     ApplyLevelAndCue();

@@ -32,11 +32,12 @@ TVxDisplayTimer::~TVxDisplayTimer() {
 }
 
 void TVxDisplayTimer::Start() {
+    started_ = true;
     Wake();
-    timer_.start();
 }
 
 void TVxDisplayTimer::Stop() {
+    started_ = false;
     timer_.stop();
 }
 
@@ -44,14 +45,19 @@ void TVxDisplayTimer::Tick() {
     if (onTick_()) {
         Wake();
     } else if (quietTicks_ < kQuietTicks && ++quietTicks_ == kQuietTicks) {
-        timer_.setInterval(kWatchMs);
+        timer_.stop();
     }
+}
+
+void TVxDisplayTimer::Poke() {
+    QMetaObject::invokeMethod(
+        this, [this] { Wake(); }, Qt::QueuedConnection);
 }
 
 void TVxDisplayTimer::Wake() {
     quietTicks_ = 0;
-    if (timer_.interval() != kTickMs) {
-        timer_.setInterval(kTickMs); // a running timer restarts at the full rate
+    if (started_ && !timer_.isActive()) {
+        timer_.start();
     }
 }
 

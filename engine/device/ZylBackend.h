@@ -21,6 +21,16 @@ public:
     virtual void Close() = 0;
     // True once the stream stopped on its own (device unplugged, I/O error).
     virtual bool HasFailed() = 0;
+    // Quiets the open stream while nothing plays: no more callbacks (and no
+    // wake-ups of the stream's thread) until Resume. What the device still
+    // holds is silence by then and may be dropped. False when this back end
+    // keeps its stream running (it then renders silence as before). Never
+    // from the callback; the output calls both under its own lock.
+    virtual bool Pause() { return false; }
+    // Starts a paused stream again: the next callback renders what the
+    // mixer plays from then on. False when the device is gone; HasFailed then
+    // says so, and the output recovers as for any loss.
+    virtual bool Resume() { return true; }
     // The stream's own estimate of the output latency, in seconds.
     virtual double OutputLatency() = 0;
     // The back end's name as users know it, for messages ("PipeWire").

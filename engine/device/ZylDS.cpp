@@ -244,6 +244,10 @@ void TZylSoundBufferTAG::Play() {
     ReportIfLost();
     Played = true;
     Interface->Play((PlayFlags & kZylPlayLooping) != 0);
+    // A stream quieted while nothing played starts again before Play
+    // returns; a device that went away meanwhile is found now.
+    if (Output->Wake())
+        ReportIfLost();
 }
 
 void TZylSoundBufferTAG::Stop() {

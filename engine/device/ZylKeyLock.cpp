@@ -117,8 +117,16 @@ void TZylKeyLock::ProducerLoop() {
             else
                 TopUpLocked();
         }
-        Wake.wait_for(guard, kProducerWake);
+        if (Voice.IsPlaying())
+            Wake.wait_for(guard, kProducerWake);
+        else
+            Wake.wait(guard); // a paused deck's stretcher sleeps until Nudge
     }
+}
+
+void TZylKeyLock::Nudge() {
+    { std::lock_guard<std::mutex> guard(Mutex); }
+    Wake.notify_one();
 }
 
 void TZylKeyLock::Enable(bool on) {

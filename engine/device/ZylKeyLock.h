@@ -66,6 +66,9 @@ public:
     // Before the engine writes where the producer may be reading: waits for
     // the producer to stop and keeps it idle until the next Restart.
     void Suspend();
+    // Engine side: the voice was just played. The producer thread sleeps
+    // without a timeout while its voice does not play, and wakes here.
+    void Nudge();
     // The engine wrote the buffer up to endFrame (exclusive, wrapping).
     void PublishWritten(uint32_t endFrame);
     // Tops the queue up to the lead. Producer thread or the owner's tick.

@@ -20,6 +20,8 @@ void TZylMixer::SetFormat(const TWaveFormatEx& format) {
 void TZylMixer::SetStream(TZylSampleType type, uint32_t rate) {
     Type = type;
     Rate = rate;
+    QuietFrames.store(static_cast<uint64_t>(rate) * kQuietAfterMs / 1000);
+    SilentFrames.store(0);
     Limiter.Reset(rate);
     FrameBytes = ZylSampleBytes(type) * DeviceFormat.nChannels;
 }
@@ -67,12 +69,21 @@ void TZylMixer::RenderPass(uint8_t* out, uint32_t frames) {
     const uint32_t samples = frames * DeviceFormat.nChannels;
     std::fill_n(Mix.get(), samples, 0.0f);
     Epoch.fetch_add(1);
+    bool sounding = false;
     for (std::atomic<TZylVoice*>& slot : Slots) {
         TZylVoice* voice = slot.load();
-        if (voice != nullptr)
-            voice->MixInto(Mix.get(), frames, DeviceFormat.nChannels, Rate);
+        if (voice != nullptr && voice->MixInto(Mix.get(), frames, DeviceFormat.nChannels, Rate))
+            sounding = true;
     }
     Epoch.fetch_add(1);
+    if (sounding) {
+        SilentFrames.store(0);
+    } else {
+        const uint64_t quiet = QuietFrames.load(std::memory_order_relaxed);
+        const uint64_t before = SilentFrames.fetch_add(frames);
+        if (before < quiet && before + frames >= quiet && QuietSignal != nullptr)
+            sem_post(QuietSignal);
+    }
     Limiter.Apply(Mix.get(), frames, DeviceFormat.nChannels);
     ZylFloatToPcm(Mix.get(), samples, Type, out);
 }

@@ -8,6 +8,12 @@
 // each pass with an odd epoch while it runs; Remove empties the slot and then
 // waits out a pass that may still hold the voice, so the caller can free the
 // voice as soon as Remove returns. Render never allocates, locks or blocks.
+//
+// Quiet: Render counts the frames it has mixed since a voice last sounded
+// (played, or faded out after a stop or jump). Once that reaches QuietFrames
+// the output may stop the stream; Render then posts the quiet signal once
+// (sem_post, which neither locks nor blocks). NoteActivity, which every Play
+// calls before it wakes the stream, starts the count afresh.
 #pragma once
 
 #include "decoding/VxPlayer.h"
@@ -18,6 +24,8 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+
+#include <semaphore.h>
 
 class TZylVoice;
 
@@ -47,6 +55,18 @@ public:
 
     const TWaveFormatEx& Format() const { return DeviceFormat; }
     uint32_t StreamRate() const { return Rate; }
+    TZylSampleType StreamType() const { return Type; }
+
+    // How long the mix stays silent before the stream may stop: long enough
+    // for the device to play out what it holds of the last sound.
+    static constexpr uint32_t kQuietAfterMs = 300;
+    // Posted from the render thread when the mix has just become quiet.
+    // Set before the stream starts.
+    void SetQuietSignal(sem_t* signal) { QuietSignal = signal; }
+    // Engine side: a voice is about to sound.
+    void NoteActivity() { SilentFrames.store(0); }
+    // True while the mix has been silent for QuietFrames or more.
+    bool IsQuiet() const { return SilentFrames.load() >= QuietFrames.load(); }
 
 private:
     void RenderPass(uint8_t* out, uint32_t frames);
@@ -63,4 +83,7 @@ private:
     std::atomic<bool> Rendering{false};
     std::unique_ptr<float[]> Mix;
     TZylLimiter Limiter;
+    std::atomic<uint64_t> SilentFrames{0};
+    std::atomic<uint64_t> QuietFrames{~0ull};
+    sem_t* QuietSignal = nullptr;
 };

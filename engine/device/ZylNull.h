@@ -27,6 +27,11 @@ std::vector<int16_t> ZylNullStepSamples(uint32_t frames);
 // The output format of the open hand-stepped device (all zero when none).
 TWaveFormatEx ZylNullFormat();
 
+// True while the output has quieted the open hand-stepped device because
+// nothing plays (see TZylOutput): a step then writes silence without
+// running the mixer, as a stopped stream would.
+bool ZylNullIsQuiet();
+
 // Makes the open hand-stepped device behave as a device unplugged while
 // playing: its stream counts as failed from now on. The device layer then
 // reports the loss and carries on with a fresh hand-stepped stream, which

@@ -4,6 +4,7 @@
 #include "engine/device/ZylAudioConfig.h"
 #include "engine/device/ZylMixer.h"
 #include "engine/device/ZylNull.h"
+#include "engine/device/ZylSampleFormat.h"
 
 #include <algorithm>
 #include <chrono>
@@ -48,6 +49,24 @@ ZylResult TZylNullBackend::Open(const TWaveFormatEx& format, TZylMixer* mixer) {
     return DS_OK;
 }
 
+bool TZylNullBackend::Pause() {
+    {
+        std::lock_guard<std::mutex> lock(ClockMutex);
+        Paused.store(true);
+    }
+    ClockWake.notify_all();
+    return true;
+}
+
+bool TZylNullBackend::Resume() {
+    {
+        std::lock_guard<std::mutex> lock(ClockMutex);
+        Paused.store(false);
+    }
+    ClockWake.notify_all();
+    return !Failed.load();
+}
+
 void TZylNullBackend::Close() {
     {
         std::lock_guard<std::mutex> lock(gSteppedMutex);
@@ -64,6 +83,7 @@ void TZylNullBackend::Close() {
     }
     Capture.Close();
     Mixer = nullptr;
+    Paused.store(false);
 }
 
 double TZylNullBackend::OutputLatency() {
@@ -75,7 +95,11 @@ void TZylNullBackend::Render(uint32_t frames, uint8_t* out) {
     while (frames > 0) {
         const uint32_t pass = out != nullptr ? frames : std::min(frames, scratchFrames);
         uint8_t* target = out != nullptr ? out : Scratch.data();
-        Mixer->Render(target, pass);
+        if (Paused.load())
+            std::memset(target, ZylSilenceByte(Mixer->StreamType()),
+                        static_cast<size_t>(pass) * Format.nBlockAlign);
+        else
+            Mixer->Render(target, pass);
         Capture.Write(target, static_cast<size_t>(pass) * Format.nBlockAlign);
         frames -= pass;
     }
@@ -83,16 +107,28 @@ void TZylNullBackend::Render(uint32_t frames, uint8_t* out) {
 
 // Renders as many frames as the wall clock says are due, every tick, so
 // that the device keeps time however late a tick wakes up.
+// Paused, it waits without a timeout and starts its count afresh on resume.
 void TZylNullBackend::RunClock() {
     using Clock = std::chrono::steady_clock;
-    const Clock::time_point start = Clock::now();
+    Clock::time_point start = Clock::now();
     const uint32_t scratchFrames = static_cast<uint32_t>(Scratch.size() / Format.nBlockAlign);
     uint64_t rendered = 0;
     std::unique_lock<std::mutex> lock(ClockMutex);
     Clock::time_point next = start;
     while (!ClockStopping) {
+        if (Paused.load()) {
+            ClockWake.wait(lock, [this] { return ClockStopping || !Paused.load(); });
+            if (ClockStopping)
+                break;
+            // The first tick's frames are due at once: play is heard
+            // without waiting out a tick.
+            start = next = Clock::now() - Tick;
+            rendered = 0;
+        }
         next += Tick;
-        ClockWake.wait_until(lock, next, [this] { return ClockStopping; });
+        ClockWake.wait_until(lock, next, [this] { return ClockStopping || Paused.load(); });
+        if (Paused.load())
+            continue;
         if (ClockStopping)
             break;
         const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
@@ -130,6 +166,11 @@ std::vector<int16_t> ZylNullStepSamples(uint32_t frames) {
 TWaveFormatEx ZylNullFormat() {
     std::lock_guard<std::mutex> lock(gSteppedMutex);
     return gStepped != nullptr ? gStepped->DeviceFormat() : TWaveFormatEx{};
+}
+
+bool ZylNullIsQuiet() {
+    std::lock_guard<std::mutex> lock(gSteppedMutex);
+    return gStepped != nullptr && gStepped->IsPaused();
 }
 
 void ZylNullSimulateDeviceLoss() {

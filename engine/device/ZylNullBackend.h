@@ -1,6 +1,9 @@
 // The Null back end: no sound. Either a clock thread renders the mixer in
 // real time, or (hand-stepped) nothing runs until a test calls ZylNullStep.
-// Either way everything rendered can be recorded to a WAV file.
+// Either way everything rendered can be recorded to a WAV file. Paused, the
+// clock thread waits on its condition without a timeout; a hand-stepped
+// device paused writes silence without running the mixer, as a stopped
+// stream plays nothing.
 #pragma once
 
 #include "engine/device/ZylBackend.h"
@@ -25,6 +28,9 @@ public:
     ZylResult Open(const TWaveFormatEx& format, TZylMixer* mixer) override;
     void Close() override;
     bool HasFailed() override { return Failed.load(); }
+    bool Pause() override;
+    bool Resume() override;
+    bool IsPaused() const { return Paused.load(); }
     double OutputLatency() override;
     const char* Name() const override { return "Null output"; }
     const TWaveFormatEx& DeviceFormat() const { return Format; }
@@ -49,5 +55,6 @@ private:
     std::mutex ClockMutex;
     std::condition_variable ClockWake;
     bool ClockStopping = false;
+    std::atomic<bool> Paused{false}; // written under ClockMutex
     std::atomic<bool> Failed{false};
 };

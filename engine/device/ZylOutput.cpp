@@ -41,10 +41,15 @@ bool ZylIsPlayableFormat(const TWaveFormatEx& format) {
 TZylOutput::TZylOutput(std::unique_ptr<TZylBackend> backend, const TZylAudioChoice& choice,
                        const TZylDeviceId* id, int converter)
     : Choice(choice), HasId(id != nullptr), Id(id != nullptr ? *id : TZylDeviceId{}),
-      Converter(converter), MixerPart(new TZylMixer()), Backend(std::move(backend)) {}
+      Converter(converter), MixerPart(new TZylMixer()), Backend(std::move(backend)) {
+    sem_init(&QuietSignal, 0, 0);
+    MixerPart->SetQuietSignal(&QuietSignal);
+    QuietThread = std::thread(&TZylOutput::QuietLoop, this);
+}
 
 TZylOutput::~TZylOutput() {
     Shutdown();
+    sem_destroy(&QuietSignal);
 }
 
 std::unique_ptr<TZylBackend> TZylOutput::MakeBackend(const TZylAudioChoice& choice,
@@ -89,10 +94,55 @@ ZylResult TZylOutput::SetFormat(const TWaveFormatEx& format) {
     MixerPart->SetFormat(format);
     const ZylResult result = Backend->Open(format, MixerPart.get());
     Streaming = result == DS_OK;
+    Running();
     return result;
 }
 
+void TZylOutput::Running() {
+    Quiet.store(false);
+    MixerPart->NoteActivity();
+}
+
+void TZylOutput::QuietLoop() {
+    while (true) {
+        while (sem_wait(&QuietSignal) != 0) {
+        }
+        if (QuietStopping.load())
+            return;
+        std::lock_guard<std::mutex> lock(BackendMutex);
+        if (Backend == nullptr || !Streaming || Quiet.load() || !MixerPart->IsQuiet())
+            continue;
+        if (!Backend->Pause())
+            continue;
+        Quiet.store(true);
+        // A Play that read Quiet before it was set restarted the count
+        // first: it is seen here.
+        if (!MixerPart->IsQuiet()) {
+            Backend->Resume();
+            Quiet.store(false);
+        }
+    }
+}
+
+bool TZylOutput::Wake() {
+    MixerPart->NoteActivity();
+    if (!Quiet.load())
+        return false;
+    std::lock_guard<std::mutex> lock(BackendMutex);
+    if (!Quiet.load() || Backend == nullptr)
+        return false;
+    Quiet.store(false);
+    if (!Backend->Resume())
+        LogPrintf("Sound output: the quiet stream did not start again");
+    return true;
+}
+
 void TZylOutput::Shutdown() {
+    if (QuietThread.joinable()) {
+        QuietStopping.store(true);
+        sem_post(&QuietSignal);
+        QuietThread.join();
+    }
     Reopen.Stop();
     BuryDead();
     std::lock_guard<std::mutex> lock(BackendMutex);
@@ -121,6 +171,7 @@ bool TZylOutput::CheckLost() {
     Dead = std::move(Backend);
     Backend = std::make_unique<TZylNullBackend>(Choice.HandStepped, std::string(), kSilentTick);
     Streaming = Backend->Open(MixerPart->Format(), MixerPart.get()) == DS_OK;
+    Running();
     Reopen.Start([this] { return TryReopen(); }, kFirstReopenWait, kLongestReopenWait);
     return true;
 }
@@ -165,11 +216,13 @@ bool TZylOutput::TryReopen() {
     Backend->Close();
     if (device->Open(MixerPart->Format(), MixerPart.get()) != DS_OK) {
         Streaming = Backend->Open(MixerPart->Format(), MixerPart.get()) == DS_OK;
+        Running();
         return false;
     }
     Backend = std::move(device);
     Streaming = true;
     Lost = false;
+    Running();
     DIAG_REPORT(kDiagReported, "%s: the sound output is back.", Backend->Name());
     return true;
 }

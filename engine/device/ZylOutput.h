@@ -11,9 +11,22 @@
 // (PortAudio's JACK host waits for a server that is gone) is abandoned and
 // leaked deliberately, and the device then stays on the silent clock.
 //
+// Quiet: when nothing has sounded for a while (see TZylMixer::kQuietAfterMs)
+// the render thread posts the quiet signal, and the output's quiet thread
+// pauses the stream (TZylBackend::Pause), so that a paused deck's process
+// does not wake. Wake, which every Play calls after marking its voice
+// playing, resumes it at once on the calling thread, before Play returns:
+// the first frames the mixer renders afterwards are the voice's first. Play
+// and the quiet decision cannot miss each other: Wake restarts the mixer's
+// silence count and then reads Quiet; the quiet thread sets Quiet and then
+// reads the silence count again, resuming when it was restarted meanwhile.
+// A device lost while quiet is found when Wake resumes it (Resume fails, or
+// HasFailed says so) and recovered as any loss.
+//
 // Threads: everything here runs under the player system's lock, except the
-// back end's render thread, which only ever touches the mixer, and the
-// reopening thread, which swaps the back end under this object's own lock.
+// back end's render thread, which only ever touches the mixer, the reopening
+// thread, which swaps the back end under this object's own lock, and the
+// quiet thread, which pauses the stream under that lock.
 #pragma once
 
 #include "decoding/VxPlayer.h"
@@ -26,7 +39,10 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include <semaphore.h>
 
 class TZylBackend;
 class TZylMixer;
@@ -56,6 +72,13 @@ public:
     // dead reports the loss and moves the mixer onto a silent clock.
     bool CheckLost();
 
+    // A voice was just marked playing: restarts a quiet stream at once.
+    // True when the stream was quiet (a device lost meanwhile is then
+    // worth a CheckLost).
+    bool Wake();
+    // True while the stream is paused because nothing plays.
+    bool IsQuiet() const { return Quiet.load(); }
+
 private:
     TZylOutput(std::unique_ptr<TZylBackend> backend, const TZylAudioChoice& choice,
                const TZylDeviceId* id, int converter);
@@ -63,6 +86,9 @@ private:
                                                     const TZylDeviceId* id, ZylResult* result);
     bool TryReopen();
     bool BuryDead();
+    void QuietLoop();
+    // With BackendMutex held: the stream runs and counts silence afresh.
+    void Running();
 
     const TZylAudioChoice Choice;
     const bool HasId;
@@ -82,6 +108,11 @@ private:
     // The servers the lost stream played through (see ServerSockets).
     std::vector<std::string> LostServers;
     TZylRetry Reopen;
+    // The quiet thread and its signal, which the mixer posts.
+    sem_t QuietSignal;
+    std::atomic<bool> QuietStopping{false};
+    std::atomic<bool> Quiet{false}; // written under BackendMutex
+    std::thread QuietThread;
 };
 
 // True when format is one the mixer can play or output: PCM of 8, 16, 24

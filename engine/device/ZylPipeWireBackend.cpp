@@ -170,6 +170,26 @@ void TZylPipeWireBackend::Close() {
     pw_thread_loop_unlock(Connection.Loop());
 }
 
+// An inactive stream is left out of the graph's cycles: its data thread's
+// process callback no longer runs.
+bool TZylPipeWireBackend::Pause() {
+    if (Stream == nullptr)
+        return false;
+    pw_thread_loop_lock(Connection.Loop());
+    const bool paused = pw_stream_set_active(Stream, false) == 0;
+    pw_thread_loop_unlock(Connection.Loop());
+    return paused;
+}
+
+bool TZylPipeWireBackend::Resume() {
+    if (Stream == nullptr)
+        return true;
+    pw_thread_loop_lock(Connection.Loop());
+    const bool resumed = pw_stream_set_active(Stream, true) == 0;
+    pw_thread_loop_unlock(Connection.Loop());
+    return resumed && TZylServerBackend::Resume();
+}
+
 double TZylPipeWireBackend::OutputLatency() {
     if (Stream == nullptr)
         return 0.0;

@@ -22,6 +22,8 @@ public:
     ~TZylPipeWireBackend() override;
 
     void Close() override;
+    bool Pause() override;
+    bool Resume() override;
     double OutputLatency() override;
 
     // The loop thread's side of the stream.

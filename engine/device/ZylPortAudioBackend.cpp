@@ -201,6 +201,9 @@ ZylResult TZylPortAudioBackend::Open(const TWaveFormatEx& format, TZylMixer* mix
     if (error != paNoError)
         ZylSetDeviceReason("PortAudio could not open %s: %s.", info->name, Pa_GetErrorText(error));
     Servers = IsAlsaPlugin(*info) ? AnsweringServers() : std::vector<std::string>{};
+    const PaHostApiInfo* host = Pa_GetHostApiInfo(info->hostApi);
+    OnJack = host != nullptr && host->type == paJACK;
+    Paused = ResumeFailed = false;
     return ResultFromPaError(error);
 }
 
@@ -233,8 +236,32 @@ void TZylPortAudioBackend::Close() {
     Stream = nullptr;
 }
 
+bool TZylPortAudioBackend::Pause() {
+    if (Stream == nullptr || OnJack || Paused)
+        return false;
+    if (Pa_AbortStream(Stream) != paNoError)
+        return false;
+    Paused = true;
+    return true;
+}
+
+bool TZylPortAudioBackend::Resume() {
+    if (Stream == nullptr || !Paused)
+        return true;
+    Paused = false;
+    StreamFinished.store(false);
+    LastCallbackNs.store(NowNs());
+    TZylQuietStderr quiet;
+    ResumeFailed = Pa_StartStream(Stream) != paNoError;
+    return !ResumeFailed;
+}
+
 bool TZylPortAudioBackend::HasFailed() {
     if (Stream == nullptr)
+        return false;
+    if (ResumeFailed)
+        return true;
+    if (Paused)
         return false;
     return StreamFinished.load() || Pa_IsStreamActive(Stream) != 1 ||
            NowNs() - LastCallbackNs.load() > kStallNs;

@@ -55,6 +55,10 @@ public:
     ZylResult Open(const TWaveFormatEx& format, TZylMixer* mixer) override;
     void Close() override;
     bool HasFailed() override;
+    // Aborts the stream (only silence is left in it) and starts it again;
+    // not on PortAudio's JACK host, whose stop drops the port connections.
+    bool Pause() override;
+    bool Resume() override;
     double OutputLatency() override;
     const char* Name() const override { return "PortAudio"; }
     std::vector<std::string> ServerSockets() const override { return Servers; }
@@ -72,6 +76,9 @@ private:
     PaStream* Stream = nullptr;
     TZylMixer* Mixer = nullptr;
     std::atomic<bool> StreamFinished{false};
+    bool OnJack = false;
+    bool Paused = false; // by Pause, not by a failure
+    bool ResumeFailed = false;
     std::atomic<int64_t> LastCallbackNs{0};
     std::vector<std::string> Servers; // see ServerSockets
 };

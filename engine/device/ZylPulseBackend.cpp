@@ -151,6 +151,35 @@ void TZylPulseBackend::Close() {
     Connection.Unlock();
 }
 
+// Corked, the server asks for nothing. What it still holds is silence:
+// Resume drops it before uncorking, so that the refill it asks for, which the
+// mixer renders with the voice just played, is what is heard first.
+bool TZylPulseBackend::Pause() {
+    if (Stream == nullptr)
+        return false;
+    Connection.Lock();
+    pa_operation* cork = pa_stream_cork(Stream, 1, nullptr, nullptr);
+    Connection.Unlock();
+    if (cork == nullptr)
+        return false;
+    pa_operation_unref(cork);
+    return true;
+}
+
+bool TZylPulseBackend::Resume() {
+    if (Stream == nullptr)
+        return true;
+    Connection.Lock();
+    pa_operation* flush = pa_stream_flush(Stream, nullptr, nullptr);
+    pa_operation* uncork = pa_stream_cork(Stream, 0, nullptr, nullptr);
+    Connection.Unlock();
+    if (flush != nullptr)
+        pa_operation_unref(flush);
+    if (uncork != nullptr)
+        pa_operation_unref(uncork);
+    return uncork != nullptr && TZylServerBackend::Resume();
+}
+
 double TZylPulseBackend::OutputLatency() {
     if (Stream == nullptr)
         return 0.0;

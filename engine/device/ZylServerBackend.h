@@ -18,6 +18,7 @@ public:
     ZylResult Open(const TWaveFormatEx& format, TZylMixer* mixer) final;
     bool HasFailed() final;
     const char* Name() const final { return ServerName; }
+    bool Resume() override { return !StreamFailed.load() && !ConnectionLost(); }
 
 protected:
     TZylServerBackend(const char* serverName, uint32_t fallbackRate)

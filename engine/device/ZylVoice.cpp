@@ -127,6 +127,8 @@ void TZylVoice::Play(bool looping) {
         control.Playing = true;
         control.Looping = looping;
     });
+    if (KeyLockOwned != nullptr)
+        KeyLockOwned->Nudge();
 }
 
 void TZylVoice::Stop() {
@@ -216,7 +218,7 @@ double TZylVoice::RatioFor(uint32_t deviceRate) const {
     return std::clamp(ratio, 1.0 / kMaxRatio, kMaxRatio);
 }
 
-void TZylVoice::MixInto(float* mix, uint32_t frames, uint16_t mixChannels, uint32_t deviceRate) {
+bool TZylVoice::MixInto(float* mix, uint32_t frames, uint16_t mixChannels, uint32_t deviceRate) {
     const uint64_t seen = Control.load(std::memory_order_acquire);
     TControl control = Unpack(seen);
     RampTo = ZylGainsFor(DeviceVolume.load(std::memory_order_relaxed),
@@ -243,7 +245,7 @@ void TZylVoice::MixInto(float* mix, uint32_t frames, uint16_t mixChannels, uint3
     RenderFadeOut(pass);
     if (!control.Playing || TotalFrames == 0) {
         RampFrom = RampTo;
-        return;
+        return Fade.Active();
     }
     // Pairs with PublishWrites: the engine's writes before its last unlock
     // are visible from here on.
@@ -283,6 +285,8 @@ void TZylVoice::MixInto(float* mix, uint32_t frames, uint16_t mixChannels, uint3
     }
     uint64_t expected = seen;
     Control.compare_exchange_strong(expected, Pack(control), std::memory_order_acq_rel);
+    // A one-shot buffer that just played out has faded already.
+    return playing || Fade.Active();
 }
 
 void TZylVoice::Restart(uint32_t frame) {

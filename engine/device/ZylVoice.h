@@ -88,8 +88,9 @@ public:
     uint32_t DeviceRateSeen() const { return DeviceRate.load(std::memory_order_relaxed); }
 
     // Mixer side, one render thread at a time: adds frames frames of this
-    // buffer, resampled to deviceRate, to the interleaved mix.
-    void MixInto(float* mix, uint32_t frames, uint16_t mixChannels, uint32_t deviceRate);
+    // buffer, resampled to deviceRate, to the interleaved mix. True while
+    // the voice sounds: it plays, or a stop or jump still fades out.
+    bool MixInto(float* mix, uint32_t frames, uint16_t mixChannels, uint32_t deviceRate);
 
 private:
     struct TControl {
