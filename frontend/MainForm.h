@@ -336,6 +336,7 @@ private:
     // Nothing may move the list's current song or start a scan while a song
     // opens: the deck would load one song while the list shows another.
     bool RefuseWhileOpening();
+    void StartMessageTimeout(std::uint32_t timeoutMs);
     std::string LastPlaylistPath() const;
     void LoadLastPlaylist();
     void SaveLastPlaylist();

@@ -44,13 +44,20 @@ void TMainForm::SetMessageLine(TZylLabel* label, const QString& text) {
 
 void TMainForm::ShowMessage(const QString& text, std::uint32_t timeoutMs) {
     SetMessageLine(LabelMessage2, text);
-    messageTimeout_.Start(timeoutMs, NowMs());
+    StartMessageTimeout(timeoutMs);
 }
 
 void TMainForm::ShowMessages(const QString& line1, const QString& line2, std::uint32_t timeoutMs) {
     SetMessageLine(LabelMessage1, line1);
     SetMessageLine(LabelMessage2, line2);
+    StartMessageTimeout(timeoutMs);
+}
+
+// The display timer, which may stand still, times the message out.
+void TMainForm::StartMessageTimeout(std::uint32_t timeoutMs) {
     messageTimeout_.Start(timeoutMs, NowMs());
+    if (timeoutMs != 0)
+        TimerUpdate.Poke();
 }
 
 void TMainForm::RefreshPitchDisplays(bool force) {

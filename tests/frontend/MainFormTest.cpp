@@ -392,6 +392,15 @@ TEST(MainFormDisplays, AStillDeckStopsItsTimerAndInputOrTheEnginesNewsStartIt) {
     tickQuietly();
     EXPECT_FALSE(timer.Running());
 
+    // A message that times out (a scan's count, shown as the scan ends).
+    deck.Form->ShowMessage(QStringLiteral("7 files added."), 2500);
+    QCoreApplication::sendPostedEvents(&timer);
+    EXPECT_TRUE(timer.Running()) << "the message would never time out";
+    deck.Clock.Now += 2500;
+    tickQuietly();
+    EXPECT_EQ(deck.Message2(), "");
+    EXPECT_FALSE(timer.Running());
+
     deck.System().PlayPause(); // as a MIDI control would, without a Qt event
     QCoreApplication::sendPostedEvents(&timer);
     EXPECT_TRUE(timer.Running()) << "the engine's change starts the timer";
