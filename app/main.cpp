@@ -7,6 +7,7 @@
 #include "frontend/CfgForm.h"
 #include "frontend/MainForm.h"
 #include "frontend/VxKeyMap.h"
+#include "frontend/VxLateOptionsDialog.h"
 #include "frontend/VxMessageBox.h"
 #include "frontend/VxMidiControl.h"
 #include "frontend/config/GlobalConfig.h"
@@ -34,7 +35,8 @@ int RunPlayer(QApplication& application, std::vector<std::string> arguments) {
     form.SetKeyboard(std::make_unique<TVxKeyboardControl>());
     if (!form.FormCreate())
         return form.ExitCode();
-    form.SetOptionsDialog(std::make_unique<TCfgForm>());
+    form.SetOptionsDialog(
+        std::make_unique<TVxLateOptionsDialog>([] { return std::make_unique<TCfgForm>(); }));
     TVxMidiControl controllers(form);
     controllers.Start();
     form.show();
