@@ -33,8 +33,8 @@ int RunPlayer(QApplication& application, std::vector<std::string> arguments) {
     TGlobalConfigTAG config;
     TMainForm form(config, std::move(arguments));
     form.SetKeyboard(std::make_unique<TVxKeyboardControl>());
-    if (!form.FormCreate())
-        return form.ExitCode();
+    form.OnEnd = [](int exitCode) { QApplication::exit(exitCode); };
+    form.FormCreate();
     form.SetOptionsDialog(
         std::make_unique<TVxLateOptionsDialog>([] { return std::make_unique<TCfgForm>(); }));
     TVxMidiControl controllers(form);

@@ -108,18 +108,8 @@ bool TMainForm::OnAir() const {
     return system_ != nullptr && system_->State == kVxPlaying && system_->Volume != 0;
 }
 
-bool TMainForm::FormCreate() {
-    if (platform_.EnumerateDevices)
-        platform_.EnumerateDevices(devices_);
-    else
-        TVxSystemTAG::EnumerateOutputDevices(devices_);
-    if (devices_.empty()) {
-        DiagMessageBox(kDiagIconStop, "Vexaline", "%s", vxdisplay::kNoSoundOutput);
-        TVxSystemTAG::FreeOutputDeviceList(devices_);
-        devices_.clear();
-        exitCode_ = 1;
-        return false;
-    }
+void TMainForm::FormCreate() {
+    StartDeviceListing();
     SetHandCursor();
     TVxSystemSetup setup;
     setup.ManualWorker = platform_.ManualWorker;
@@ -136,7 +126,42 @@ bool TMainForm::FormCreate() {
     if (keyboard_ != nullptr)
         keyboard_->Start(*this);
     created_ = true;
+}
+
+void TMainForm::StartDeviceListing() {
+    TVxDeviceListing::TEnumerate enumerate = platform_.EnumerateDevices;
+    if (!enumerate)
+        enumerate = [](TZylDeviceList& devices) { TVxSystemTAG::EnumerateOutputDevices(devices); };
+    deviceListing_.Start(std::move(enumerate), this, [this] { WaitForDevices(); });
+}
+
+bool TMainForm::WaitForDevices() {
+    if (!deviceListing_.Pending())
+        return !devices_.empty();
+    devices_ = deviceListing_.Take();
+    if (devices_.empty()) {
+        EndWithoutSoundOutput();
+        return false;
+    }
+    ApplyOutputDevice();
+    if (!startFiles_.empty())
+        Playlist().AddFiles(std::exchange(startFiles_, {}), TZylPlaylist::kReplace);
+    else if (config_.ListKeepLast.Value != 0)
+        LoadLastPlaylist();
     return true;
+}
+
+// The run never started: nothing is saved as it ends.
+void TMainForm::EndWithoutSoundOutput() {
+    closed_ = true;
+    TimerUpdate.Stop();
+    if (keyboard_ != nullptr)
+        keyboard_->Stop();
+    hide();
+    DiagMessageBox(kDiagIconStop, "Vexaline", "%s", vxdisplay::kNoSoundOutput);
+    exitCode_ = 1;
+    if (OnEnd)
+        OnEnd(exitCode_);
 }
 
 void TMainForm::SetHandCursor() {
@@ -183,10 +208,7 @@ void TMainForm::SettingsStartUp() {
     ApplyPanelSettings();
     MoveToStartPosition();
     ApplySettings();
-    if (!files.empty())
-        Playlist().AddFiles(files, TZylPlaylist::kReplace);
-    else if (config_.ListKeepLast.Value != 0)
-        LoadLastPlaylist();
+    startFiles_ = std::move(files);
 }
 
 void TMainForm::MoveToStartPosition() {
@@ -206,8 +228,8 @@ void TMainForm::ApplySettings() {
     ApplyKeyLock();
     playlistFacts_->ApplySettings();
     UpdateDropAcceptance(false);
-    config_.CheckOutputDevice(static_cast<int>(devices_.size()));
-    system_->SetOutputDevice(devices_[static_cast<std::size_t>(config_.OutputDevice.Value)].Object);
+    if (!deviceListing_.Pending())
+        ApplyOutputDevice();
     ZylSetLatencySetting(config_.OutputLatency.Value);
     hotKey_->Set(config_.HotKey);
     VMetter->SetPeaks(config_.VuMeterPeaks.Value != 0);
@@ -239,6 +261,11 @@ void TMainForm::ApplySettings() {
     ApplyPlaylistOptions();
     ApplyPanelSettings();
     ApplyLevelAndCue();
+}
+
+void TMainForm::ApplyOutputDevice() {
+    config_.CheckOutputDevice(static_cast<int>(devices_.size()));
+    system_->SetOutputDevice(devices_[static_cast<std::size_t>(config_.OutputDevice.Value)].Object);
 }
 
 void TMainForm::ApplyStayOnTop(bool onTop) {
@@ -389,6 +416,9 @@ void TMainForm::SetOptionsDialog(std::unique_ptr<IVxOptionsDialog> dialog) {
 }
 
 void TMainForm::ShowOptions(bool aboutPage) {
+    // The dialog offers the outputs.
+    if (!WaitForDevices())
+        return;
     HelpOff();
     if (optionsDialog_ != nullptr)
         optionsDialog_->Show(*this, aboutPage);
