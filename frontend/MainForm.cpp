@@ -54,6 +54,8 @@ TMainForm::TMainForm(TGlobalConfigTAG& config, std::vector<std::string> argument
                      TVxFormPlatform platform)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), config_(config),
       arguments_(std::move(arguments)), platform_(std::move(platform)) {
+    // First: the listing takes longer than all the rest of the start.
+    StartDeviceListing();
     setObjectName(QStringLiteral("MainForm"));
     setFixedSize(VxDeck::WindowWidth, VxDeck::WindowHeight);
     QPalette background = palette();
@@ -109,7 +111,6 @@ bool TMainForm::OnAir() const {
 }
 
 void TMainForm::FormCreate() {
-    StartDeviceListing();
     SetHandCursor();
     TVxSystemSetup setup;
     setup.ManualWorker = platform_.ManualWorker;

@@ -115,16 +115,19 @@ public:
     static constexpr int kUpdateIntervalMs = TVxDisplayTimer::kTickMs;
     static constexpr const char* kSettingsKey = "Software\\Zyl\\Vexaline\\Velm";
 
-    // Builds the deck. The configuration record outlives the window;
-    // arguments are the program's command-line arguments without the
-    // program's own name, as the bytes the system gave them.
+    // Builds the deck and starts listing the sound outputs; FormCreate
+    // follows before the toolkit's loop runs. The configuration record
+    // outlives the window; arguments are the program's command-line
+    // arguments without the program's own name, as the bytes the system
+    // gave them.
     TMainForm(TGlobalConfigTAG& config, std::vector<std::string> arguments,
               TVxFormPlatform platform = {});
     ~TMainForm() override;
 
     // The creation event, run once before the window is shown. The sound
-    // outputs are listed meanwhile on a thread of their own; the songs named
-    // at start open once they are known.
+    // outputs are listed meanwhile on a thread of their own, from the
+    // window's construction on; the songs named at start open once they are
+    // known.
     void FormCreate();
     // Window thread: waits for the sound outputs if they are still being
     // listed and takes them. False when there are none: the player has said
