@@ -7,6 +7,7 @@
 #include "frontend/CfgForm.h"
 #include "frontend/MainForm.h"
 #include "frontend/VxKeyMap.h"
+#include "frontend/VxLateOptionsDialog.h"
 #include "frontend/VxMessageBox.h"
 #include "frontend/VxMidiControl.h"
 #include "frontend/config/GlobalConfig.h"
@@ -32,9 +33,10 @@ int RunPlayer(QApplication& application, std::vector<std::string> arguments) {
     TGlobalConfigTAG config;
     TMainForm form(config, std::move(arguments));
     form.SetKeyboard(std::make_unique<TVxKeyboardControl>());
-    if (!form.FormCreate())
-        return form.ExitCode();
-    form.SetOptionsDialog(std::make_unique<TCfgForm>());
+    form.OnEnd = [](int exitCode) { QApplication::exit(exitCode); };
+    form.FormCreate();
+    form.SetOptionsDialog(
+        std::make_unique<TVxLateOptionsDialog>([] { return std::make_unique<TCfgForm>(); }));
     TVxMidiControl controllers(form);
     controllers.Start();
     form.show();

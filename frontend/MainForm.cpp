@@ -54,6 +54,8 @@ TMainForm::TMainForm(TGlobalConfigTAG& config, std::vector<std::string> argument
                      TVxFormPlatform platform)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), config_(config),
       arguments_(std::move(arguments)), platform_(std::move(platform)) {
+    // First: the listing takes longer than all the rest of the start.
+    StartDeviceListing();
     setObjectName(QStringLiteral("MainForm"));
     setFixedSize(VxDeck::WindowWidth, VxDeck::WindowHeight);
     QPalette background = palette();
@@ -113,18 +115,7 @@ bool TMainForm::OnAir() const {
     return system_ != nullptr && system_->State == kVxPlaying && system_->Volume != 0;
 }
 
-bool TMainForm::FormCreate() {
-    if (platform_.EnumerateDevices)
-        platform_.EnumerateDevices(devices_);
-    else
-        TVxSystemTAG::EnumerateOutputDevices(devices_);
-    if (devices_.empty()) {
-        DiagMessageBox(kDiagIconStop, "Vexaline", "%s", vxdisplay::kNoSoundOutput);
-        TVxSystemTAG::FreeOutputDeviceList(devices_);
-        devices_.clear();
-        exitCode_ = 1;
-        return false;
-    }
+void TMainForm::FormCreate() {
     SetHandCursor();
     TVxSystemSetup setup;
     setup.ManualWorker = platform_.ManualWorker;
@@ -144,7 +135,42 @@ bool TMainForm::FormCreate() {
     if (keyboard_ != nullptr)
         keyboard_->Start(*this);
     created_ = true;
+}
+
+void TMainForm::StartDeviceListing() {
+    TVxDeviceListing::TEnumerate enumerate = platform_.EnumerateDevices;
+    if (!enumerate)
+        enumerate = [](TZylDeviceList& devices) { TVxSystemTAG::EnumerateOutputDevices(devices); };
+    deviceListing_.Start(std::move(enumerate), this, [this] { WaitForDevices(); });
+}
+
+bool TMainForm::WaitForDevices() {
+    if (!deviceListing_.Pending())
+        return !devices_.empty();
+    devices_ = deviceListing_.Take();
+    if (devices_.empty()) {
+        EndWithoutSoundOutput();
+        return false;
+    }
+    ApplyOutputDevice();
+    if (!startFiles_.empty())
+        Playlist().AddFiles(std::exchange(startFiles_, {}), TZylPlaylist::kReplace);
+    else if (config_.ListKeepLast.Value != 0)
+        LoadLastPlaylist();
     return true;
+}
+
+// The run never started: nothing is saved as it ends.
+void TMainForm::EndWithoutSoundOutput() {
+    closed_ = true;
+    TimerUpdate.Stop();
+    if (keyboard_ != nullptr)
+        keyboard_->Stop();
+    hide();
+    DiagMessageBox(kDiagIconStop, "Vexaline", "%s", vxdisplay::kNoSoundOutput);
+    exitCode_ = 1;
+    if (OnEnd)
+        OnEnd(exitCode_);
 }
 
 void TMainForm::SetHandCursor() {
@@ -191,10 +217,7 @@ void TMainForm::SettingsStartUp() {
     ApplyPanelSettings();
     MoveToStartPosition();
     ApplySettings();
-    if (!files.empty())
-        Playlist().AddFiles(files, TZylPlaylist::kReplace);
-    else if (config_.ListKeepLast.Value != 0)
-        LoadLastPlaylist();
+    startFiles_ = std::move(files);
 }
 
 void TMainForm::MoveToStartPosition() {
@@ -214,8 +237,8 @@ void TMainForm::ApplySettings() {
     ApplyKeyLock();
     playlistFacts_->ApplySettings();
     UpdateDropAcceptance(false);
-    config_.CheckOutputDevice(static_cast<int>(devices_.size()));
-    system_->SetOutputDevice(devices_[static_cast<std::size_t>(config_.OutputDevice.Value)].Object);
+    if (!deviceListing_.Pending())
+        ApplyOutputDevice();
     ZylSetLatencySetting(config_.OutputLatency.Value);
     hotKey_->Set(config_.HotKey);
     VMetter->SetPeaks(config_.VuMeterPeaks.Value != 0);
@@ -247,6 +270,11 @@ void TMainForm::ApplySettings() {
     ApplyPlaylistOptions();
     ApplyPanelSettings();
     ApplyLevelAndCue();
+}
+
+void TMainForm::ApplyOutputDevice() {
+    config_.CheckOutputDevice(static_cast<int>(devices_.size()));
+    system_->SetOutputDevice(devices_[static_cast<std::size_t>(config_.OutputDevice.Value)].Object);
 }
 
 void TMainForm::ApplyStayOnTop(bool onTop) {
@@ -397,6 +425,9 @@ void TMainForm::SetOptionsDialog(std::unique_ptr<IVxOptionsDialog> dialog) {
 }
 
 void TMainForm::ShowOptions(bool aboutPage) {
+    // The dialog offers the outputs.
+    if (!WaitForDevices())
+        return;
     HelpOff();
     if (optionsDialog_ != nullptr)
         optionsDialog_->Show(*this, aboutPage);

@@ -10,6 +10,7 @@
 
 #include "engine/VxSystem.h"
 #include "engine/device/ZylDS.h"
+#include "frontend/VxDeviceListing.h"
 #include "frontend/VxDisplayText.h"
 #include "frontend/VxDisplayTimer.h"
 #include "frontend/VxInstanceLock.h"
@@ -115,18 +116,27 @@ public:
     static constexpr int kUpdateIntervalMs = TVxDisplayTimer::kTickMs;
     static constexpr const char* kSettingsKey = "Software\\Zyl\\Vexaline\\Velm";
 
-    // Builds the deck. The configuration record outlives the window;
-    // arguments are the program's command-line arguments without the
-    // program's own name, as the bytes the system gave them.
+    // Builds the deck and starts listing the sound outputs; FormCreate
+    // follows before the toolkit's loop runs. The configuration record
+    // outlives the window; arguments are the program's command-line
+    // arguments without the program's own name, as the bytes the system
+    // gave them.
     TMainForm(TGlobalConfigTAG& config, std::vector<std::string> arguments,
               TVxFormPlatform platform = {});
     ~TMainForm() override;
 
-    // The creation event, run once before the window is shown. False when the
-    // player cannot run (no sound output device); ExitCode then tells main
-    // what to return.
-    bool FormCreate();
+    // The creation event, run once before the window is shown. The sound
+    // outputs are listed meanwhile on a thread of their own, from the
+    // window's construction on; the songs named at start open once they are
+    // known.
+    void FormCreate();
+    // Window thread: waits for the sound outputs if they are still being
+    // listed and takes them. False when there are none: the player has said
+    // so, hidden its window and called OnEnd with ExitCode.
+    bool WaitForDevices();
     int ExitCode() const { return exitCode_; }
+    // Ends the run when the player cannot run (main: the toolkit's loop).
+    std::function<void(int exitCode)> OnEnd;
 
     void ApplySettings();
     void UpdateDropAcceptance(bool scanStarting);
@@ -319,6 +329,10 @@ private:
     int ScreenPanelLimit() const;
     void ApplyPanelSettings();
     void SetHandCursor();
+    void StartDeviceListing();
+    // The listed outputs' part of the settings: the output device.
+    void ApplyOutputDevice();
+    void EndWithoutSoundOutput();
     void ApplyStayOnTop(bool onTop);
     void ConnectHandlers();
     void ConnectPlaylist();
@@ -361,6 +375,9 @@ private:
     TVxFormPlatform platform_;
     std::unique_ptr<TVxSystemTAG> system_;
     TZylDeviceList devices_;
+    TVxDeviceListing deviceListing_;
+    // What the command line named, opened once the outputs are known.
+    std::vector<std::string> startFiles_;
     std::vector<std::unique_ptr<QObject>> imageLists_;
     std::unique_ptr<TVxHintManager> hints_;
     std::unique_ptr<TVxHotKey> hotKey_;

@@ -288,6 +288,10 @@ void TMainForm::PlayListAfterScanning(int addedFiles, bool aborted) {
 }
 
 void TMainForm::PlayListOpenSong(TSongInfo& songInfo) {
+    // The song plays on the output the settings chose, and the sound library
+    // is not opened twice at once.
+    if (!WaitForDevices())
+        return;
     // The deck plays on from the open under way; this song is not opened.
     if (system_->IsOpening()) {
         ShowMessage(QString::fromLatin1(vxdisplay::kMustBeStopped), vxdisplay::kShortMessageMs);

@@ -10,6 +10,7 @@
 #include "frontend/CfgLevelGroup.h"
 #include "frontend/VxHintLayout.h"
 #include "frontend/VxKeyMap.h"
+#include "frontend/VxLateOptionsDialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -251,6 +252,54 @@ TEST(CfgForm, StoredLevelingAndAutoCueHoldFromTheStart) {
     EXPECT_GT(start.LevelDb, 3);
     EXPECT_DOUBLE_EQ(deck.System().SongLevelDb(), start.LevelDb);
     EXPECT_EQ(deck.PositionMs(), start.CueMs);
+}
+
+// As the program installs it: built only when first opened, the dialog
+// still shows the settings stored before the start, what OK stores is saved
+// at close, and later showings reuse it with the page it was left on.
+TEST(CfgForm, BuiltWhenFirstOpenedItShowsTheStoredSettingsAndSavesItsOwn) {
+    TDeck deck(QStringList(), TDeck::StoredSettings("\"SecureClose\"=\"Yes\"\n"
+                                                    "\"PitchRange\"=dword:00000002\n"
+                                                    "\"KeyNotation\"=dword:00000001\n"));
+    int built = 0;
+    int showings = 0;
+    auto late = std::make_unique<TVxLateOptionsDialog>([&] {
+        ++built;
+        auto dialog = std::make_unique<TCfgForm>();
+        dialog->SetModalRunner([&showings](TCfgForm& form) {
+            if (++showings == 1) {
+                EXPECT_TRUE(form.chkSecureClose->isChecked());
+                EXPECT_TRUE(form.radPitchRange20->isChecked());
+                EXPECT_EQ(form.KeyNotation->currentIndex(), 1);
+                EXPECT_EQ(form.Devices->count(), 1);
+                form.chkSecureTrack->setChecked(true);
+                form.radNext->setChecked(true);
+                form.ConfigPages->setCurrentWidget(form.PagePlaylist);
+                return int(QDialog::Accepted);
+            }
+            EXPECT_EQ(form.ConfigPages->currentWidget(), form.PagePlaylist);
+            EXPECT_TRUE(form.chkSecureTrack->isChecked());
+            return int(QDialog::Rejected);
+        });
+        return dialog;
+    });
+    const TVxLateOptionsDialog& dialog = *late;
+    deck.Form->SetOptionsDialog(std::move(late));
+    EXPECT_FALSE(dialog.Built());
+    EXPECT_EQ(deck.Form->Pitch->GetMaxValue(), 19999);
+
+    deck.Form->btnConfigMouseUp();
+    EXPECT_EQ(deck.Config.EndOfTrack.Value, 1);
+    deck.Form->btnConfigMouseUp();
+    EXPECT_EQ(built, 1);
+    EXPECT_EQ(showings, 2);
+
+    ASSERT_TRUE(deck.Form->close());
+    std::ifstream settings(SettingsFile());
+    const std::string text((std::istreambuf_iterator<char>(settings)), {});
+    for (const char* saved : {"\"SecureTrackButtons\"=\"Yes\"", "\"SecureClose\"=\"Yes\"",
+                              "\"EndOfTrack\"=dword:00000001", "\"PitchRange\"=dword:00000002"})
+        EXPECT_NE(text.find(saved), std::string::npos) << saved;
 }
 
 TEST(CfgForm, HintsFollowTheShowHintsBoxAtOnce) {

@@ -180,7 +180,10 @@ public:
         if (prepare)
             prepare(Config, platform);
         Form = std::make_unique<TMainForm>(Config, std::move(arguments), platform);
-        Created = Form->FormCreate();
+        // The sound outputs are taken as the window would once they are
+        // listed: the songs named at start then open.
+        Form->FormCreate();
+        Created = Form->WaitForDevices();
         // The deck is driven by hand: the timer's ticks come from Run.
         Form->TimerUpdate.Stop();
         WaitForScan();
