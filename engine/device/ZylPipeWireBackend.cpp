@@ -173,21 +173,18 @@ void TZylPipeWireBackend::Close() {
 // An inactive stream is left out of the graph's cycles: its data thread's
 // process callback no longer runs.
 bool TZylPipeWireBackend::Pause() {
-    if (Stream == nullptr)
-        return false;
-    pw_thread_loop_lock(Connection.Loop());
-    const bool paused = pw_stream_set_active(Stream, false) == 0;
-    pw_thread_loop_unlock(Connection.Loop());
-    return paused;
+    return Stream != nullptr && SetActive(false);
 }
 
 bool TZylPipeWireBackend::Resume() {
-    if (Stream == nullptr)
-        return true;
+    return Stream == nullptr || (SetActive(true) && TZylServerBackend::Resume());
+}
+
+bool TZylPipeWireBackend::SetActive(bool active) {
     pw_thread_loop_lock(Connection.Loop());
-    const bool resumed = pw_stream_set_active(Stream, true) == 0;
+    const bool done = pw_stream_set_active(Stream, active) == 0;
     pw_thread_loop_unlock(Connection.Loop());
-    return resumed && TZylServerBackend::Resume();
+    return done;
 }
 
 double TZylPipeWireBackend::OutputLatency() {

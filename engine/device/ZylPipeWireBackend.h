@@ -36,6 +36,8 @@ private:
     uint32_t ServerRate() const override { return Connection.ClockRate(); }
     std::vector<std::string> SinkNames() override;
     bool ConnectStream(uint32_t channels, uint32_t rate) override;
+    // In the graph's cycles or out of them.
+    bool SetActive(bool active);
 
     TZylPipeWireConnection Connection;
     pw_stream* Stream = nullptr;
