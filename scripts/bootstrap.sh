@@ -14,7 +14,7 @@ portaudio19-dev
 libsamplerate0-dev
 libxcb1-dev
 libgtest-dev libgmock-dev libbenchmark-dev
-libavformat-dev libavcodec-dev libavutil-dev
+libavformat-dev libavcodec-dev libavutil-dev libswresample-dev
 libtag1-dev
 libaubio-dev libsqlite3-dev
 lame twolame sox libsox-fmt-base mpg123 flac vorbis-tools opus-tools ffmpeg
