@@ -1,6 +1,7 @@
 #include "engine/ZylSync.h"
 
 #include "diag/Diag.h"
+#include "engine/device/ZylRenderThread.h"
 
 #include <chrono>
 #include <sys/resource.h>
@@ -33,12 +34,6 @@ bool TZylEventTAG::WaitFor(unsigned ms) {
     return true;
 }
 
-namespace {
-// "Above normal" on Linux: a nice value below the process's default. Only
-// privileged processes (or a raised RLIMIT_NICE) get it; others keep normal.
-constexpr int kAboveNormalNice = -5;
-} // namespace
-
 TZylThreadTAG::TZylThreadTAG(TCallback callback, void* userData, int priority)
     : Priority(priority), UserData(userData), Callback(callback),
       Shared(std::make_shared<TShared>()), StopRequested(Shared->StopRequested) {
@@ -55,7 +50,7 @@ void TZylThreadTAG::Entry(std::shared_ptr<TShared> shared, TCallback callback, v
     if (priority == 1) {
         // Per-thread nice value: Linux applies setpriority to a single thread id.
         const int tid = static_cast<int>(gettid());
-        if (setpriority(PRIO_PROCESS, static_cast<id_t>(tid), kAboveNormalNice) == 0)
+        if (setpriority(PRIO_PROCESS, static_cast<id_t>(tid), kZylAboveNormalNice) == 0)
             shared->Raised.store(true);
     }
     callback(&shared->StopRequested, userData);

@@ -1,5 +1,7 @@
 #include "engine/device/ZylJackBackend.h"
 
+#include "engine/device/ZylRenderThread.h"
+
 #include "engine/device/ZylDeviceReason.h"
 #include "engine/device/ZylMixer.h"
 
@@ -125,6 +127,7 @@ double TZylJackBackend::OutputLatency() {
 
 int TZylJackBackend::Process(jack_nframes_t frames, void* self) {
     auto* backend = static_cast<TZylJackBackend*>(self);
+    ZylFavourRenderThread();
     float* out[2] = {static_cast<float*>(jack_port_get_buffer(backend->Ports[0], frames)),
                      static_cast<float*>(jack_port_get_buffer(backend->Ports[1], frames))};
     const uint32_t channels = backend->Channels;

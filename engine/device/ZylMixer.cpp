@@ -70,9 +70,11 @@ void TZylMixer::RenderPass(uint8_t* out, uint32_t frames) {
     std::fill_n(Mix.get(), samples, 0.0f);
     Epoch.fetch_add(1);
     bool sounding = false;
+    const bool heard = Heard.load(std::memory_order_relaxed);
     for (std::atomic<TZylVoice*>& slot : Slots) {
         TZylVoice* voice = slot.load();
-        if (voice != nullptr && voice->MixInto(Mix.get(), frames, DeviceFormat.nChannels, Rate))
+        if (voice != nullptr &&
+            voice->MixInto(Mix.get(), frames, DeviceFormat.nChannels, Rate, heard))
             sounding = true;
     }
     Epoch.fetch_add(1);

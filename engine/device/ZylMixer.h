@@ -65,6 +65,9 @@ public:
     void SetQuietSignal(sem_t* signal) { QuietSignal = signal; }
     // Engine side: a voice is about to sound.
     void NoteActivity() { SilentFrames.store(0); }
+    // Whether anyone hears the mix. While nobody does (a silent clock stands
+    // in for a lost device) the voices only move their positions on.
+    void SetHeard(bool heard) { Heard.store(heard, std::memory_order_relaxed); }
     // True while the mix has been silent for QuietFrames or more.
     bool IsQuiet() const { return SilentFrames.load() >= QuietFrames.load(); }
 
@@ -83,6 +86,7 @@ private:
     std::atomic<bool> Rendering{false};
     std::unique_ptr<float[]> Mix;
     TZylLimiter Limiter;
+    std::atomic<bool> Heard{true};
     std::atomic<uint64_t> SilentFrames{0};
     std::atomic<uint64_t> QuietFrames{~0ull};
     sem_t* QuietSignal = nullptr;

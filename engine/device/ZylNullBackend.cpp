@@ -4,6 +4,7 @@
 #include "engine/device/ZylAudioConfig.h"
 #include "engine/device/ZylMixer.h"
 #include "engine/device/ZylNull.h"
+#include "engine/device/ZylRenderThread.h"
 #include "engine/device/ZylSampleFormat.h"
 
 #include <algorithm>
@@ -113,6 +114,7 @@ void TZylNullBackend::RunClock() {
     Clock::time_point start = Clock::now();
     const uint32_t scratchFrames = static_cast<uint32_t>(Scratch.size() / Format.nBlockAlign);
     uint64_t rendered = 0;
+    ZylFavourRenderThread();
     std::unique_lock<std::mutex> lock(ClockMutex);
     Clock::time_point next = start;
     while (!ClockStopping) {

@@ -168,6 +168,7 @@ bool TZylOutput::CheckLost() {
                 "on silently and sound returns by itself when the output is back.",
                 Backend->Name());
     LostServers = Backend->ServerSockets();
+    MixerPart->SetHeard(false);
     Dead = std::move(Backend);
     Backend = std::make_unique<TZylNullBackend>(Choice.HandStepped, std::string(), kSilentTick);
     Streaming = Backend->Open(MixerPart->Format(), MixerPart.get()) == DS_OK;
@@ -214,7 +215,9 @@ bool TZylOutput::TryReopen() {
         return false;
     std::lock_guard<std::mutex> lock(BackendMutex);
     Backend->Close();
+    MixerPart->SetHeard(true);
     if (device->Open(MixerPart->Format(), MixerPart.get()) != DS_OK) {
+        MixerPart->SetHeard(false);
         Streaming = Backend->Open(MixerPart->Format(), MixerPart.get()) == DS_OK;
         Running();
         return false;

@@ -1,5 +1,7 @@
 #include "engine/device/ZylPipeWireBackend.h"
 
+#include "engine/device/ZylRenderThread.h"
+
 #include "engine/device/ZylAudioConfig.h"
 #include "engine/device/ZylDeviceReason.h"
 #include "engine/device/ZylMixer.h"
@@ -59,6 +61,7 @@ struct TZylPipeWireBackend::TEvents {
 
     static void Process(void* self) {
         auto* backend = static_cast<TZylPipeWireBackend*>(self);
+        ZylFavourRenderThread();
         pw_buffer* buffer = pw_stream_dequeue_buffer(backend->Stream);
         if (buffer == nullptr)
             return;

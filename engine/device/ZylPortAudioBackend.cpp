@@ -1,5 +1,7 @@
 #include "engine/device/ZylPortAudioBackend.h"
 
+#include "engine/device/ZylRenderThread.h"
+
 #include "engine/device/ZylAudioConfig.h"
 #include "engine/device/ZylDeviceDigest.h"
 #include "engine/device/ZylDeviceReason.h"
@@ -275,6 +277,7 @@ double TZylPortAudioBackend::OutputLatency() {
 int TZylPortAudioBackend::Callback(const void*, void* output, unsigned long frames,
                                    const PaStreamCallbackTimeInfo*, unsigned long, void* self) {
     auto* backend = static_cast<TZylPortAudioBackend*>(self);
+    ZylFavourRenderThread();
     backend->Mixer->Render(output, static_cast<uint32_t>(frames));
     backend->LastCallbackNs.store(NowNs(), std::memory_order_relaxed);
     return paContinue;

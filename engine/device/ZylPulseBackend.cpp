@@ -3,12 +3,11 @@
 #include "engine/device/ZylAudioConfig.h"
 #include "engine/device/ZylDeviceReason.h"
 #include "engine/device/ZylMixer.h"
+#include "engine/device/ZylRenderThread.h"
 
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
-#include <pthread.h>
-#include <sched.h>
 
 namespace {
 
@@ -20,18 +19,6 @@ constexpr uint32_t kFallbackRate = 44100;
 // never asks for less: its clients are not scheduled in real time, and a
 // shorter buffer underruns on a busy machine.
 constexpr double kServerPreferredMs = 100.0;
-// Below the sound servers' own threads (PipeWire's data loop asks for 88).
-constexpr int kRealTimePriority = 20;
-
-// The loop thread renders the mixer: like the server's own threads it asks
-// for real-time scheduling, so a busy machine does not starve the buffer. A
-// refusal is not an error; the buffer is sized for an ordinary thread too.
-void AskForRealTime() {
-    sched_param param{};
-    param.sched_priority = kRealTimePriority;
-    pthread_setschedparam(pthread_self(), SCHED_FIFO | SCHED_RESET_ON_FORK, &param);
-}
-
 } // namespace
 
 // The loop thread's side. Write runs with the loop locked: it renders the
@@ -41,7 +28,7 @@ struct TZylPulseBackend::TEvents {
         auto* backend = static_cast<TZylPulseBackend*>(self);
         const pa_stream_state_t state = pa_stream_get_state(stream);
         if (state == PA_STREAM_READY)
-            AskForRealTime();
+            ZylFavourRenderThread();
         if (!PA_STREAM_IS_GOOD(state))
             backend->StreamFailed.store(true);
         pa_threaded_mainloop_signal(backend->Connection.Loop(), 0);

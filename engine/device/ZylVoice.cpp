@@ -218,7 +218,8 @@ double TZylVoice::RatioFor(uint32_t deviceRate) const {
     return std::clamp(ratio, 1.0 / kMaxRatio, kMaxRatio);
 }
 
-bool TZylVoice::MixInto(float* mix, uint32_t frames, uint16_t mixChannels, uint32_t deviceRate) {
+bool TZylVoice::MixInto(float* mix, uint32_t frames, uint16_t mixChannels, uint32_t deviceRate,
+                        bool heard) {
     const uint64_t seen = Control.load(std::memory_order_acquire);
     TControl control = Unpack(seen);
     RampTo = ZylGainsFor(DeviceVolume.load(std::memory_order_relaxed),
@@ -227,7 +228,8 @@ bool TZylVoice::MixInto(float* mix, uint32_t frames, uint16_t mixChannels, uint3
     RampTo.Left *= level;
     RampTo.Right *= level;
     Fold = static_cast<TZylFold>(FoldMode.load(std::memory_order_relaxed));
-    const TPass pass{mix, frames, mixChannels, ZylTransportRampFrames(deviceRate), control.Looping};
+    const TPass pass{mix,  frames, mixChannels, ZylTransportRampFrames(deviceRate), control.Looping,
+                     heard};
     DeviceRate.store(deviceRate, std::memory_order_relaxed);
     if (TZylKeyLock* keyLock = KeyLockShared.load(std::memory_order_acquire))
         keyLock->SkipStale();
@@ -256,6 +258,8 @@ bool TZylVoice::MixInto(float* mix, uint32_t frames, uint16_t mixChannels, uint3
     uint32_t done = 0;
     if (KeyLockPlays(pass, step)) {
         RenderKeyLocked(pass, step);
+    } else if (!pass.Heard) {
+        playing = PassUnheard(pass, step);
     } else if (GetFrequency() == deviceRate) {
         step = 1.0;
         playing = (!Converting || GlideToWholeFrame(pass, &done)) && RenderDirect(pass, done);
@@ -400,6 +404,20 @@ bool TZylVoice::RenderDirect(const TPass& pass, uint32_t done) {
         done += count;
     }
     return pass.Looping || Position < TotalFrames;
+}
+
+// Nobody hears this pass (the device is lost and a silent clock stands in):
+// the position moves on as if it had played, without the converter's work.
+// Whatever is heard next starts afresh, with the usual fade-in.
+bool TZylVoice::PassUnheard(const TPass& pass, double step) {
+    Position += pass.Frames * step;
+    Converting = false;
+    Remembered = 0;
+    FadeInDone = 0;
+    if (!pass.Looping)
+        return Position < TotalFrames;
+    Position = std::fmod(Position, TotalFrames);
+    return true;
 }
 
 void TZylVoice::Remember(const float* frames, uint32_t count) {

@@ -89,8 +89,10 @@ public:
 
     // Mixer side, one render thread at a time: adds frames frames of this
     // buffer, resampled to deviceRate, to the interleaved mix. True while
-    // the voice sounds: it plays, or a stop or jump still fades out.
-    bool MixInto(float* mix, uint32_t frames, uint16_t mixChannels, uint32_t deviceRate);
+    // the voice sounds: it plays, or a stop or jump still fades out. A pass
+    // nobody hears (heard false) only moves the position on.
+    bool MixInto(float* mix, uint32_t frames, uint16_t mixChannels, uint32_t deviceRate,
+                 bool heard);
 
 private:
     struct TControl {
@@ -106,6 +108,7 @@ private:
         uint16_t MixChannels;
         uint32_t RampFrames; // the length of a transport ramp
         bool Looping;
+        bool Heard;
         bool FadesOut = false; // falls to silence over the ramp
     };
     static uint64_t Pack(const TControl& control);
@@ -117,6 +120,7 @@ private:
     // Each renders into the pass from frame done (*done) on and returns
     // false once a one-shot buffer has played out.
     bool RenderDirect(const TPass& pass, uint32_t done);
+    bool PassUnheard(const TPass& pass, double step);
     // At most limit frames at ratio, advancing *done.
     bool Convert(const TPass& pass, double ratio, uint32_t limit, uint32_t* done);
     bool GlideToWholeFrame(const TPass& pass, uint32_t* done);
