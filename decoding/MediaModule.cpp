@@ -47,7 +47,8 @@ TVxMediaLoad VxLoadMediaModule(const std::vector<std::string>& paths) {
                 return load;
             }
         }
-        const std::string error = dlerror();
+        const char* failure = dlerror();
+        const std::string error = failure != nullptr ? failure : path + ": no entries";
         if (handle != nullptr)
             dlclose(handle);
         const bool fromFile = Exists(path);
