@@ -1,5 +1,6 @@
 #include "decoding/MediaModule.h"
 
+#include <cstdio>
 #include <dlfcn.h>
 #include <mutex>
 #include <sys/stat.h>
@@ -67,6 +68,10 @@ const TVxMediaLoad& VxMediaModule() {
     std::call_once(once, [] {
         load = VxLoadMediaModule(
             {ProgramFolder() + "/../lib/vexaline/" + kModuleName, VX_MEDIA_MODULE_BUILD_PATH});
+        // Once, where whoever installed the program looks first; each song
+        // that needs the module reports it again to the log.
+        if (load.Entries == nullptr)
+            std::fprintf(stderr, "%s\n", load.Error.c_str());
     });
     return load;
 }

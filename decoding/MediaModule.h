@@ -41,5 +41,5 @@ struct TVxMediaLoad {
 TVxMediaLoad VxLoadMediaModule(const std::vector<std::string>& paths);
 
 // The module from the usual places, loaded on the first call from any
-// thread; later calls return the same.
+// thread; later calls return the same. A failure is told on standard error.
 const TVxMediaLoad& VxMediaModule();
