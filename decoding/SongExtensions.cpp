@@ -1,6 +1,6 @@
 #include "decoding/SongExtensions.h"
 
-#include "decoding/ZylFFmpeg.h"
+#include "decoding/FFmpegFormats.h"
 
 std::vector<std::string> VxSongExtensions() {
     std::vector<std::string> extensions{"mp3", "wav", "mp2", "mpg"};

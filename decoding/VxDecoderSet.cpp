@@ -1,13 +1,13 @@
 #include "decoding/VxDecoderSet.h"
 
-#include "decoding/ZylFFmpeg.h"
+#include "decoding/ModuleFFmpeg.h"
 #include "decoding/ZylMP3.h"
 #include "decoding/ZylWAV.h"
 
 TVxDecoderSet::TVxDecoderSet() {
     decoders_.push_back(std::make_unique<TZylMP3TAG>());
     decoders_.push_back(std::make_unique<TZylWAVTAG>());
-    decoders_.push_back(std::make_unique<TZylFFmpegTAG>());
+    decoders_.push_back(std::make_unique<TVxModuleFFmpegTAG>());
 }
 
 TVxDecoderSet::~TVxDecoderSet() {

@@ -1,14 +1,11 @@
 #include "decoding/ZylFFmpeg.h"
 
+#include "decoding/FFmpegFormats.h"
 #include "decoding/SongFileName.h"
 #include "diag/Diag.h"
 
 #include <algorithm>
 #include <cstring>
-#include <strings.h>
-
-const char* const kFFmpegExtensions[10] = {"flac", "aif",  "aiff", "aifc", "m4a",
-                                           "mp4",  "alac", "ogg",  "oga",  "opus"};
 
 namespace {
 
@@ -36,11 +33,7 @@ TZylFFmpegTAG::~TZylFFmpegTAG() {
 }
 
 int TZylFFmpegTAG::Accepts(const char* path) {
-    const char* extension = SongFileExtension(path);
-    if (*extension != '.')
-        return 0;
-    return std::any_of(std::begin(kFFmpegExtensions), std::end(kFFmpegExtensions),
-                       [&](const char* known) { return strcasecmp(extension + 1, known) == 0; });
+    return IsFFmpegSongFile(path);
 }
 
 int TZylFFmpegTAG::Prepare(const char* path, uint32_t /*mode*/, const std::atomic<bool>* cancel) {

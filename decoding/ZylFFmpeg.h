@@ -50,6 +50,3 @@ private:
     int64_t PreparedSamples = 0;
     bool PreparedValid = false;
 };
-
-// The song extensions this decoder claims, without dot, lower case.
-extern const char* const kFFmpegExtensions[10];

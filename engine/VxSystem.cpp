@@ -20,7 +20,7 @@ TVxSystemTAG::TVxSystemTAG(void* window, const TVxSystemSetup& setup)
     Song.KeyLockByHand = setup.ManualWorker;
     Song.RegisterDecoder(&VxMakeDecoder<TZylMP3TAG>);
     Song.RegisterDecoder(&VxMakeDecoder<TZylWAVTAG>);
-    Song.RegisterDecoder(&VxMakeDecoder<TZylFFmpegTAG>);
+    Song.RegisterDecoder(&VxMakeDecoder<TVxModuleFFmpegTAG>);
     Song.Buffer.AttachStage(&Meter);
     PitchLimits = PitchControl.Limits();
     SongInfo = Song.Info;

@@ -14,7 +14,7 @@
 // clear it), PitchChanged and Volume directly without the lock.
 #pragma once
 
-#include "decoding/ZylFFmpeg.h"
+#include "decoding/ModuleFFmpeg.h"
 #include "decoding/ZylMP3.h"
 #include "decoding/ZylWAV.h"
 #include "engine/VxClock.h"

@@ -2,6 +2,7 @@
 
 #include "FormatReference.h"
 #include "MpegTestFiles.h"
+#include "decoding/ModuleFFmpeg.h"
 #include "decoding/SampleFold.h"
 #include "decoding/ZylWAV.h"
 #include "diag/Diag.h"
@@ -234,26 +235,33 @@ TEST(ZylFFmpegTest, UnplayableFilesFailWithTheirReasonAndStayClosed) {
         {"video_only.mp4", "FFmpeg decoder: No audio stream"},
         {"unknown_codec.m4a", "FFmpeg decoder: Unsupported codec"},
     };
-    TZylFFmpegTAG decoder;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.File);
-        ASSERT_EQ(decoder.Open(FormatFixture("flac16.flac").c_str(), 0), 0);
-        const std::string path = FormatFixture(c.File);
-        EXPECT_EQ(decoder.Accepts(path.c_str()), 1);
-        EXPECT_EQ(decoder.Open(path.c_str(), 0), -1);
-        EXPECT_EQ(LastMessageText(), c.Message);
-        EXPECT_EQ(decoder.IsOpen, 0u);
-        char name[kSongNameSize];
-        uint32_t length = 7;
-        EXPECT_EQ(decoder.GetInfo(path.c_str(), name, &length), -1);
-        EXPECT_EQ(LastMessageText(), c.Message);
+    // The decoder itself, and as the program reaches it in the media module:
+    // the module's reports must reach the program's last message.
+    std::unique_ptr<TVxPlayerTAG> decoders[] = {std::make_unique<TZylFFmpegTAG>(),
+                                                std::make_unique<TVxModuleFFmpegTAG>()};
+    for (const auto& each : decoders) {
+        TVxPlayerTAG& decoder = *each;
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.File);
+            ASSERT_EQ(decoder.Open(FormatFixture("flac16.flac").c_str(), 0), 0);
+            EXPECT_EQ(decoder.Format.wBitsPerSample, 16u);
+            const std::string path = FormatFixture(c.File);
+            EXPECT_EQ(decoder.Accepts(path.c_str()), 1);
+            EXPECT_EQ(decoder.Open(path.c_str(), 0), -1);
+            EXPECT_EQ(LastMessageText(), c.Message);
+            EXPECT_EQ(decoder.IsOpen, 0u);
+            char name[kSongNameSize];
+            uint32_t length = 7;
+            EXPECT_EQ(decoder.GetInfo(path.c_str(), name, &length), -1);
+            EXPECT_EQ(LastMessageText(), c.Message);
+        }
+        uint32_t skip = 0, framesRead = 5;
+        uint8_t block[8];
+        EXPECT_EQ(decoder.Seek(0, &skip), -1);
+        EXPECT_EQ(decoder.Read(block, 1, &framesRead), -1);
+        EXPECT_EQ(framesRead, 0u);
+        EXPECT_EQ(LastMessageText(), "FFmpeg decoder: File not open");
     }
-    uint32_t skip = 0, framesRead = 5;
-    uint8_t block[8];
-    EXPECT_EQ(decoder.Seek(0, &skip), -1);
-    EXPECT_EQ(decoder.Read(block, 1, &framesRead), -1);
-    EXPECT_EQ(framesRead, 0u);
-    EXPECT_EQ(LastMessageText(), "FFmpeg decoder: File not open");
 }
 
 // Damage never stops a song early or shifts it: a corrupt stretch plays as

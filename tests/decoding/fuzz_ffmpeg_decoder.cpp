@@ -5,6 +5,7 @@
 // asked, a straight read never passes the counted length, and a seek never
 // delivers more than what remains behind its target.
 #include "FuzzMemoryFile.h"
+#include "decoding/FFmpegFormats.h"
 #include "decoding/ZylFFmpeg.h"
 
 #include <atomic>

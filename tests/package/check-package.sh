@@ -46,6 +46,7 @@ expect /usr/bin/vexaline
 expect /usr/share/man/man1/vexaline.1.gz
 expect "/usr/share/applications/$ID.desktop"
 expect "/usr/share/metainfo/$ID.metainfo.xml"
+expect /usr/lib/vexaline/libvexaline-media.so
 for doc in README.md copyright changelog.gz; do expect "/usr/share/doc/vexaline/$doc"; done
 for folder in "$SOURCE"/app/packaging/icons/*x*/; do
     expect "/usr/share/icons/hicolor/$(basename "$folder")/apps/$ID.png"
@@ -90,6 +91,15 @@ grep -q '<project_license>GPL-3.0-or-later</project_license>' "$ROOT/usr/share/m
     fail "the metadata's project_license is not GPL-3.0-or-later"
 
 PROGRAM="$ROOT/usr/bin/vexaline"
+# FFmpeg and the analysis libraries come with the media module, which the
+# program loads on first need: the package depends on them, the program's
+# start does not.
+for library in libavcodec libaubio; do
+    field Depends | grep -q "$library" || fail "Depends lacks $library: $(field Depends)"
+done
+if readelf -d "$PROGRAM" | grep NEEDED | grep -E 'libav(format|codec|util)|libaubio|libqm-dsp'; then
+    fail "the program links what the media module should bring"
+fi
 answer=$(env -i PATH=/usr/bin:/bin "$PROGRAM" --version) || fail "--version failed"
 [ "$(echo "$answer" | head -1)" = "Vexaline $VERSION" ] || fail "--version said: $answer"
 echo "$answer" | grep -q "GNU GPL version 3 or later" || fail "--version names no licence: $answer"
