@@ -66,8 +66,8 @@ const TVxMediaLoad& VxMediaModule() {
     static std::once_flag once;
     static TVxMediaLoad load;
     std::call_once(once, [] {
-        load = VxLoadMediaModule(
-            {ProgramFolder() + "/../lib/vexaline/" + kModuleName, VX_MEDIA_MODULE_BUILD_PATH});
+        load = VxLoadMediaModule({ProgramFolder() + "/../lib/vexaline/modules/" + kModuleName,
+                                  VX_MEDIA_MODULE_BUILD_PATH});
         // Once, where whoever installed the program looks first; each song
         // that needs the module reports it again to the log.
         if (load.Entries == nullptr)

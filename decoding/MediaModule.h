@@ -4,7 +4,7 @@
 // libebur128 and the libraries they pull in then cost nothing at start-up,
 // and a program whose module is missing still plays MP3 and WAV.
 //
-// The module is looked for in lib/vexaline beside the program's bin folder
+// The module is looked for in lib/vexaline/modules beside the program's bin folder
 // (where the package installs it), then in the build tree.
 #pragma once
 

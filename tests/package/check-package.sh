@@ -46,7 +46,7 @@ expect /usr/bin/vexaline
 expect /usr/share/man/man1/vexaline.1.gz
 expect "/usr/share/applications/$ID.desktop"
 expect "/usr/share/metainfo/$ID.metainfo.xml"
-expect /usr/lib/vexaline/libvexaline-media.so
+expect /usr/lib/vexaline/modules/libvexaline-media.so
 for doc in README.md copyright changelog.gz; do expect "/usr/share/doc/vexaline/$doc"; done
 for folder in "$SOURCE"/app/packaging/icons/*x*/; do
     expect "/usr/share/icons/hicolor/$(basename "$folder")/apps/$ID.png"
