@@ -15,7 +15,7 @@ jack_bench_setup() {
     work=$(mktemp -d)
     pids=""
     trap jack_bench_cleanup EXIT
-    export QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME="$work/config" VEXALINE_AUDIO=portaudio:jack
+    export QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME="$work/config" VEXALINE_AUDIO="${VX_BENCH_AUDIO:-portaudio:jack}"
     export JACK_DEFAULT_SERVER="vx-bench-$$" JACK_NO_START_SERVER=1
     mkdir -p "$XDG_CONFIG_HOME/Zyl/Vexaline"
     printf '[HKEY_CURRENT_USER\\Software\\Zyl\\Vexaline\\Velm]\n"PlayWhenOpen"="Yes"\n"PitchRange"=dword:00000000\n' \
@@ -53,12 +53,16 @@ start_deck() {
     pids="$pids $deck"
 }
 
+# Whether process $1 runs: a deck that ended is a zombie until the script
+# that started it waits for it, and a zombie still answers kill -0.
+running() { [ -r "/proc/$1/stat" ] && [ "$(awk '{ print $3 }' "/proc/$1/stat")" != Z ]; }
+
 # Waits, polling every 10 ms, for a visible window titled with the song;
 # prints the window's id. Gives up if the deck ends first.
 wait_for_song_window() {
     until window=$(xdotool search --onlyvisible --name song 2>/dev/null | head -n 1) &&
         [ -n "$window" ]; do
-        if ! kill -0 "$deck" 2>/dev/null; then
+        if ! running "$deck"; then
             echo "the deck ended before showing its window" >&2
             exit 1
         fi

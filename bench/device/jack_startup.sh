@@ -3,6 +3,8 @@
 # Xvfb, RUNS times: milliseconds from the launch to the window mapped, first
 # exposed, first painted and titled with the song, as the X server reports
 # them (vx_startup_watch: events, not polling), then the medians.
+# The deck plays through PortAudio's JACK host unless VX_BENCH_AUDIO names
+# another path (VX_BENCH_AUDIO=jack: the deck's own JACK client).
 # usage: jack_startup.sh BUILD_DIR [RUNS]   (needs jackd, sox, lame,
 # xvfb-run). Every process it starts it ends by its id.
 set -eu
