@@ -141,11 +141,26 @@ JACK_NO_START_SERVER=1 JACK_DEFAULT_SERVER="vx-e2e-none-$$" VEXALINE_AUDIO=porta
     "$PROGRAM" "$SONG" >"$WORK/no-output.out" 2>&1 &
 PID=$!
 trap 'kill $PID 2>/dev/null || true' EXIT
+no_output_fail() {
+    echo "e2e: the program's output:" >&2
+    cat "$WORK/no-output.out" >&2
+    echo "e2e: the windows shown:" >&2
+    for id in $(xdotool search --onlyvisible --name "." 2>/dev/null); do
+        xdotool getwindowname "$id" >&2 || true
+    done
+    fail "$1"
+}
 BOX=""
-for _ in $(seq 300); do
+DEADLINE=$(($(date +%s) + 60))
+while [ "$(date +%s)" -lt "$DEADLINE" ]; do
     BOX=$(xdotool search --onlyvisible --name "^Vexaline$" | head -n 1)
     [ -n "$BOX" ] && break
     xdotool search --onlyvisible --name "e2e-tone" >/dev/null && break
+    if ! kill -0 $PID 2>/dev/null; then
+        STATUS=0
+        wait $PID || STATUS=$?
+        no_output_fail "without sound output the program ended ($STATUS) before any box"
+    fi
     sleep 0.1
 done
 if [ -n "$BOX" ]; then
@@ -159,7 +174,7 @@ elif xdotool search --onlyvisible --name "e2e-tone" >/dev/null; then
     kill $PID
     wait $PID || true
 else
-    fail "no box said that there is no sound output"
+    no_output_fail "no box said that there is no sound output"
 fi
 trap - EXIT
 
