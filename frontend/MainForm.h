@@ -364,6 +364,7 @@ private:
     // path empty: the deck has no song.
     void TempoSongChanged(const std::string& path);
     void RefreshTempo();
+    bool BackgroundAnalysisAllowed();
     void ShowValueCaption(bool cycled);
     TVxKeyNotation KeyNotation() const;
     // The leveling and auto cue options, as the settings say.

@@ -310,6 +310,8 @@ void TMainForm::PlayListOpenSong(TSongInfo& songInfo) {
     // The entry may go while the window's events run during the open.
     const std::string fileName = songInfo.FileName;
     const TVxSongStart start = levelCue_ != nullptr ? levelCue_->Opening(fileName) : TVxSongStart{};
+    if (tempo_ != nullptr)
+        tempo_->SetBackgroundAllowed(false);
     // The update timer keeps ticking meanwhile, a second open is refused
     // until this one has returned, and ESC gives it up at once.
     const bool aborted = openAside_.Run(system_->TickLink(), fileName, PlayAfterOpen, start) != 0 &&

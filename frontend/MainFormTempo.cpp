@@ -9,6 +9,7 @@
 #include "frontend/VxPlaylistFacts.h"
 #include "frontend/config/GlobalConfig.h"
 #include "frontend/config/XdgFolder.h"
+#include "playlist/Zylplaylist.h"
 
 #include <algorithm>
 
@@ -48,6 +49,7 @@ void TMainForm::StartTempo() {
     playlistFacts_->OnUserKey = [this](const std::string& path, int key) {
         tempo_->SetUserKey(path, key);
     };
+    tempo_->SetBackgroundAllowed(BackgroundAnalysisAllowed());
     PlayListListChange();
 }
 
@@ -65,13 +67,23 @@ void TMainForm::TempoSongChanged(const std::string& path) {
     RefreshTempo();
 }
 
-// Every timer tick: playlist songs are analysed while the deck is idle or
-// only playing, and a new tempo of the deck's song reaches the display.
+// Playlist songs are analysed while the deck is idle or only playing, and
+// not while its song is still to come: the first analysis loads the media
+// module, and while the dynamic loader maps its libraries no other thread
+// can be started, the sound server's client threads of an open among them.
+bool TMainForm::BackgroundAnalysisAllowed() {
+    const std::uint8_t state = system_->State;
+    const bool songComing =
+        deviceListing_.Pending() || system_->IsOpening() || Playlist().GetScanning();
+    return !songComing && state != kVxSearching && state != kVxCuePlaying;
+}
+
+// Every timer tick: the background analysis follows the deck, and a new
+// tempo of the deck's song reaches the display.
 void TMainForm::RefreshTempo() {
     if (tempo_ == nullptr)
         return;
-    const std::uint8_t state = system_->State;
-    tempo_->SetBackgroundAllowed(state != kVxSearching && state != kVxCuePlaying);
+    tempo_->SetBackgroundAllowed(BackgroundAnalysisAllowed());
     playlistFacts_->Take(tempo_->TakeFound());
     const std::uint64_t generation = tempo_->Generation();
     if (generation == tempoGeneration_)

@@ -254,6 +254,15 @@ TEST(PlaylistPanel, TheTempoColumnShowsEachSongsTempoOnceFound) {
     ASSERT_TRUE(restarted.Form->Tempo()->WaitIdle(60000));
     restarted.Run(40);
     EXPECT_EQ(bpmCells(restarted), (TCells{"120.00", "125.00", ""}));
+
+    // A song added to the list is analysed in the background once the
+    // list's scan is over, though it is not the deck's.
+    restarted.Form->PlayListDropFiles(3, {MakeKicks("p-kicks-added.wav", 12000)});
+    restarted.WaitForScan();
+    restarted.Run(40);
+    ASSERT_TRUE(restarted.Form->Tempo()->WaitIdle(60000));
+    restarted.Run(40);
+    EXPECT_EQ(bpmCells(restarted), (TCells{"120.00", "125.00", "", "120.00"}));
 }
 
 namespace {
