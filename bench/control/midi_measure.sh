@@ -5,13 +5,13 @@
 #   - the program's wakeups per second (every thread, and the window thread
 #     alone) while a connected controller sends nothing, against the same
 #     deck with no controller mapping (which opens no MIDI client).
-# usage: midi_measure.sh BUILD_DIR [ROUNDS]   (needs jackd, sox, xvfb-run,
+# usage: midi_measure.sh BUILD_DIR [ROUNDS]   (needs jackd, sox, Xvfb,
 # xdotool). Every process it starts it ends by its id.
 set -eu
 build=$(realpath "${1:?build folder}")
 rounds=${2:-20}
 if [ -z "${VX_UNDER_XVFB:-}" ]; then
-    VX_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+    VX_UNDER_XVFB=1 exec "$(dirname "$0")/../../scripts/with-display.sh" "$0" "$@"
 fi
 work=$(mktemp -d)
 pids=""

@@ -6,7 +6,7 @@
 # (voluntary and involuntary context switches) and the server's xruns, then
 # the same per thread.
 # usage: cpu_side_by_side.sh BUILD_DIR [SECONDS]   (needs jackd, sox, lame,
-# mpg123, xvfb-run, xdotool)
+# mpg123, Xvfb, xdotool)
 set -eu
 build=$(realpath "${1:?build folder}")
 seconds=${2:-20}

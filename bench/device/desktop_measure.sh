@@ -14,7 +14,7 @@
 # With QUANTUM, only PipeWire is measured, its quantum forced to that many
 # frames (clock.force-quantum), as a sound server under load may do.
 # usage: desktop_measure.sh BUILD_DIR [SECONDS [QUANTUM]]   (needs pipewire, wireplumber,
-# pulseaudio, dbus-daemon, sox, lame, xvfb-run, xdotool). Every process it
+# pulseaudio, dbus-daemon, sox, lame, Xvfb, xdotool). Every process it
 # starts it ends by its id.
 set -eu
 build=$(realpath "${1:?build folder}")
@@ -24,7 +24,7 @@ servers="pipewire pulse"
 [ -z "$quantum" ] || servers=pipewire
 here=$(dirname "$(realpath "$0")")
 if [ -z "${VX_UNDER_XVFB:-}" ]; then
-    VX_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+    VX_UNDER_XVFB=1 exec "$(dirname "$0")/../../scripts/with-display.sh" "$0" "$@"
 fi
 WORK=$(mktemp -d)
 fail() { echo "desktop_measure: $*" >&2; exit 1; }

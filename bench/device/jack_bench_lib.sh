@@ -5,7 +5,7 @@
 # Runs the caller again under a virtual X server unless it already is.
 jack_bench_under_xvfb() {
     if [ -z "${VX_UNDER_XVFB:-}" ]; then
-        VX_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" "$@"
+        VX_UNDER_XVFB=1 exec "$(dirname "$0")/../../scripts/with-display.sh" "$@"
     fi
 }
 

@@ -4,7 +4,7 @@
 # with key lock off; for each, whole-process CPU (% of one core) and the
 # server's xruns. The stretcher's latency comes from vx-render.
 # usage: jack_keylock.sh BUILD_DIR [SECONDS]   (needs jackd, sox, lame,
-# xvfb-run, xdotool). Every process it starts it ends by its id.
+# Xvfb, xdotool). Every process it starts it ends by its id.
 set -eu
 build=$(realpath "${1:?build folder}")
 seconds=${2:-60}

@@ -7,7 +7,7 @@
 #     with a trivial PortAudio client, each alone on the server;
 #   - the same xrun count with both cores kept busy.
 # usage: jack_measure.sh BUILD_DIR [SECONDS]   (needs jackd, sox, lame,
-# mpg123, xvfb-run, xdotool). Every process it starts it ends by its id.
+# mpg123, Xvfb, xdotool). Every process it starts it ends by its id.
 set -eu
 build=$(realpath "${1:?build folder}")
 seconds=${2:-60}

@@ -6,7 +6,7 @@
 # The deck plays through PortAudio's JACK host unless VX_BENCH_AUDIO names
 # another path (VX_BENCH_AUDIO=jack: the deck's own JACK client).
 # usage: jack_startup.sh BUILD_DIR [RUNS]   (needs jackd, sox, lame,
-# xvfb-run). Every process it starts it ends by its id.
+# Xvfb). Every process it starts it ends by its id.
 set -eu
 build=$(realpath "${1:?build folder}")
 runs=${2:-10}

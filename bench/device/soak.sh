@@ -4,7 +4,7 @@
 # `mpg123 -o jack` on the same file for as long. For every minute: xruns,
 # CPU % of one core and resident memory, so growth with play time shows.
 # usage: soak.sh MINUTES [BUILD_DIR]   (BUILD_DIR defaults to ./build; needs
-# jackd, sox, lame, mpg123, xvfb-run, xdotool)
+# jackd, sox, lame, mpg123, Xvfb, xdotool)
 set -eu
 minutes=${1:?minutes}
 build=$(realpath "${2:-build}")

@@ -4,13 +4,13 @@
 # manager over SECONDS, with the toolkit's shared-memory images and without
 # (QT_XCB_NO_MITSHM=1). The breakpoint slows each pass a little; compare
 # runs of this bench only.
-# usage: paints_per_second.sh PROGRAM SONG [SECONDS]   (needs gdb, xvfb-run)
+# usage: paints_per_second.sh PROGRAM SONG [SECONDS]   (needs gdb, Xvfb)
 set -eu
 program=$(realpath "$1")
 song=$(realpath "$2")
 seconds=${3:-10}
 if [ -z "${VX_UNDER_XVFB:-}" ]; then
-    VX_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+    VX_UNDER_XVFB=1 exec "$(dirname "$0")/../../scripts/with-display.sh" "$0" "$@"
 fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -5,13 +5,13 @@
 # switches) and CPU (its run time) over SECONDS, and the process's sums.
 # QT_XCB_NO_MITSHM=1 in the environment measures without the toolkit's
 # shared-memory images.
-# usage: paused_wakes.sh PROGRAM SONG [SECONDS]   (needs xvfb-run)
+# usage: paused_wakes.sh PROGRAM SONG [SECONDS]   (needs Xvfb)
 set -eu
 program=$(realpath "$1")
 song=$(realpath "$2")
 seconds=${3:-10}
 if [ -z "${VX_UNDER_XVFB:-}" ]; then
-    VX_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+    VX_UNDER_XVFB=1 exec "$(dirname "$0")/../../scripts/with-display.sh" "$0" "$@"
 fi
 work=$(mktemp -d)
 export XDG_CONFIG_HOME="$work/config" VEXALINE_AUDIO=null QT_QPA_PLATFORM=xcb

@@ -8,7 +8,7 @@ set -eu
 PROGRAM=$(realpath "$1")
 SONG=${2:-}
 if [ -z "${VX_UNDER_XVFB:-}" ]; then
-    VX_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+    VX_UNDER_XVFB=1 exec "$(dirname "$0")/../../scripts/with-display.sh" "$0" "$@"
 fi
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT

@@ -5,6 +5,7 @@
 
 #include "decoding/VxPlayer.h"
 #include "engine/device/ZylDSResult.h"
+#include "engine/device/ZylRenderGate.h"
 
 #include <string>
 #include <vector>
@@ -39,4 +40,12 @@ public:
     // when the back end reaches them only indirectly: after a loss, a new
     // attempt is worth its cost only once all of them answer again.
     virtual std::vector<std::string> ServerSockets() const { return {}; }
+    // Gives up the mixer for good, at once, when the stream is found lost:
+    // once it returns, this back end's callback no longer renders (it plays
+    // silence until the stream is closed). Never from the callback.
+    void Abandon() { Gate.Close(); }
+
+protected:
+    // The callback's way to the mixer (see Abandon).
+    TZylRenderGate Gate;
 };

@@ -169,6 +169,7 @@ bool TZylOutput::CheckLost() {
                 Backend->Name());
     LostServers = Backend->ServerSockets();
     MixerPart->SetHeard(false);
+    Backend->Abandon();
     Dead = std::move(Backend);
     Backend = std::make_unique<TZylNullBackend>(Choice.HandStepped, std::string(), kSilentTick);
     Streaming = Backend->Open(MixerPart->Format(), MixerPart.get()) == DS_OK;

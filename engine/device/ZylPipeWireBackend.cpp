@@ -71,7 +71,7 @@ struct TZylPipeWireBackend::TEvents {
             uint64_t frames = data.maxsize / stride;
             if (buffer->requested != 0)
                 frames = std::min<uint64_t>(frames, buffer->requested);
-            backend->Mixer->Render(data.data, static_cast<uint32_t>(frames));
+            backend->Gate.Render(backend->Mixer, data.data, static_cast<uint32_t>(frames));
             data.chunk->offset = 0;
             data.chunk->stride = static_cast<int32_t>(stride);
             data.chunk->size = static_cast<uint32_t>(frames) * stride;

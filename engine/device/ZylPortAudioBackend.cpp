@@ -278,7 +278,7 @@ int TZylPortAudioBackend::Callback(const void*, void* output, unsigned long fram
                                    const PaStreamCallbackTimeInfo*, unsigned long, void* self) {
     auto* backend = static_cast<TZylPortAudioBackend*>(self);
     ZylFavourRenderThread();
-    backend->Mixer->Render(output, static_cast<uint32_t>(frames));
+    backend->Gate.Render(backend->Mixer, output, static_cast<uint32_t>(frames));
     backend->LastCallbackNs.store(NowNs(), std::memory_order_relaxed);
     return paContinue;
 }

@@ -20,7 +20,7 @@
 # server's default output, which is then the one recorded.
 #
 # Usage: e2e-desktop.sh pipewire|pulse PROGRAM CHECKER WORK-FOLDER [BACKEND]
-# Without a display of its own it re-runs itself under xvfb-run.
+# Without a display of its own it re-runs itself on a display of its own (scripts/with-display.sh).
 set -eu
 SERVER=$1
 PROGRAM=$(realpath "$2")
@@ -33,7 +33,7 @@ NAME=e2e-$SERVER${BACKEND:+-$BACKEND}
 if [ -z "${VX_E2E_UNDER_XVFB:-}" ]; then
     rm -rf "$WORK"
     mkdir -p "$WORK"
-    VX_E2E_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+    VX_E2E_UNDER_XVFB=1 exec "$(dirname "$0")/../../scripts/with-display.sh" "$0" "$@"
 fi
 
 fail() {

@@ -9,7 +9,7 @@
 # program still runs. Every process started here is ended by its id.
 #
 # Usage: e2e-jack.sh PROGRAM RECORDER CHECKER WORK-FOLDER
-# Without a display of its own it re-runs itself under xvfb-run.
+# Without a display of its own it re-runs itself on a display of its own (scripts/with-display.sh).
 set -eu
 PROGRAM=$(realpath "$1")
 RECORD=$(realpath "$2")
@@ -19,7 +19,7 @@ WORK=$(realpath -m "$4")
 if [ -z "${VX_E2E_UNDER_XVFB:-}" ]; then
     rm -rf "$WORK"
     mkdir -p "$WORK"
-    VX_E2E_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+    VX_E2E_UNDER_XVFB=1 exec "$(dirname "$0")/../../scripts/with-display.sh" "$0" "$@"
 fi
 
 JACKD_PID=""
@@ -32,8 +32,13 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# On failure the program's and the servers' own words go with the reason.
 fail() {
     echo "e2e-jack: $*" >&2
+    for log in program.out jackd.out; do
+        echo "--- the end of $log:" >&2
+        tail -n 40 "$WORK/$log" >&2 2>/dev/null || true
+    done
     exit 1
 }
 

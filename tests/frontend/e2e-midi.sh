@@ -12,7 +12,7 @@
 # process started here is ended by its id.
 #
 # Usage: e2e-midi.sh PROGRAM SENDER RECORDER CHECKER WORK-FOLDER
-# Without a display of its own it re-runs itself under xvfb-run.
+# Without a display of its own it re-runs itself on a display of its own (scripts/with-display.sh).
 set -eu
 PROGRAM=$(realpath "$1")
 SEND=$(realpath "$2")
@@ -23,7 +23,7 @@ WORK=$(realpath -m "$5")
 if [ -z "${VX_E2E_UNDER_XVFB:-}" ]; then
     rm -rf "$WORK"
     mkdir -p "$WORK"
-    VX_E2E_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+    VX_E2E_UNDER_XVFB=1 exec "$(dirname "$0")/../../scripts/with-display.sh" "$0" "$@"
 fi
 
 JACKD_PID=""

@@ -8,7 +8,7 @@
 # holds the song's audio and that the log and the settings were written.
 #
 # Usage: e2e.sh PROGRAM SCREEN-GRAB WORK-FOLDER
-# Without a display of its own it re-runs itself under xvfb-run.
+# Without a display of its own it re-runs itself on a display of its own (scripts/with-display.sh).
 set -eu
 PROGRAM=$(realpath "$1")
 GRAB=$(realpath "$2")
@@ -17,7 +17,7 @@ WORK=$(realpath -m "$3")
 if [ -z "${VX_E2E_UNDER_XVFB:-}" ]; then
     rm -rf "$WORK"
     mkdir -p "$WORK"
-    VX_E2E_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+    VX_E2E_UNDER_XVFB=1 exec "$(dirname "$0")/../../scripts/with-display.sh" "$0" "$@"
 fi
 
 fail() {

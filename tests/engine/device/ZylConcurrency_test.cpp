@@ -1,10 +1,17 @@
 // Buffers created, re-configured and released while another thread renders:
-// the render must never see a freed voice or a half-written control state.
+// the render must never see a freed voice or a half-written control state;
+// a lost stream that still calls back must not render beside its stand-in.
 // Run under ThreadSanitizer and AddressSanitizer to make this test bite.
 #include "DeviceTestSupport.h"
 
+#include "engine/device/ZylMixer.h"
+#include "engine/device/ZylRenderGate.h"
+#include "engine/device/ZylVoice.h"
+
+#include <algorithm>
 #include <atomic>
 #include <thread>
+#include <vector>
 
 TEST(Concurrency, BuffersComeAndGoWhileTheMixerRenders) {
     ZylNullSetHandStepped(true);
@@ -51,4 +58,57 @@ TEST(Concurrency, BuffersComeAndGoWhileTheMixerRenders) {
     done.store(true);
     renderer.join();
     ZylNullSetHandStepped(false);
+}
+
+// A stream found lost may still call back late (a stalled server) while its
+// stand-in takes the mixer over and sets it to another layout: once the lost
+// stream is abandoned, its late passes write silence and no longer reach the
+// mixer, and the stand-in's passes are never refused as overlapping.
+TEST(Concurrency, AnAbandonedStreamsLateCallbacksNeverReachTheMixer) {
+    TZylMixer mixer;
+    TWaveFormatEx format{};
+    format.nChannels = 2;
+    format.nSamplesPerSec = 44100;
+    format.wBitsPerSample = 16;
+    mixer.SetFormat(format);
+    mixer.SetStream(TZylSampleType::F32, 44100);
+    // A looping voice of a steady level: every pass of the mix sounds.
+    const TZylPcmFormat pcm{44100, 2, 16, 4, TZylSampleType::S16};
+    ZylResult result = DS_OK;
+    std::unique_ptr<TZylVoice> voice = TZylVoice::Create(pcm, 44100 * 4, 0, &result);
+    ASSERT_NE(voice, nullptr);
+    std::fill_n(reinterpret_cast<int16_t*>(voice->Memory()), 44100 * 2, int16_t{8000});
+    voice->PublishWrites();
+    voice->Play(true);
+    ASSERT_TRUE(mixer.Add(voice.get()));
+
+    TZylRenderGate gate;
+    std::atomic<bool> done{false};
+    std::atomic<uint64_t> passes{0};
+    std::vector<float> late(256 * 2);
+    std::thread lateCallback([&] {
+        while (!done.load()) {
+            gate.Render(&mixer, late.data(), 256);
+            passes.fetch_add(1);
+        }
+    });
+    while (passes.load() < 50)
+        std::this_thread::yield();
+    gate.Close();
+    mixer.SetStream(TZylSampleType::S16, 44100);
+    std::vector<int16_t> own(441 * 2);
+    int refused = 0;
+    for (int i = 0; i < 200; ++i) {
+        mixer.Render(own.data(), 441);
+        refused += own.back() == 0 ? 1 : 0;
+    }
+    const uint64_t seen = passes.load();
+    while (passes.load() < seen + 2)
+        std::this_thread::yield();
+    done.store(true);
+    lateCallback.join();
+    mixer.Remove(voice.get());
+    EXPECT_EQ(std::count(late.begin(), late.end(), 0.0f), static_cast<long>(late.size()))
+        << "a late pass after the loss plays silence";
+    EXPECT_EQ(refused, 0) << "the stand-in's passes sound";
 }
