@@ -134,7 +134,7 @@ int TZylJackBackend::Process(jack_nframes_t frames, void* self) {
     const float* mixed = backend->Interleaved.get();
     for (jack_nframes_t done = 0; done < frames;) {
         const uint32_t pass = std::min<uint32_t>(kPassFrames, frames - done);
-        backend->Gate.Render(backend->Mixer, backend->Interleaved.get(), pass);
+        backend->Gate.Render(backend->Mixer, backend->Interleaved.get(), pass, channels);
         // A mono stream plays on both ports.
         for (uint32_t i = 0; i < pass; ++i) {
             out[0][done + i] = mixed[i * channels];

@@ -71,7 +71,8 @@ struct TZylPipeWireBackend::TEvents {
             uint64_t frames = data.maxsize / stride;
             if (buffer->requested != 0)
                 frames = std::min<uint64_t>(frames, buffer->requested);
-            backend->Gate.Render(backend->Mixer, data.data, static_cast<uint32_t>(frames));
+            backend->Gate.Render(backend->Mixer, static_cast<float*>(data.data),
+                                 static_cast<uint32_t>(frames), backend->Channels);
             data.chunk->offset = 0;
             data.chunk->stride = static_cast<int32_t>(stride);
             data.chunk->size = static_cast<uint32_t>(frames) * stride;

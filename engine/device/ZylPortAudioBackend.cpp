@@ -189,6 +189,7 @@ ZylResult TZylPortAudioBackend::Open(const TWaveFormatEx& format, TZylMixer* mix
     PaStreamParameters output{};
     output.device = DeviceIndex;
     output.channelCount = format.nChannels;
+    Channels = format.nChannels;
     // The mixer works in float: a float stream hands the device every bit
     // the buffers carry, 24-bit sources included.
     output.sampleFormat = paFloat32;
@@ -278,7 +279,8 @@ int TZylPortAudioBackend::Callback(const void*, void* output, unsigned long fram
                                    const PaStreamCallbackTimeInfo*, unsigned long, void* self) {
     auto* backend = static_cast<TZylPortAudioBackend*>(self);
     ZylFavourRenderThread();
-    backend->Gate.Render(backend->Mixer, output, static_cast<uint32_t>(frames));
+    backend->Gate.Render(backend->Mixer, static_cast<float*>(output), static_cast<uint32_t>(frames),
+                         backend->Channels);
     backend->LastCallbackNs.store(NowNs(), std::memory_order_relaxed);
     return paContinue;
 }

@@ -73,6 +73,7 @@ private:
 
     TZylPortAudioSession Session;
     int DeviceIndex = -1; // paNoDevice until found
+    uint32_t Channels = 2;
     PaStream* Stream = nullptr;
     TZylMixer* Mixer = nullptr;
     std::atomic<bool> StreamFinished{false};

@@ -43,7 +43,8 @@ struct TZylPulseBackend::TEvents {
             if (pa_stream_begin_write(stream, &data, &granted) < 0 || data == nullptr)
                 return;
             const size_t frames = granted / stride;
-            backend->Gate.Render(backend->Mixer, data, static_cast<uint32_t>(frames));
+            backend->Gate.Render(backend->Mixer, static_cast<float*>(data),
+                                 static_cast<uint32_t>(frames), backend->Channels);
             pa_stream_write(stream, data, frames * stride, nullptr, 0, PA_SEEK_RELATIVE);
             bytes -= std::min(bytes, frames * stride);
             if (frames == 0)

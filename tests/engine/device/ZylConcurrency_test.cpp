@@ -88,7 +88,7 @@ TEST(Concurrency, AnAbandonedStreamsLateCallbacksNeverReachTheMixer) {
     std::vector<float> late(256 * 2);
     std::thread lateCallback([&] {
         while (!done.load()) {
-            gate.Render(&mixer, late.data(), 256);
+            gate.Render(&mixer, late.data(), 256, 2);
             passes.fetch_add(1);
         }
     });
