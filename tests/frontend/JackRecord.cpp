@@ -26,6 +26,7 @@ struct TRecorder {
     std::atomic<size_t> Filled{0};
     std::atomic<bool> Recording{false};
     std::atomic<bool> ServerGone{false};
+    bool SourcesSeen = false; // the sources' ports were there, connected or not
 };
 
 int Process(jack_nframes_t frames, void* arg) {
@@ -54,6 +55,7 @@ bool ConnectSources(jack_client_t* client, TRecorder& recorder, const std::strin
     if (ports == nullptr)
         return false;
     bool connected = false;
+    recorder.SourcesSeen = recorder.SourcesSeen || (ports[0] != nullptr && ports[1] != nullptr);
     if (ports[0] != nullptr && ports[1] != nullptr)
         connected = jack_connect(client, ports[0], jack_port_name(recorder.Inputs[0])) == 0 &&
                     jack_connect(client, ports[1], jack_port_name(recorder.Inputs[1])) == 0;
@@ -93,7 +95,9 @@ int main(int argc, char** argv) {
     const Clock::time_point deadline = Clock::now() + std::chrono::seconds(60);
     while (!ConnectSources(client, recorder, argv[3])) {
         if (Clock::now() > deadline || recorder.ServerGone.load()) {
-            std::fprintf(stderr, "vx_jack_record: no ports of %s\n", argv[3]);
+            std::fprintf(stderr, "vx_jack_record: %s of %s%s\n",
+                         recorder.SourcesSeen ? "no connection to the ports" : "no ports", argv[3],
+                         recorder.ServerGone.load() ? " (the server went away)" : "");
             return 1;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
