@@ -158,10 +158,13 @@ double TZylOutput::OutputLatency() {
 }
 
 bool TZylOutput::CheckLost() {
-    std::lock_guard<std::mutex> lock(BackendMutex);
-    if (Lost || !Streaming || !Backend->HasFailed())
-        return Lost;
-    Lost = true;
+    // Runs under the player system's lock, so it never waits for a stream
+    // being started again or quieted (a server's stream may take a while to
+    // start): the next call looks again.
+    std::unique_lock<std::mutex> lock(BackendMutex, std::try_to_lock);
+    if (!lock.owns_lock() || Lost.load() || !Streaming || !Backend->HasFailed())
+        return Lost.load();
+    Lost.store(true);
     LogPrintf("Sound output lost [%s]", ZylDSResultName(DSERR_BUFFERLOST));
     DIAG_REPORT(kDiagReported,
                 "%s: the sound output stopped (the server or device went away). The deck plays "
@@ -225,7 +228,7 @@ bool TZylOutput::TryReopen() {
     }
     Backend = std::move(device);
     Streaming = true;
-    Lost = false;
+    Lost.store(false);
     Running();
     DIAG_REPORT(kDiagReported, "%s: the sound output is back.", Backend->Name());
     return true;

@@ -69,7 +69,9 @@ public:
     int LatencySetting() const { return Latency; }
 
     // True while the stream is lost. The first call that sees the stream
-    // dead reports the loss and moves the mixer onto a silent clock.
+    // dead reports the loss and moves the mixer onto a silent clock. Never
+    // waits for the output's own threads: while one of them holds the
+    // stream, it answers from what it knew.
     bool CheckLost();
 
     // A voice was just marked playing: restarts a quiet stream at once.
@@ -96,7 +98,7 @@ private:
     const int Converter;
     const int Latency = ZylLatencySetting();
     std::unique_ptr<TZylMixer> MixerPart;
-    std::mutex BackendMutex; // Backend, Dead, Streaming and Lost
+    std::mutex BackendMutex; // Backend, Dead, Streaming and Lost's changes
     std::unique_ptr<TZylBackend> Backend;
     // The lost back end, still to be closed: closing it may block for a long
     // time (PortAudio waits minutes for a vanished JACK server), so the
@@ -104,7 +106,7 @@ private:
     std::unique_ptr<TZylBackend> Dead;
     std::shared_ptr<std::atomic<bool>> Buried; // the dead back end's close returned
     bool Streaming = false;
-    bool Lost = false;
+    std::atomic<bool> Lost{false}; // written under BackendMutex
     // The servers the lost stream played through (see ServerSockets).
     std::vector<std::string> LostServers;
     TZylRetry Reopen;
