@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <thread>
 #include <vector>
 
@@ -72,12 +73,22 @@ TEST(Concurrency, AnAbandonedStreamsLateCallbacksNeverReachTheMixer) {
     format.wBitsPerSample = 16;
     mixer.SetFormat(format);
     mixer.SetStream(TZylSampleType::F32, 44100);
-    // A looping voice of a steady level: every pass of the mix sounds.
+    // A looping voice of a tone, noise and clicks, of an odd length: every
+    // pass of the mix sounds.
+    constexpr uint32_t kFrames = 44101;
     const TZylPcmFormat pcm{44100, 2, 16, 4, TZylSampleType::S16};
     ZylResult result = DS_OK;
-    std::unique_ptr<TZylVoice> voice = TZylVoice::Create(pcm, 44100 * 4, 0, &result);
+    std::unique_ptr<TZylVoice> voice = TZylVoice::Create(pcm, kFrames * 4, 0, &result);
     ASSERT_NE(voice, nullptr);
-    std::fill_n(reinterpret_cast<int16_t*>(voice->Memory()), 44100 * 2, int16_t{8000});
+    const Signal tone = Sine(997, 44100, 0.4f);
+    const Signal noise = Noise(0.2f, 20261210);
+    auto* samples = reinterpret_cast<int16_t*>(voice->Memory());
+    for (uint32_t frame = 0; frame < kFrames; ++frame)
+        for (int channel = 0; channel < 2; ++channel) {
+            const float click = frame % 4410 == 7 ? 0.3f : 0.0f;
+            samples[frame * 2 + channel] = static_cast<int16_t>(
+                std::lround(32767 * (tone(frame, channel) + noise(frame, channel) + click)));
+        }
     voice->PublishWrites();
     voice->Play(true);
     ASSERT_TRUE(mixer.Add(voice.get()));
@@ -100,7 +111,7 @@ TEST(Concurrency, AnAbandonedStreamsLateCallbacksNeverReachTheMixer) {
     int refused = 0;
     for (int i = 0; i < 200; ++i) {
         mixer.Render(own.data(), 441);
-        refused += own.back() == 0 ? 1 : 0;
+        refused += std::all_of(own.begin(), own.end(), [](int16_t v) { return v == 0; }) ? 1 : 0;
     }
     const uint64_t seen = passes.load();
     while (passes.load() < seen + 2)
