@@ -21,7 +21,7 @@
 # server's default output, which is then the one recorded.
 #
 # Usage: e2e-desktop.sh pipewire|pulse PROGRAM CHECKER WORK-FOLDER [BACKEND]
-# Without a display of its own it re-runs itself on a display of its own (scripts/with-display.sh).
+# Without a display it re-runs itself on one of its own (scripts/with-display.sh).
 set -eu
 SERVER=$1
 PROGRAM=$(realpath "$2")

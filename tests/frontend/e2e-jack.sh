@@ -9,7 +9,7 @@
 # program still runs. Every process started here is ended by its id.
 #
 # Usage: e2e-jack.sh PROGRAM RECORDER CHECKER WORK-FOLDER
-# Without a display of its own it re-runs itself on a display of its own (scripts/with-display.sh).
+# Without a display it re-runs itself on one of its own (scripts/with-display.sh).
 set -eu
 PROGRAM=$(realpath "$1")
 RECORD=$(realpath "$2")

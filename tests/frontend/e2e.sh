@@ -8,7 +8,7 @@
 # holds the song's audio and that the log and the settings were written.
 #
 # Usage: e2e.sh PROGRAM SCREEN-GRAB WORK-FOLDER
-# Without a display of its own it re-runs itself on a display of its own (scripts/with-display.sh).
+# Without a display it re-runs itself on one of its own (scripts/with-display.sh).
 set -eu
 PROGRAM=$(realpath "$1")
 GRAB=$(realpath "$2")
