@@ -96,7 +96,7 @@ record() {
 
 # Runs command "$@" and counts the errors the server saw in the program's
 # stream meanwhile, and the stalls of the whole server, into ERRORS and
-# STALLS.
+# STALLS; ALLOWED is how many errors a builder's scheduling may cost.
 count_errors() {
     if [ "$SERVER" = pipewire ]; then
         count_pipewire_errors "$@"
@@ -158,6 +158,12 @@ count_pipewire_errors() {
     ERRORS=$1
     STALLS=$2
     [ "$3" -gt 100 ] || fail "the profiler saw only $3 cycles"
+    # A late cycle of the program's now and then is a scheduling delay of a
+    # builder without real time: up to 3 in 1000 cycles. The faults this
+    # guards against (a quantum dragged down, work that blocks in the
+    # callback) cost dozens in 1000.
+    ALLOWED=$(($3 * 3 / 1000))
+    [ "$ALLOWED" -ge 1 ] || ALLOWED=1
 }
 
 # The server tells each underrun of a stream in its debug log.
@@ -166,6 +172,8 @@ count_pulse_underruns() {
     "$@"
     ERRORS=$(tail -n +"$((lines + 1))" "$WORK/pulse.out" | grep -c "underrun of '$STREAM'" || true)
     STALLS=0
+    # Each underrun also costs a break in the sine, which fails on its own.
+    ALLOWED=1
 }
 
 # Whole and clean at the default latency, for 20 s. The recorder runs from
@@ -181,11 +189,7 @@ measure_playing() {
 count_errors measure_playing
 echo "playing: $PLAYING % of a core; the server counted $ERRORS errors of the program's stream" \
     "and $STALLS stalls of its own"
-# One late cycle of the program's in some 1000 is a scheduling delay of a
-# builder without real time (such a builder also stalls the whole server for
-# several cycles now and then); the faults this guards against cost dozens a
-# minute.
-[ "$ERRORS" -le 1 ] || fail "the server counted $ERRORS errors"
+[ "$ERRORS" -le "$ALLOWED" ] || fail "the server counted $ERRORS errors (at most $ALLOWED allowed)"
 "$CHECK" onset "$WORK/steady.f32" "$RATE" >/dev/null || fail "no sound reached the recorded sink"
 "$CHECK" breaks "$WORK/steady.f32" "$RATE" 1000 >"$WORK/breaks.txt" || true
 breaks=$(cut -d ' ' -f 1 "$WORK/breaks.txt")
